@@ -1,0 +1,137 @@
+#include "imaging/DecodeJpegResource.h"
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "imaging/ShowPalette.h"
+
+namespace {
+
+// Stand-by data handed to the library when a picture's bytes run out.
+const JOCTET kEndOfImage[2] = {0xFF, 0xD9};
+
+// The library's error manager plus the way back into DecodeJpegResource.
+struct ErrorRecord {
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+};
+
+void SwallowMessage(j_common_ptr) {}
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+    (*cinfo->err->output_message)(cinfo);
+    longjmp(reinterpret_cast<ErrorRecord*>(cinfo->err)->jump, 1);
+}
+
+// ResourceSource: the whole resource is one buffer from the start, so the
+// library only asks for more when the picture is cut short.
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    cinfo->src->next_input_byte = kEndOfImage;
+    cinfo->src->bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* source = cinfo->src;
+    if (static_cast<unsigned long>(count) > source->bytes_in_buffer) {
+        FillInputBuffer(cinfo);
+        return;
+    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void InstallResourceSource(j_decompress_ptr cinfo, const BYTE* bytes, DWORD size) {
+    if (cinfo->src == nullptr) {
+        cinfo->src = static_cast<jpeg_source_mgr*>((*cinfo->mem->alloc_small)(
+            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(jpeg_source_mgr)));
+    }
+    jpeg_source_mgr* source = cinfo->src;
+    source->init_source = InitSource;
+    source->fill_input_buffer = FillInputBuffer;
+    source->skip_input_data = SkipInputData;
+    source->resync_to_restart = jpeg_resync_to_restart;
+    source->term_source = TermSource;
+    source->next_input_byte = bytes;
+    source->bytes_in_buffer = size;
+}
+
+// The largest buffer a decode asks for. A corrupt header can claim up to
+// 65500 x 65500 pixels, whose buffer size would not even fit 32 bits.
+const uint64_t kMaxBufferBytes = 0x40000000;
+
+}  // namespace
+
+BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* palette) {
+    int count = palette->Count();
+
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
+    if (resource == nullptr) return nullptr;
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    if (loaded == nullptr) return nullptr;
+    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
+    if (bytes == nullptr) return nullptr;
+    DWORD size = SizeofResource(nullptr, resource);
+
+    jpeg_decompress_struct cinfo;
+    ErrorRecord error;
+    cinfo.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = ErrorExit;
+    error.manager.output_message = SwallowMessage;
+
+    // Set before the jump point can be reached, read after a jump: volatile.
+    BYTE* volatile buffer = nullptr;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        // A picture that fails part-way must not leak the rows it had.
+        if (buffer != nullptr) GlobalFree(buffer);
+        return nullptr;
+    }
+
+    jpeg_create_decompress(&cinfo);
+    InstallResourceSource(&cinfo, bytes, size);
+    jpeg_read_header(&cinfo, TRUE);
+
+    // An empty colour map would make the library divide by zero while
+    // allocating it; refuse it as the library refuses an oversized one.
+    if (count < 1) ERREXIT1(&cinfo, JERR_QUANT_FEW_COLORS, 1);
+    cinfo.quantize_colors = TRUE;
+    cinfo.actual_number_of_colors = count;
+    cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                JPOOL_IMAGE, JDIMENSION(count), 3);
+    for (int i = 0; i < count; ++i) {
+        cinfo.colormap[0][i] = palette->Red(i);
+        cinfo.colormap[1][i] = palette->Green(i);
+        cinfo.colormap[2][i] = palette->Blue(i);
+    }
+    cinfo.out_color_space = JCS_RGB;
+
+    *width = int(cinfo.image_width);
+    *height = int(cinfo.image_height);
+    int stride = ((*width + 3) / 4) * 4;
+    uint64_t bufferBytes = uint64_t(stride) * uint64_t(cinfo.image_height) + 10;
+    if (bufferBytes > kMaxBufferBytes) ERREXIT(&cinfo, JERR_WIDTH_OVERFLOW);
+    buffer = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, SIZE_T(bufferBytes)));
+    if (buffer == nullptr) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+
+    jpeg_start_decompress(&cinfo);
+    // The library delivers the top row first; it goes to the last stored
+    // row, so the buffer ends up bottom-up like a DIB.
+    for (int r = *height - 1; r >= 0; --r) {
+        JSAMPROW row = buffer + SIZE_T(stride) * SIZE_T(r);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return buffer;
+}

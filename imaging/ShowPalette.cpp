@@ -1,0 +1,65 @@
+#include "imaging/ShowPalette.h"
+
+namespace {
+
+// The locked bytes of an RCDATA resource of the program's own module, or
+// null when it is missing.
+const BYTE* LockRcData(WORD id, DWORD* size) {
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
+    if (resource == nullptr) return nullptr;
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    if (loaded == nullptr) return nullptr;
+    *size = SizeofResource(nullptr, resource);
+    return static_cast<const BYTE*>(LockResource(loaded));
+}
+
+}  // namespace
+
+ShowPalette::ShowPalette(WORD resourceId, int count)
+    : count(count), inverseMap(nullptr), logicalPalette(nullptr), handle(nullptr),
+      previous(nullptr) {
+    DWORD size = 0;
+    const BYTE* triples = LockRcData(resourceId, &size);
+    logicalPalette =
+        static_cast<LOGPALETTE*>(GlobalAlloc(GMEM_FIXED, 4 + 4 * SIZE_T(count > 0 ? count : 0)));
+    if (logicalPalette != nullptr) {
+        logicalPalette->palVersion = 0x300;
+        logicalPalette->palNumEntries = WORD(count);
+        PALETTEENTRY* entries = logicalPalette->palPalEntry;
+        for (int i = 0; i < count; ++i) {
+            // A missing or short resource leaves black entries rather than
+            // reading past its end.
+            bool present = triples != nullptr && DWORD(3 * i + 2) < size;
+            entries[i].peRed = present ? triples[3 * i] : 0;
+            entries[i].peGreen = present ? triples[3 * i + 1] : 0;
+            entries[i].peBlue = present ? triples[3 * i + 2] : 0;
+            entries[i].peFlags = 0;
+        }
+        handle = CreatePalette(logicalPalette);
+    }
+    DWORD mapSize = 0;
+    inverseMap = LockRcData(WORD(resourceId + 1), &mapSize);
+    if (mapSize < 32768) inverseMap = nullptr;
+}
+
+ShowPalette::~ShowPalette() {
+    if (logicalPalette != nullptr) GlobalFree(logicalPalette);
+    if (handle != nullptr) DeleteObject(handle);
+}
+
+int ShowPalette::Count() { return count; }
+const BYTE* ShowPalette::InverseMap() { return inverseMap; }
+BYTE ShowPalette::Red(int i) { return logicalPalette->palPalEntry[i].peRed; }
+BYTE ShowPalette::Green(int i) { return logicalPalette->palPalEntry[i].peGreen; }
+BYTE ShowPalette::Blue(int i) { return logicalPalette->palPalEntry[i].peBlue; }
+HPALETTE ShowPalette::Handle() { return handle; }
+
+UINT ShowPalette::Select(HDC dc) {
+    previous = SelectPalette(dc, handle, FALSE);
+    return RealizePalette(dc);
+}
+
+void ShowPalette::Deselect(HDC dc) {
+    SelectPalette(dc, previous, FALSE);
+    previous = nullptr;
+}

@@ -1,0 +1,112 @@
+// Resource lookup over the module's compiled .res file.
+//
+// A .res file is a sequence of entries, each a header (data size, header
+// size, type, name, language, ...) followed by the data, both aligned to
+// four bytes. The table is read once; handles point into it, and data
+// pointers point straight into the linked blob, so resource memory is used
+// in place and never released, as on Windows.
+#include <windows.h>
+
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "StandIn.h"
+
+extern "C" const unsigned char avrelResourceData[];
+extern "C" const unsigned char avrelResourceDataEnd[];
+
+namespace {
+
+DWORD ReadDword(const BYTE* p) {
+    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
+WORD ReadWord(const BYTE* p) { return WORD(p[0] | p[1] << 8); }
+
+// Reads a type or name field: an ordinal (0xFFFF, id) or a zero-terminated
+// UTF-16 string, which yields id 0. Returns the bytes the field takes.
+size_t ReadNameField(const BYTE* p, const BYTE* end, WORD* id) {
+    if (end - p >= 4 && ReadWord(p) == 0xFFFF) {
+        *id = ReadWord(p + 2);
+        return 4;
+    }
+    *id = 0;
+    const BYTE* q = p;
+    while (end - q >= 2 && ReadWord(q) != 0) q += 2;
+    return size_t(q - p) + 2;
+}
+
+std::vector<standin::ResourceEntry> ParseResources() {
+    std::vector<standin::ResourceEntry> entries;
+    const BYTE* p = avrelResourceData;
+    const BYTE* end = avrelResourceDataEnd;
+    while (end - p >= 32) {
+        DWORD dataSize = ReadDword(p);
+        DWORD headerSize = ReadDword(p + 4);
+        if (headerSize < 32 || DWORD(end - p) < headerSize ||
+            DWORD(end - p) - headerSize < dataSize)
+            break;
+        const BYTE* field = p + 8;
+        const BYTE* headerEnd = p + headerSize;
+        standin::ResourceEntry entry{};
+        field += ReadNameField(field, headerEnd, &entry.type);
+        field += ReadNameField(field, headerEnd, &entry.id);
+        field = p + ((field - p + 3) & ~size_t(3));
+        if (headerEnd - field >= 8) entry.language = ReadWord(field + 6);
+        entry.data = headerEnd;
+        entry.size = dataSize;
+        // The leading empty entry of every .res file has type 0.
+        if (entry.type != 0 || entry.id != 0) entries.push_back(entry);
+        p = headerEnd + ((dataSize + 3) & ~DWORD(3));
+    }
+    return entries;
+}
+
+const std::vector<standin::ResourceEntry>& Table() {
+    static const std::vector<standin::ResourceEntry> table = ParseResources();
+    return table;
+}
+
+}  // namespace
+
+namespace standin {
+const ResourceEntry* ModuleResources(size_t* count) {
+    *count = Table().size();
+    return Table().data();
+}
+}  // namespace standin
+
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
+    if (module != nullptr) {
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return nullptr;
+    }
+    if (!IS_INTRESOURCE(name) || !IS_INTRESOURCE(type)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    WORD id = WORD(reinterpret_cast<ULONG_PTR>(name));
+    WORD typeId = WORD(reinterpret_cast<ULONG_PTR>(type));
+    bool typeSeen = false;
+    for (const standin::ResourceEntry& entry : Table()) {
+        if (entry.type != typeId) continue;
+        typeSeen = true;
+        if (entry.id == id)
+            return reinterpret_cast<HRSRC>(const_cast<standin::ResourceEntry*>(&entry));
+    }
+    SetLastError(typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource) {
+    if (resource == nullptr) return nullptr;
+    auto* entry = reinterpret_cast<const standin::ResourceEntry*>(resource);
+    return const_cast<BYTE*>(entry->data);
+}
+
+LPVOID LockResource(HGLOBAL data) { return data; }
+
+DWORD SizeofResource(HMODULE, HRSRC resource) {
+    if (resource == nullptr) return 0;
+    return reinterpret_cast<const standin::ResourceEntry*>(resource)->size;
+}

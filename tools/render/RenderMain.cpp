@@ -1,0 +1,38 @@
+// avrel-render: the program's pictures and show, rendered headless on the
+// Win32 stand-in.
+#include <cstdio>
+#include <cstring>
+
+#include "Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+};
+
+const Command kCommands[] = {
+    {"picture", PictureCommand},
+};
+
+void PrintUsage() {
+    std::fprintf(stderr,
+                 "usage: avrel-render COMMAND ARGS...\n"
+                 "  picture ID OUT.bmp   decode picture resource ID as an 8-bit BMP\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage();
+        return 2;
+    }
+    for (const Command& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) == 0) return command.run(argc - 2, argv + 2);
+    }
+    std::fprintf(stderr, "avrel-render: unknown command '%s'\n", argv[1]);
+    PrintUsage();
+    return 2;
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds and tests need, once. Safe to run
+# again: it only calls apt-get when a package is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build ccache g++ pkg-config
+    libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgtest-dev googletest libbenchmark-dev
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    nasm dpkg-dev
+    wine wine32:i386 xvfb xauth x11-apps xdotool
+    python3 python3-pil python3-numpy fonts-dejavu-core
+)
+
+sudo=""
+if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+# Wine's 32-bit half needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
+    echo "setup: installing ${missing[*]:-package lists}"
+    $sudo apt-get update -q
+    if [ ${#missing[@]} -gt 0 ]; then
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+fi
