@@ -42,7 +42,7 @@ function(avrel_resource_set name rc)
         configure_file(${CMAKE_SOURCE_DIR}/platform/native/ResourceBlob.S.in
                        ${CMAKE_CURRENT_BINARY_DIR}/${name}.S @ONLY)
         set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}.S
-                                    PROPERTIES OBJECT_DEPENDS ${res} LANGUAGE C)
+                                    PROPERTIES OBJECT_DEPENDS ${res})
         add_library(${name} OBJECT ${CMAKE_CURRENT_BINARY_DIR}/${name}.S)
     endif()
 endfunction()

@@ -9,3 +9,7 @@
 
 // Creates the render thread for `window` and closes its handle at once.
 void StartRenderThread(HWND window);
+
+// The thread procedure; its argument is the window. Plays the show for ever
+// and returns only when start-up cannot complete.
+DWORD WINAPI RenderThread(LPVOID window);

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Cross-builds libjpeg (Debian's libjpeg-turbo source package, the release
-# 6b interface) as a static library for the Windows build, once, into
-# $1 (default .cache/libjpeg-i686). Nothing of it is kept in git.
+# 6b interface) as a static library for a Windows build, once, into
+# .cache/libjpeg-ARCH. ARCH is i686 (the product, default) or x86_64 (the
+# test build for machines that cannot run 32-bit programs). Nothing of it is
+# kept in git.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-prefix=${1:-$root/.cache/libjpeg-i686}
-work=$root/.cache/libjpeg-src
+arch=${1:-i686}
+prefix=$root/.cache/libjpeg-$arch
+work=$root/.cache/libjpeg-src-$arch
 
 if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
     exit 0
@@ -33,7 +36,7 @@ mkdir -p "$work"
 srcdir=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
 
 cmake -S "$srcdir" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \

@@ -7,8 +7,10 @@ packages=(
     cmake ninja-build ccache g++ pkg-config
     libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    mingw-w64-x86-64-dev
     nasm dpkg-dev
-    wine wine32:i386 xvfb xauth x11-apps xdotool
+    wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
     python3 python3-pil python3-numpy fonts-dejavu-core
 )
 

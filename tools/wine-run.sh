@@ -1,28 +1,43 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a private prefix: wine-run.sh PREFIX
-# PROGRAM [ARGS...]. The prefix is created on first use (under a lock, so
-# parallel tests share one), and a persistent wineserver is kept for it, so
-# each program starts in well under a second instead of about three.
+# Runs a Windows program under Wine in a private prefix:
+#   wine-run.sh PREFIX win32|win64 PROGRAM [ARGS...]
+# The prefix is created on first use (under a lock, so parallel tests share
+# one), and a persistent wineserver is kept for it, so each program starts in
+# well under a second instead of about three.
 set -u
-prefix=$1
-shift
+prefix=$1 arch=$2
+shift 2
+
+# Wine's servers and services outlive this program. Any descriptor they
+# inherit beyond stdin, stdout and stderr (a test runner's pipes, the lock
+# below) would be held open for ever, and the runner would wait for it.
+for fd in /proc/$$/fd/*; do
+    fd=${fd##*/}
+    if [ "$fd" -gt 2 ]; then eval "exec $fd>&-" 2>/dev/null; fi
+done
 
 export WINEPREFIX=$prefix
-export WINEARCH=win32
+export WINEARCH=$arch
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers, no desktop menu entries.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ "$arch" = win64 ]; then
+    loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
+else
+    loader=/usr/lib/wine/wine server=/usr/bin/wineserver
+fi
 
 mkdir -p "$(dirname "$prefix")"
 (
     flock 9
     if [ ! -f "$prefix/system.reg" ]; then
-        wineboot -i </dev/null >/dev/null 2>&1
-        wineserver -w
+        "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+        "$server" -w 9>&-
     fi
     # -p keeps the server alive between programs; its output must not hold
-    # the caller's pipes open.
-    wineserver -p </dev/null >/dev/null 2>&1 || true
+    # the caller's pipes open, nor may it inherit the lock (9), or every later
+    # program waits for the lock as long as the server lives.
+    "$server" -p </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$prefix.lock"
 
-exec wine "$@"
+exec "$loader" "$@"

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "GdiObjects.h"
+#include "StandIn.h"
 
 namespace standin {
 namespace {
@@ -21,7 +22,8 @@ PaletteObject* MakeDefaultPalette() {
         {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
         {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
     auto* palette = new PaletteObject;
-    for (const auto& c : colours) palette->entries.push_back({c[0], c[1], c[2], 0});
+    for (const auto& c : colours)
+        palette->entries.push_back({c[0], c[1], c[2], 0});
     return palette;
 }
 
@@ -40,13 +42,21 @@ void* RegisterGdiObject(GdiObject* object) {
 
 GdiObject* LookupGdiObject(const void* handle, GdiKind kind) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    if (handle == nullptr || Registry().count(handle) == 0) return nullptr;
+    if (handle == nullptr || Registry().count(handle) == 0)
+        return nullptr;
     auto* object = static_cast<GdiObject*>(const_cast<void*>(handle));
     return object->kind == kind ? object : nullptr;
 }
 
+BitmapObject* LookupBitmap(const void* handle) {
+    if (handle == StockBitmap())
+        return static_cast<BitmapObject*>(const_cast<void*>(handle));
+    return static_cast<BitmapObject*>(LookupGdiObject(handle, GdiKind::Bitmap));
+}
+
 PaletteObject* LookupPalette(const void* handle) {
-    if (handle == DefaultPalette()) return static_cast<PaletteObject*>(const_cast<void*>(handle));
+    if (handle == DefaultPalette())
+        return static_cast<PaletteObject*>(const_cast<void*>(handle));
     return static_cast<PaletteObject*>(LookupGdiObject(handle, GdiKind::Palette));
 }
 
@@ -56,7 +66,8 @@ DeviceContextObject* LookupDC(const void* handle) {
 
 bool DestroyGdiObject(const void* handle) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    if (handle == nullptr || Registry().erase(handle) == 0) return false;
+    if (handle == nullptr || Registry().erase(handle) == 0)
+        return false;
     delete static_cast<GdiObject*>(const_cast<void*>(handle));
     return true;
 }
@@ -66,12 +77,24 @@ HPALETTE DefaultPalette() {
     return reinterpret_cast<HPALETTE>(palette);
 }
 
+HBITMAP StockBitmap() {
+    // Never freed: a memory context may still hold it while the process ends.
+    static BitmapObject* const bitmap = new BitmapObject(1, 1, 1);
+    return reinterpret_cast<HBITMAP>(bitmap);
+}
+
+long LiveGdiObjects() {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    return long(Registry().size());
+}
+
 }  // namespace standin
 
 using namespace standin;
 
 HGDIOBJ GetStockObject(int index) {
-    if (index == DEFAULT_PALETTE) return DefaultPalette();
+    if (index == DEFAULT_PALETTE)
+        return DefaultPalette();
     if (index == BLACK_BRUSH) {
         static GdiObject blackBrush(GdiKind::Stock);
         return &blackBrush;
@@ -94,18 +117,22 @@ HPALETTE CreatePalette(const LOGPALETTE* logicalPalette) {
 UINT GetPaletteEntries(HPALETTE handle, UINT start, UINT count, PALETTEENTRY* entries) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     PaletteObject* palette = LookupPalette(handle);
-    if (palette == nullptr) return 0;
+    if (palette == nullptr)
+        return 0;
     UINT size = UINT(palette->entries.size());
-    if (entries == nullptr) return size;
+    if (entries == nullptr)
+        return size;
     UINT copied = 0;
-    for (UINT i = start; i < size && copied < count; ++i) entries[copied++] = palette->entries[i];
+    for (UINT i = start; i < size && copied < count; ++i)
+        entries[copied++] = palette->entries[i];
     return copied;
 }
 
 HPALETTE SelectPalette(HDC handle, HPALETTE palette, BOOL) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     DeviceContextObject* dc = LookupDC(handle);
-    if (dc == nullptr || LookupPalette(palette) == nullptr) return nullptr;
+    if (dc == nullptr || LookupPalette(palette) == nullptr)
+        return nullptr;
     HPALETTE previous = dc->palette;
     dc->palette = palette;
     return previous;
@@ -113,32 +140,50 @@ HPALETTE SelectPalette(HDC handle, HPALETTE palette, BOOL) {
 
 // The stand-in's screen is true colour: realising maps no entries into a
 // hardware palette, and colours always come from a bitmap's colour table.
-UINT RealizePalette(HDC handle) { return LookupDC(handle) != nullptr ? 0 : GDI_ERROR; }
+UINT RealizePalette(HDC handle) {
+    return LookupDC(handle) != nullptr ? 0 : GDI_ERROR;
+}
 
 HDC CreateCompatibleDC(HDC) {
     auto* dc = new DeviceContextObject;
     dc->palette = DefaultPalette();
+    dc->bitmap = StockBitmap();
     return static_cast<HDC>(RegisterGdiObject(dc));
 }
 
 BOOL DeleteDC(HDC handle) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
     DeviceContextObject* dc = LookupDC(handle);
-    if (dc == nullptr || dc->window != nullptr) return FALSE;
+    if (dc == nullptr || dc->window != nullptr)
+        return FALSE;
+    BitmapObject* bitmap = LookupBitmap(dc->bitmap);
+    if (bitmap != nullptr && bitmap->selectedInto == handle)
+        bitmap->selectedInto = nullptr;
     return DestroyGdiObject(handle) ? TRUE : FALSE;
 }
 
 HGDIOBJ GetCurrentObject(HDC handle, UINT type) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     DeviceContextObject* dc = LookupDC(handle);
-    if (dc == nullptr) return nullptr;
-    if (type == OBJ_PAL) return dc->palette;
-    if (type == OBJ_BITMAP) return dc->bitmap;
+    if (dc == nullptr)
+        return nullptr;
+    if (type == OBJ_PAL)
+        return dc->palette;
+    if (type == OBJ_BITMAP)
+        return dc->bitmap;
     return nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    if (object == DefaultPalette() || object == GetStockObject(BLACK_BRUSH)) return TRUE;
-    if (LookupDC(object) != nullptr) return FALSE;
+    if (object == DefaultPalette() || object == GetStockObject(BLACK_BRUSH) ||
+        object == StockBitmap())
+        return TRUE;
+    if (LookupDC(object) != nullptr)
+        return FALSE;
+    // A bitmap still selected into a device context stays alive.
+    BitmapObject* bitmap = LookupBitmap(object);
+    if (bitmap != nullptr && bitmap->selectedInto != nullptr)
+        return FALSE;
     return DestroyGdiObject(object) ? TRUE : FALSE;
 }

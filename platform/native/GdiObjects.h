@@ -1,10 +1,15 @@
 // The stand-in's graphics objects. A handle is the address of its object;
 // the registry tells live handles from stale or foreign ones, so a bad
 // handle fails the call instead of crashing, as on Windows.
+//
+// The screen is true colour: every surface (a bitmap's or a window's
+// client area) holds 0xRRGGBB pixels, top row first. A monochrome bitmap
+// holds only black and white.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -23,12 +28,34 @@ struct PaletteObject : GdiObject {
     std::vector<PALETTEENTRY> entries;
 };
 
+struct Surface {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 32;  // 32 or 1
+    std::vector<uint32_t> pixels;
+};
+
+// A device-dependent bitmap. It can be selected into one memory device
+// context at a time, except the stock 1 x 1 monochrome bitmap that every
+// new memory context starts with.
+struct BitmapObject : GdiObject {
+    BitmapObject(int width, int height, int bitsPerPixel);
+    ~BitmapObject() override;
+    Surface surface;
+    HDC selectedInto = nullptr;
+};
+
 struct DeviceContextObject : GdiObject {
     DeviceContextObject() : GdiObject(GdiKind::DeviceContext) {}
     HWND window = nullptr;  // null for memory device contexts
     HPALETTE palette = nullptr;
     HBITMAP bitmap = nullptr;
     int stretchMode = BLACKONWHITE;
+};
+
+// A window of the stand-in: only its client area, as a screen of its own.
+struct WindowObject {
+    Surface surface;
 };
 
 // One lock guards the registry and every object's state; the show's two
@@ -41,11 +68,23 @@ void* RegisterGdiObject(GdiObject* object);
 GdiObject* LookupGdiObject(const void* handle, GdiKind kind);
 PaletteObject* LookupPalette(const void* handle);
 DeviceContextObject* LookupDC(const void* handle);
+BitmapObject* LookupBitmap(const void* handle);
 // Removes and deletes; false when `handle` is not live.
 bool DestroyGdiObject(const void* handle);
 
 // The stock palette of the twenty static colours, selected into every new
 // device context.
 HPALETTE DefaultPalette();
+// The stock 1 x 1 monochrome bitmap of every new memory device context.
+HBITMAP StockBitmap();
+
+// Null unless `window` is a live window (the desktop included).
+WindowObject* LookupWindow(HWND window);
+// The desktop, which GetDC(NULL) draws on: 1024 x 768.
+HWND DesktopWindow();
+// The surface a device context draws on: its window's or its bitmap's.
+Surface* TargetSurface(DeviceContextObject* dc);
+// Notes a block transfer to a window (time, rectangle, thread).
+void LogWindowBlit(HWND window, const RECT& rect);
 
 }  // namespace standin

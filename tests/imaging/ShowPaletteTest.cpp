@@ -104,7 +104,8 @@ TEST(ShowPaletteTest, MissingResourcesGiveBlackEntriesAndNoInverseMap) {
     // Test resource 7100 is a palette with no inverse map beside it.
     ShowPalette noMap(7100, 256);
     EXPECT_EQ(nullptr, noMap.InverseMap());
-    EXPECT_EQ(5, noMap.Red(5));
+    EXPECT_EQ(15, noMap.Red(5)) << "bytes 15, 16, 17 of the resource";
+    EXPECT_EQ(17, noMap.Blue(5));
 
     ShowPalette missing(7200, 256);
     EXPECT_EQ(nullptr, missing.InverseMap());

@@ -3,3 +3,4 @@
 #pragma once
 
 int PictureCommand(int argc, char** argv);
+int ShowCommand(int argc, char** argv);

@@ -14,12 +14,15 @@ struct Command {
 
 const Command kCommands[] = {
     {"picture", PictureCommand},
+    {"show", ShowCommand},
 };
 
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: avrel-render COMMAND ARGS...\n"
-                 "  picture ID OUT.bmp   decode picture resource ID as an 8-bit BMP\n");
+                 "  picture ID OUT.bmp   decode picture resource ID as an 8-bit BMP\n"
+                 "  show --out DIR ...   play the show on a virtual clock and write\n"
+                 "                       screenshots, a timeline and a contact sheet\n");
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// The show's costs on the stand-in: the CPU time of one whole pass (all its
+// decoding, blend steps and conversions to device bitmaps, plus the
+// stand-in's own drawing), the start-up up to the first frame on screen,
+// and the memory a pass holds at its peak. A pass runs on the virtual
+// clock, so no time is spent waiting.
+#include <windows.h>
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <mmsystem.h>
+
+#include "StandIn.h"
+#include "effects/CrossFade.h"
+#include "effects/DeviceBitmap.h"
+#include "effects/Filmstrip.h"
+#include "effects/LineFadeGroup.h"
+#include "imaging/IndexedImage.h"
+#include "show/RenderThread.h"
+#include "show/ShowScript.h"
+#include "show/Stage.h"
+
+namespace {
+
+const DWORD kClockStart = 100000;
+
+// The stage on a 1024 x 768 test window, built on the calling thread.
+HWND OpenStage() {
+    HWND window = standin::CreateTestWindow(1024, 768);
+    stage = Stage{};
+    stage.window = window;
+    stage.clientWidth = 1024;
+    stage.clientHeight = 768;
+    stage.offsetX = 192;
+    stage.offsetY = 144;
+    stage.screenDC = GetDC(window);
+    SetupStage(kShowPaletteId);
+    return window;
+}
+
+void CloseStage(HWND window) {
+    delete stage.lineGroup;
+    delete stage.lineSourceH;
+    delete stage.lineSourceV;
+    delete stage.centreLogo;
+    delete stage.cornerLogo;
+    ReleaseStage();
+    ReleaseDC(window, stage.screenDC);
+    stage = Stage{};
+    standin::DestroyTestWindow(window);
+}
+
+// One pass of the script on this thread: only CPU work remains.
+void BM_ShowPass(benchmark::State& state) {
+    standin::UseVirtualClock(kClockStart);
+    HWND window = OpenStage();
+    for (auto _ : state)
+        PlayShowPass();
+    CloseStage(window);
+    standin::UseRealClock();
+}
+BENCHMARK(BM_ShowPass)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// What the render thread does before its first frame is on screen: the
+// palette, the blend tables, the canvas, the corner logo, and the first
+// step of the first picture's cross-fade, drawn.
+void BM_StartUpToFirstFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        HWND window = OpenStage();
+        stage.cornerLogo = new Filmstrip(kCornerLogoId, kCornerLogoFrames, stage.palette);
+        IndexedImage picture(1000, stage.palette);
+        CrossFade fade(stage.canvas, 0, 0, 640, 480, &picture, 0, 0, stage.blend);
+        DeviceBitmap* frame = fade.RenderStep(0)->ToDeviceBitmap(stage.screenDC);
+        frame->Draw(stage.screenDC, stage.offsetX, stage.offsetY);
+        delete frame;
+        state.PauseTiming();
+        CloseStage(window);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
+
+// The real render and logo threads for one pass, looked at every 5 ms of
+// show time: every sleep of the render thread lasts at least 35 ms, so the
+// memory it holds while waiting for a frame, which is when it holds the
+// most, is always seen.
+void BM_ShowPassPeakMemory(benchmark::State& state) {
+    size_t peakHeap = 0, baseHeap = 0, peakBitmaps = 0;
+    for (auto _ : state) {
+        standin::UseVirtualClock(kClockStart);
+        baseHeap = mallinfo2().uordblks;
+        HWND window = standin::CreateTestWindow(1024, 768);
+        stage = Stage{};
+        standin::ResetPeakBitmapBytes();
+        size_t windowHeap = mallinfo2().uordblks;
+        StartRenderThread(window);
+        for (DWORD t = 0; t <= 84245; t += 5) {
+            DWORD now = timeGetTime() - kClockStart;
+            if (t > now)
+                Sleep(t - now);
+            size_t heap = mallinfo2().uordblks;
+            if (heap > peakHeap)
+                peakHeap = heap;
+        }
+        peakBitmaps = standin::PeakBitmapBytes();
+        baseHeap = windowHeap;
+        standin::StopAllThreads();
+        delete stage.lineGroup;
+        delete stage.lineSourceH;
+        delete stage.lineSourceV;
+        delete stage.centreLogo;
+        delete stage.cornerLogo;
+        ReleaseStage();
+        stage = Stage{};
+        standin::DestroyTestWindow(window);
+        standin::UseRealClock();
+    }
+    state.counters["peak_heap_MB"] = double(peakHeap - baseHeap) / (1 << 20);
+    state.counters["peak_bitmaps_MB"] = double(peakBitmaps) / (1 << 20);
+}
+BENCHMARK(BM_ShowPassPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace

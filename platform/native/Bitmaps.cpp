@@ -1,0 +1,356 @@
+// Device-dependent bitmaps and block transfers on the true-colour screen:
+// CreateDIBitmap from 8-bit DIBs (colours from the DIB's RGB colour table),
+// CreateCompatibleBitmap, SelectObject, BitBlt and StretchBlt with SRCCOPY,
+// and GetDIBits for reading pixels back. Transfers clip to both surfaces;
+// transfers to a window are logged.
+//
+// Stretching picks source pixels as Wine's DIB engine does (a Bresenham
+// walk): in COLORONCOLOR a shrink keeps, of each run of source pixels that
+// fall on one destination pixel, the last column and the first row; an
+// enlargement repeats pixels. BLACKONWHITE and WHITEONBLACK combine a run
+// with AND and OR instead.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+
+#include "GdiObjects.h"
+#include "StandIn.h"
+
+namespace standin {
+namespace {
+
+std::atomic<size_t> bitmapBytes{0};
+std::atomic<size_t> peakBitmapBytes{0};
+
+size_t SurfaceBytes(int width, int height, int bitsPerPixel) {
+    size_t rowBytes = (size_t(width) * size_t(bitsPerPixel) + 31) / 32 * 4;
+    return rowBytes * size_t(height);
+}
+
+uint32_t ToMonochrome(uint32_t colour) {
+    int r = colour >> 16 & 0xFF, g = colour >> 8 & 0xFF, b = colour & 0xFF;
+    return r + g + b >= 3 * 128 ? 0xFFFFFF : 0;
+}
+
+// What a pixel becomes when stored into `surface`.
+uint32_t StoredColour(const Surface& surface, uint32_t colour) {
+    return surface.bitsPerPixel == 1 ? ToMonochrome(colour) : colour & 0xFFFFFF;
+}
+
+// Colour depth a new bitmap compatible with `handle` gets: the screen's for
+// window contexts, the selected bitmap's for memory ones, monochrome for none.
+int CompatibleDepth(HDC handle) {
+    DeviceContextObject* dc = LookupDC(handle);
+    if (dc == nullptr)
+        return 1;
+    if (dc->window != nullptr)
+        return 32;
+    BitmapObject* bitmap = LookupBitmap(dc->bitmap);
+    return bitmap != nullptr ? bitmap->surface.bitsPerPixel : 1;
+}
+
+// The source index range [first, last] of each destination index along one
+// axis: Wine's Bresenham walk over the longer of the two lengths.
+struct Run {
+    int first;
+    int last;
+};
+
+std::vector<Run> AxisRuns(int sourceLength, int destLength) {
+    std::vector<Run> runs(size_t(destLength), Run{-1, -1});
+    const int dx = sourceLength, dy = destLength;
+    if (dx > dy) {
+        int err = 3 * dy - 2 * dx, d = 0;
+        for (int s = 0; s < dx && d < dy; ++s) {
+            if (runs[d].first < 0)
+                runs[d].first = s;
+            runs[d].last = s;
+            if (err > 0) {
+                ++d;
+                err += 2 * dy - 2 * dx;
+            } else {
+                err += 2 * dy;
+            }
+        }
+    } else {
+        int err = 3 * dx - 2 * dy, s = 0;
+        for (int d = 0; d < dy; ++d) {
+            runs[d] = Run{s, s};
+            if (err > 0) {
+                ++s;
+                err += 2 * dx - 2 * dy;
+            } else {
+                err += 2 * dx;
+            }
+        }
+    }
+    return runs;
+}
+
+// A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
+bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX, int srcY,
+              int srcWidth, int srcHeight, DWORD rop) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DeviceContextObject* dst = LookupDC(dstHandle);
+    DeviceContextObject* src = LookupDC(srcHandle);
+    if (dst == nullptr || src == nullptr || rop != SRCCOPY)
+        return false;
+    if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0)
+        return false;
+    Surface* target = TargetSurface(dst);
+    Surface* from = TargetSurface(src);
+    if (target == nullptr || from == nullptr)
+        return false;
+    if (dst->window != nullptr)
+        LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
+
+    if (width == srcWidth && height == srcHeight) {
+        for (int j = 0; j < height; ++j) {
+            int ty = y + j, sy = srcY + j;
+            if (ty < 0 || ty >= target->height || sy < 0 || sy >= from->height)
+                continue;
+            for (int i = 0; i < width; ++i) {
+                int tx = x + i, sx = srcX + i;
+                if (tx < 0 || tx >= target->width || sx < 0 || sx >= from->width)
+                    continue;
+                target->pixels[size_t(ty) * size_t(target->width) + size_t(tx)] = StoredColour(
+                    *target, from->pixels[size_t(sy) * size_t(from->width) + size_t(sx)]);
+            }
+        }
+        return true;
+    }
+
+    // Wine narrows a source stretched onto a single column or row by one.
+    if (width == 1 && srcWidth > 1)
+        --srcWidth;
+    if (height == 1 && srcHeight > 1)
+        --srcHeight;
+    std::vector<Run> columns = AxisRuns(srcWidth, width);
+    std::vector<Run> rows = AxisRuns(srcHeight, height);
+    const int mode = dst->stretchMode;
+    const bool combine = mode == BLACKONWHITE || mode == WHITEONBLACK;
+
+    // Computed whole before storing, so a context drawing onto itself reads
+    // only what was there before.
+    std::vector<uint32_t> result(size_t(width) * size_t(height));
+    std::vector<bool> present(result.size());
+    for (int j = 0; j < height; ++j) {
+        const Run& row = rows[size_t(j)];
+        for (int i = 0; i < width; ++i) {
+            const Run& column = columns[size_t(i)];
+            // Kept alone: the run's last column and first row.
+            int rowTo = combine ? row.last : row.first;
+            int columnFrom = combine ? column.first : column.last;
+            uint32_t value = mode == BLACKONWHITE ? 0xFFFFFF : 0;
+            bool any = false;
+            for (int sy = row.first; sy <= rowTo; ++sy) {
+                for (int sx = columnFrom; sx <= column.last; ++sx) {
+                    int px = srcX + sx, py = srcY + sy;
+                    if (px < 0 || py < 0 || px >= from->width || py >= from->height)
+                        continue;
+                    uint32_t pixel = from->pixels[size_t(py) * size_t(from->width) + size_t(px)];
+                    if (!combine)
+                        value = pixel;
+                    else if (mode == BLACKONWHITE)
+                        value &= pixel;
+                    else
+                        value |= pixel;
+                    any = true;
+                }
+            }
+            result[size_t(j) * size_t(width) + size_t(i)] = value;
+            present[size_t(j) * size_t(width) + size_t(i)] = any;
+        }
+    }
+    for (int j = 0; j < height; ++j) {
+        int ty = y + j;
+        if (ty < 0 || ty >= target->height)
+            continue;
+        for (int i = 0; i < width; ++i) {
+            int tx = x + i;
+            size_t at = size_t(j) * size_t(width) + size_t(i);
+            if (tx < 0 || tx >= target->width || !present[at])
+                continue;
+            target->pixels[size_t(ty) * size_t(target->width) + size_t(tx)] =
+                StoredColour(*target, result[at]);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+BitmapObject::BitmapObject(int width, int height, int bitsPerPixel) : GdiObject(GdiKind::Bitmap) {
+    surface.width = width;
+    surface.height = height;
+    surface.bitsPerPixel = bitsPerPixel;
+    surface.pixels.assign(size_t(width) * size_t(height), 0);
+    size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
+    size_t peak = peakBitmapBytes.load();
+    while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {
+    }
+}
+
+BitmapObject::~BitmapObject() {
+    bitmapBytes -= SurfaceBytes(surface.width, surface.height, surface.bitsPerPixel);
+}
+
+Surface* TargetSurface(DeviceContextObject* dc) {
+    if (dc->window != nullptr) {
+        WindowObject* window = LookupWindow(dc->window);
+        return window != nullptr ? &window->surface : nullptr;
+    }
+    BitmapObject* bitmap = LookupBitmap(dc->bitmap);
+    return bitmap != nullptr ? &bitmap->surface : nullptr;
+}
+
+size_t BitmapBytes() {
+    return bitmapBytes.load();
+}
+size_t PeakBitmapBytes() {
+    return peakBitmapBytes.load();
+}
+void ResetPeakBitmapBytes() {
+    peakBitmapBytes = bitmapBytes.load();
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    if (width < 0 || height < 0 || width > 0x4000 || height > 0x4000) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // Windows hands out its stock 1 x 1 monochrome bitmap for an empty size.
+    if (width == 0 || height == 0)
+        return StockBitmap();
+    return static_cast<HBITMAP>(
+        RegisterGdiObject(new BitmapObject(width, height, CompatibleDepth(dc))));
+}
+
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    if (header == nullptr || header->biWidth <= 0 || header->biHeight == 0 ||
+        header->biWidth > 0x4000 || std::abs(header->biHeight) > 0x4000) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const int width = header->biWidth;
+    const int height = std::abs(header->biHeight);
+    auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc));
+    if ((init & CBM_INIT) != 0) {
+        // Only what the show hands over: 8-bit BI_RGB rows with RGB colours.
+        if (bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
+            info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB) {
+            delete bitmap;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        DWORD used = info->bmiHeader.biClrUsed != 0 ? info->bmiHeader.biClrUsed : 256;
+        if (used > 256)
+            used = 256;
+        uint32_t colours[256] = {};  // indices past the table are black
+        for (DWORD i = 0; i < used; ++i) {
+            const RGBQUAD& q = info->bmiColors[i];
+            colours[i] = uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue;
+        }
+        const size_t rowBytes = (size_t(width) + 3) / 4 * 4;
+        const bool bottomUp = info->bmiHeader.biHeight > 0;
+        Surface& surface = bitmap->surface;
+        for (int row = 0; row < height; ++row) {
+            const BYTE* source = static_cast<const BYTE*>(bits) + size_t(row) * rowBytes;
+            int y = bottomUp ? height - 1 - row : row;
+            for (int x = 0; x < width; ++x)
+                surface.pixels[size_t(y) * size_t(width) + size_t(x)] =
+                    StoredColour(surface, colours[source[x]]);
+        }
+    }
+    return static_cast<HBITMAP>(RegisterGdiObject(bitmap));
+}
+
+HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DeviceContextObject* dc = LookupDC(handle);
+    BitmapObject* bitmap = LookupBitmap(object);
+    // Bitmaps go into memory contexts only, and into one at a time.
+    if (dc == nullptr || bitmap == nullptr || dc->window != nullptr)
+        return nullptr;
+    bool stock = object == StockBitmap();
+    if (!stock && bitmap->selectedInto != nullptr && bitmap->selectedInto != handle)
+        return nullptr;
+    HBITMAP previous = dc->bitmap;
+    BitmapObject* old = LookupBitmap(previous);
+    if (old != nullptr && old->selectedInto == handle)
+        old->selectedInto = nullptr;
+    if (!stock)
+        bitmap->selectedInto = handle;
+    dc->bitmap = static_cast<HBITMAP>(object);
+    return previous;
+}
+
+int SetStretchBltMode(HDC handle, int mode) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DeviceContextObject* dc = LookupDC(handle);
+    if (dc == nullptr || mode < BLACKONWHITE || mode > HALFTONE)
+        return 0;
+    int previous = dc->stretchMode;
+    dc->stretchMode = mode;
+    return previous;
+}
+
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop) {
+    return Transfer(dst, x, y, width, height, src, srcX, srcY, width, height, rop) ? TRUE : FALSE;
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, DWORD rop) {
+    return Transfer(dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop) ? TRUE
+                                                                                         : FALSE;
+}
+
+int GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
+              UINT usage) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    BitmapObject* bitmap = LookupBitmap(handle);
+    if (bitmap == nullptr || info == nullptr || usage != DIB_RGB_COLORS)
+        return 0;
+    const Surface& surface = bitmap->surface;
+    BITMAPINFOHEADER& header = info->bmiHeader;
+    if (bits == nullptr) {
+        // A query: the bitmap's own size, offered as 32-bit pixels.
+        header.biWidth = surface.width;
+        header.biHeight = surface.height;
+        header.biPlanes = 1;
+        header.biBitCount = 32;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = DWORD(surface.width) * DWORD(surface.height) * 4;
+        return 1;
+    }
+    if (header.biCompression != BI_RGB || (header.biBitCount != 32 && header.biBitCount != 24))
+        return 0;
+    const int width = std::min<int>(header.biWidth, surface.width);
+    const int bytesPerPixel = header.biBitCount / 8;
+    const size_t rowBytes = (size_t(header.biWidth) * bytesPerPixel + 3) / 4 * 4;
+    const bool bottomUp = header.biHeight > 0;
+    int copied = 0;
+    for (UINT line = start; line < start + lines && int(line) < surface.height; ++line) {
+        int y = bottomUp ? surface.height - 1 - int(line) : int(line);
+        BYTE* out = static_cast<BYTE*>(bits) + size_t(line - start) * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            uint32_t pixel = surface.pixels[size_t(y) * size_t(surface.width) + size_t(x)];
+            out[x * bytesPerPixel] = BYTE(pixel);
+            out[x * bytesPerPixel + 1] = BYTE(pixel >> 8);
+            out[x * bytesPerPixel + 2] = BYTE(pixel >> 16);
+            if (bytesPerPixel == 4)
+                out[x * bytesPerPixel + 3] = 0;
+        }
+        ++copied;
+    }
+    return copied;
+}

@@ -1,0 +1,135 @@
+// Windows of the stand-in: test windows made through StandIn.h, each with
+// an in-memory screen the size of its client area, and the desktop that
+// GetDC(NULL) gives. Their device contexts draw into those screens; every
+// block transfer to a window is logged with the time and the thread.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <set>
+
+#include "GdiObjects.h"
+#include "StandIn.h"
+
+namespace standin {
+namespace {
+
+std::set<const void*>& Windows() {
+    static std::set<const void*> windows;
+    return windows;
+}
+
+std::vector<BlitRecord>& Log() {
+    static std::vector<BlitRecord> log;
+    return log;
+}
+
+WindowObject* MakeWindow(int width, int height) {
+    auto* window = new WindowObject;
+    window->surface.width = width;
+    window->surface.height = height;
+    window->surface.pixels.assign(size_t(width) * size_t(height), 0);
+    return window;
+}
+
+}  // namespace
+
+HWND DesktopWindow() {
+    static WindowObject* const desktop = [] {
+        WindowObject* window = MakeWindow(1024, 768);
+        Windows().insert(window);
+        return window;
+    }();
+    return reinterpret_cast<HWND>(desktop);
+}
+
+WindowObject* LookupWindow(HWND window) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DesktopWindow();
+    if (window == nullptr || Windows().count(window) == 0)
+        return nullptr;
+    return reinterpret_cast<WindowObject*>(window);
+}
+
+void LogWindowBlit(HWND window, const RECT& rect) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    Log().push_back(BlitRecord{timeGetTime(), window, rect, GetCurrentThreadId()});
+}
+
+HWND CreateTestWindow(int clientWidth, int clientHeight) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    if (clientWidth < 0 || clientHeight < 0)
+        return nullptr;
+    WindowObject* window = MakeWindow(clientWidth, clientHeight);
+    Windows().insert(window);
+    return reinterpret_cast<HWND>(window);
+}
+
+void DestroyTestWindow(HWND window) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    if (window == DesktopWindow() || Windows().erase(window) == 0)
+        return;
+    delete reinterpret_cast<WindowObject*>(window);
+}
+
+DWORD WindowPixel(HWND handle, int x, int y) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr)
+        return 0;
+    const Surface& s = window->surface;
+    if (x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return 0;
+    return s.pixels[size_t(y) * size_t(s.width) + size_t(x)];
+}
+
+std::vector<DWORD> WindowPixels(HWND handle) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr)
+        return {};
+    return std::vector<DWORD>(window->surface.pixels.begin(), window->surface.pixels.end());
+}
+
+std::vector<BlitRecord> BlitLog() {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    return Log();
+}
+
+void ClearBlitLog() {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    Log().clear();
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+HDC GetDC(HWND window) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    if (window == nullptr)
+        window = DesktopWindow();
+    if (LookupWindow(window) == nullptr)
+        return nullptr;
+    auto* dc = new DeviceContextObject;
+    dc->window = window;
+    dc->palette = DefaultPalette();
+    return static_cast<HDC>(RegisterGdiObject(dc));
+}
+
+int ReleaseDC(HWND, HDC handle) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DeviceContextObject* dc = LookupDC(handle);
+    if (dc == nullptr || dc->window == nullptr)
+        return 0;
+    return DestroyGdiObject(handle) ? 1 : 0;
+}
+
+BOOL GetClientRect(HWND handle, LPRECT rect) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr || rect == nullptr)
+        return FALSE;
+    *rect = RECT{0, 0, window->surface.width, window->surface.height};
+    return TRUE;
+}

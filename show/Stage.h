@@ -1,0 +1,56 @@
+// The show's process-wide state: the window and where the 640 x 480 stage
+// sits in it, the imaging objects built once at start-up, and the working
+// objects the scene operations create and release as the script runs.
+//
+// Only the render thread writes it. The logo thread reads `window`,
+// `offsetX`, `offsetY` and `cornerLogo`, which are written before that
+// thread is created and never again, so no lock is needed.
+#pragma once
+
+#include <windows.h>
+
+class BlendTable;
+class Filmstrip;
+class IndexedImage;
+class LineFadeGroup;
+class ShowPalette;
+
+const int kStageWidth = 640;
+const int kStageHeight = 480;
+const WORD kShowPaletteId = 4098;
+const WORD kCornerLogoId = 9000;
+const int kCornerLogoFrames = 41;
+
+struct Stage {
+    HWND window;
+    int clientWidth;
+    int clientHeight;
+    // Stage point (x, y) is window point (offsetX + x, offsetY + y); negative
+    // when the client area is smaller than the stage.
+    int offsetX;
+    int offsetY;
+    HDC screenDC;  // the show palette is selected and realised in it
+    ShowPalette* palette;
+    BlendTable* blend;
+    IndexedImage* canvas;  // what the stage shows between scene operations
+    Filmstrip* cornerLogo;
+    IndexedImage* centreLogo;
+    LineFadeGroup* lineGroup;
+    IndexedImage* lineSourceH;
+    IndexedImage* lineSourceV;
+    DWORD renderThreadId;
+    DWORD logoThreadId;
+};
+
+extern Stage stage;
+
+// Builds `palette` from `paletteId` (and its inverse map at the next id),
+// `blend` with 3 level bits and the black `canvas`, then realises the
+// palette in `screenDC`. False, with nothing left built, when any of them
+// cannot be made.
+bool SetupStage(WORD paletteId);
+
+// Undoes a SetupStage that succeeded: deselects the palette from
+// `screenDC`, then deletes the canvas, the blend tables and the palette.
+// The show never calls it; a start-up that fails half way does.
+void ReleaseStage();
