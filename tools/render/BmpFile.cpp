@@ -48,7 +48,12 @@ bool WriteBmp8(const std::string& path, const BYTE* bottomRow, int width, int he
         out.push_back(present ? palette->Red(i) : 0);
         out.push_back(0);
     }
-    out.insert(out.end(), bottomRow, bottomRow + pixelBytes);
+    // Row padding is never written by the decoder; the file gets zeros.
+    for (int row = 0; row < height; ++row) {
+        const BYTE* pixels = bottomRow + size_t(row) * size_t(stride);
+        out.insert(out.end(), pixels, pixels + width);
+        out.insert(out.end(), size_t(stride - width), BYTE(0));
+    }
 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;

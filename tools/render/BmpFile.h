@@ -9,7 +9,8 @@
 class ShowPalette;
 
 // Writes `height` rows of `stride` bytes starting at `bottomRow` (the
-// bottom row first) with the palette as colour table. False when the file
-// cannot be written.
+// bottom row first) with the palette as colour table; the padding after
+// `width` bytes of each row is written as zeros. False when the file cannot
+// be written.
 bool WriteBmp8(const std::string& path, const BYTE* bottomRow, int width, int height, int stride,
                ShowPalette* palette);
