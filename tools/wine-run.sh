@@ -37,7 +37,13 @@ mkdir -p "$(dirname "$prefix")"
     # -p keeps the server alive between programs; its output must not hold
     # the caller's pipes open, nor may it inherit the lock (9), or every later
     # program waits for the lock as long as the server lives.
-    "$server" -p </dev/null >/dev/null 2>&1 9>&- || true
+    if "$server" -p </dev/null >/dev/null 2>&1 9>&-; then
+        # A new server: start Wine's services and desktop now, detached.
+        # Started later by the program itself, they would inherit its
+        # standard output and error and hold the caller's pipes for minutes.
+        "$loader" wineboot </dev/null >/dev/null 2>&1 9>&-
+        "$loader" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 9>&-
+    fi
 ) 9>"$prefix.lock"
 
 exec "$loader" "$@"
