@@ -55,8 +55,8 @@ void BM_LibraryDecode(benchmark::State& state) {
         jpeg_read_header(&cinfo, TRUE);
         cinfo.quantize_colors = TRUE;
         cinfo.actual_number_of_colors = 256;
-        cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                    JPOOL_IMAGE, 256, 3);
+        cinfo.colormap =
+            (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, 256, 3);
         for (int i = 0; i < 256; ++i) {
             cinfo.colormap[0][i] = palette.Red(i);
             cinfo.colormap[1][i] = palette.Green(i);
@@ -68,7 +68,8 @@ void BM_LibraryDecode(benchmark::State& state) {
         height = int(cinfo.output_height);
         row.resize(cinfo.output_width);
         JSAMPROW rows[1] = {row.data()};
-        while (cinfo.output_scanline < cinfo.output_height) jpeg_read_scanlines(&cinfo, rows, 1);
+        while (cinfo.output_scanline < cinfo.output_height)
+            jpeg_read_scanlines(&cinfo, rows, 1);
         jpeg_finish_decompress(&cinfo);
         jpeg_destroy_decompress(&cinfo);
         benchmark::DoNotOptimize(row.data());
@@ -77,7 +78,8 @@ void BM_LibraryDecode(benchmark::State& state) {
 }
 
 void PictureArguments(benchmark::internal::Benchmark* bench) {
-    for (const CataloguePicture& picture : kPictures) bench->Arg(picture.id);
+    for (const CataloguePicture& picture : kPictures)
+        bench->Arg(picture.id);
     bench->Unit(benchmark::kMillisecond);
 }
 

@@ -41,7 +41,8 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
 }
 
 void SkipInputData(j_decompress_ptr cinfo, long count) {
-    if (count <= 0) return;
+    if (count <= 0)
+        return;
     jpeg_source_mgr* source = cinfo->src;
     if (static_cast<unsigned long>(count) > source->bytes_in_buffer) {
         FillInputBuffer(cinfo);
@@ -76,11 +77,14 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     int count = palette->Count();
 
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
-    if (resource == nullptr) return nullptr;
+    if (resource == nullptr)
+        return nullptr;
     HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr) return nullptr;
+    if (loaded == nullptr)
+        return nullptr;
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
-    if (bytes == nullptr) return nullptr;
+    if (bytes == nullptr)
+        return nullptr;
     DWORD size = SizeofResource(nullptr, resource);
 
     jpeg_decompress_struct cinfo;
@@ -94,7 +98,8 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&cinfo);
         // A picture that fails part-way must not leak the rows it had.
-        if (buffer != nullptr) GlobalFree(buffer);
+        if (buffer != nullptr)
+            GlobalFree(buffer);
         return nullptr;
     }
 
@@ -104,11 +109,12 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
 
     // An empty colour map would make the library divide by zero while
     // allocating it; refuse it as the library refuses an oversized one.
-    if (count < 1) ERREXIT1(&cinfo, JERR_QUANT_FEW_COLORS, 1);
+    if (count < 1)
+        ERREXIT1(&cinfo, JERR_QUANT_FEW_COLORS, 1);
     cinfo.quantize_colors = TRUE;
     cinfo.actual_number_of_colors = count;
-    cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, JDIMENSION(count), 3);
+    cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                JDIMENSION(count), 3);
     for (int i = 0; i < count; ++i) {
         cinfo.colormap[0][i] = palette->Red(i);
         cinfo.colormap[1][i] = palette->Green(i);
@@ -120,9 +126,11 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     *height = int(cinfo.image_height);
     int stride = ((*width + 3) / 4) * 4;
     uint64_t bufferBytes = uint64_t(stride) * uint64_t(cinfo.image_height) + 10;
-    if (bufferBytes > kMaxBufferBytes) ERREXIT(&cinfo, JERR_WIDTH_OVERFLOW);
+    if (bufferBytes > kMaxBufferBytes)
+        ERREXIT(&cinfo, JERR_WIDTH_OVERFLOW);
     buffer = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, SIZE_T(bufferBytes)));
-    if (buffer == nullptr) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+    if (buffer == nullptr)
+        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
 
     jpeg_start_decompress(&cinfo);
     // The library delivers the top row first; it goes to the last stored

@@ -31,8 +31,8 @@ public:
     virtual ShowPalette* Palette();
     // Copies width x height pixels from (srcX, srcY) of `source` to
     // (dstX, dstY) of this image.
-    virtual void CopyRect(int dstX, int dstY, int width, int height, IndexedImage* source,
-                          int srcX, int srcY);
+    virtual void CopyRect(int dstX, int dstY, int width, int height, IndexedImage* source, int srcX,
+                          int srcY);
     // A new image holding the rectangle at (x, y); null when it cannot be made.
     virtual IndexedImage* Crop(int x, int y, int width, int height);
     virtual DeviceBitmap* ToDeviceBitmap(HDC dc);

@@ -6,9 +6,11 @@ namespace {
 // null when it is missing.
 const BYTE* LockRcData(WORD id, DWORD* size) {
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
-    if (resource == nullptr) return nullptr;
+    if (resource == nullptr)
+        return nullptr;
     HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr) return nullptr;
+    if (loaded == nullptr)
+        return nullptr;
     *size = SizeofResource(nullptr, resource);
     return static_cast<const BYTE*>(LockResource(loaded));
 }
@@ -16,7 +18,10 @@ const BYTE* LockRcData(WORD id, DWORD* size) {
 }  // namespace
 
 ShowPalette::ShowPalette(WORD resourceId, int count)
-    : count(count), inverseMap(nullptr), logicalPalette(nullptr), handle(nullptr),
+    : count(count),
+      inverseMap(nullptr),
+      logicalPalette(nullptr),
+      handle(nullptr),
       previous(nullptr) {
     DWORD size = 0;
     const BYTE* triples = LockRcData(resourceId, &size);
@@ -39,20 +44,35 @@ ShowPalette::ShowPalette(WORD resourceId, int count)
     }
     DWORD mapSize = 0;
     inverseMap = LockRcData(WORD(resourceId + 1), &mapSize);
-    if (mapSize < 32768) inverseMap = nullptr;
+    if (mapSize < 32768)
+        inverseMap = nullptr;
 }
 
 ShowPalette::~ShowPalette() {
-    if (logicalPalette != nullptr) GlobalFree(logicalPalette);
-    if (handle != nullptr) DeleteObject(handle);
+    if (logicalPalette != nullptr)
+        GlobalFree(logicalPalette);
+    if (handle != nullptr)
+        DeleteObject(handle);
 }
 
-int ShowPalette::Count() { return count; }
-const BYTE* ShowPalette::InverseMap() { return inverseMap; }
-BYTE ShowPalette::Red(int i) { return logicalPalette->palPalEntry[i].peRed; }
-BYTE ShowPalette::Green(int i) { return logicalPalette->palPalEntry[i].peGreen; }
-BYTE ShowPalette::Blue(int i) { return logicalPalette->palPalEntry[i].peBlue; }
-HPALETTE ShowPalette::Handle() { return handle; }
+int ShowPalette::Count() {
+    return count;
+}
+const BYTE* ShowPalette::InverseMap() {
+    return inverseMap;
+}
+BYTE ShowPalette::Red(int i) {
+    return logicalPalette->palPalEntry[i].peRed;
+}
+BYTE ShowPalette::Green(int i) {
+    return logicalPalette->palPalEntry[i].peGreen;
+}
+BYTE ShowPalette::Blue(int i) {
+    return logicalPalette->palPalEntry[i].peBlue;
+}
+HPALETTE ShowPalette::Handle() {
+    return handle;
+}
 
 UINT ShowPalette::Select(HDC dc) {
     previous = SelectPalette(dc, handle, FALSE);

@@ -13,7 +13,8 @@ std::atomic<long> failSkip{0};
 std::atomic<long> failCount{0};
 
 bool ShouldFail() {
-    if (failCount.load() <= 0) return false;
+    if (failCount.load() <= 0)
+        return false;
     if (failSkip.load() > 0) {
         --failSkip;
         return false;
@@ -24,7 +25,9 @@ bool ShouldFail() {
 }  // namespace
 
 namespace standin {
-long LiveGlobalBlocks() { return liveBlocks.load(); }
+long LiveGlobalBlocks() {
+    return liveBlocks.load();
+}
 void FailGlobalAlloc(long skip, long count) {
     failSkip = skip;
     failCount = count;

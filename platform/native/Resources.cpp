@@ -21,7 +21,9 @@ namespace {
 DWORD ReadDword(const BYTE* p) {
     return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
 }
-WORD ReadWord(const BYTE* p) { return WORD(p[0] | p[1] << 8); }
+WORD ReadWord(const BYTE* p) {
+    return WORD(p[0] | p[1] << 8);
+}
 
 // Reads a type or name field: an ordinal (0xFFFF, id) or a zero-terminated
 // UTF-16 string, which yields id 0. Returns the bytes the field takes.
@@ -32,7 +34,8 @@ size_t ReadNameField(const BYTE* p, const BYTE* end, WORD* id) {
     }
     *id = 0;
     const BYTE* q = p;
-    while (end - q >= 2 && ReadWord(q) != 0) q += 2;
+    while (end - q >= 2 && ReadWord(q) != 0)
+        q += 2;
     return size_t(q - p) + 2;
 }
 
@@ -52,11 +55,13 @@ std::vector<standin::ResourceEntry> ParseResources() {
         field += ReadNameField(field, headerEnd, &entry.type);
         field += ReadNameField(field, headerEnd, &entry.id);
         field = p + ((field - p + 3) & ~size_t(3));
-        if (headerEnd - field >= 8) entry.language = ReadWord(field + 6);
+        if (headerEnd - field >= 8)
+            entry.language = ReadWord(field + 6);
         entry.data = headerEnd;
         entry.size = dataSize;
         // The leading empty entry of every .res file has type 0.
-        if (entry.type != 0 || entry.id != 0) entries.push_back(entry);
+        if (entry.type != 0 || entry.id != 0)
+            entries.push_back(entry);
         p = headerEnd + ((dataSize + 3) & ~DWORD(3));
     }
     return entries;
@@ -89,7 +94,8 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
     WORD typeId = WORD(reinterpret_cast<ULONG_PTR>(type));
     bool typeSeen = false;
     for (const standin::ResourceEntry& entry : Table()) {
-        if (entry.type != typeId) continue;
+        if (entry.type != typeId)
+            continue;
         typeSeen = true;
         if (entry.id == id)
             return reinterpret_cast<HRSRC>(const_cast<standin::ResourceEntry*>(&entry));
@@ -99,14 +105,18 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
 }
 
 HGLOBAL LoadResource(HMODULE, HRSRC resource) {
-    if (resource == nullptr) return nullptr;
+    if (resource == nullptr)
+        return nullptr;
     auto* entry = reinterpret_cast<const standin::ResourceEntry*>(resource);
     return const_cast<BYTE*>(entry->data);
 }
 
-LPVOID LockResource(HGLOBAL data) { return data; }
+LPVOID LockResource(HGLOBAL data) {
+    return data;
+}
 
 DWORD SizeofResource(HMODULE, HRSRC resource) {
-    if (resource == nullptr) return 0;
+    if (resource == nullptr)
+        return 0;
     return reinterpret_cast<const standin::ResourceEntry*>(resource)->size;
 }

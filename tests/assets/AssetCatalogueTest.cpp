@@ -23,20 +23,29 @@ struct Blob {
 Blob Load(WORD type, WORD id) {
     Blob blob = {nullptr, 0};
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
-    if (found == NULL) return blob;
+    if (found == NULL)
+        return blob;
     HGLOBAL loaded = LoadResource(NULL, found);
-    if (loaded == NULL) return blob;
+    if (loaded == NULL)
+        return blob;
     blob.data = static_cast<const unsigned char*>(LockResource(loaded));
-    if (blob.data != nullptr) blob.size = SizeofResource(NULL, found);
+    if (blob.data != nullptr)
+        blob.size = SizeofResource(NULL, found);
     return blob;
 }
 
-unsigned Word(const unsigned char* p) { return p[0] | (p[1] << 8); }
-unsigned BigWord(const unsigned char* p) { return (p[0] << 8) | p[1]; }
+unsigned Word(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
+unsigned BigWord(const unsigned char* p) {
+    return (p[0] << 8) | p[1];
+}
 unsigned long DWordAt(const unsigned char* p) {
     return Word(p) | (static_cast<unsigned long>(Word(p + 2)) << 16);
 }
-long SignedDWordAt(const unsigned char* p) { return static_cast<long>(DWordAt(p)); }
+long SignedDWordAt(const unsigned char* p) {
+    return static_cast<long>(DWordAt(p));
+}
 
 // ------------------------------------------------------------------ pictures
 
@@ -47,24 +56,22 @@ struct Picture {
 };
 
 const Picture kPictures[] = {
-    {1000, 640, 480, false}, {1001, 211, 250, false}, {1002, 171, 95, false},
-    {1003, 170, 95, false},  {1004, 171, 95, false},  {1005, 511, 5, false},
-    {1006, 6, 290, false},   {1007, 228, 1540, false},
-    {2000, 640, 480, false}, {2001, 410, 480, false}, {2002, 141, 103, false},
-    {2003, 153, 112, false}, {2004, 153, 111, false}, {2005, 368, 6, false},
-    {2006, 6, 342, false},   {2007, 131, 1078, false},
-    {3000, 640, 480, false}, {3001, 640, 480, false}, {3002, 223, 480, false},
-    {3003, 212, 480, false}, {3004, 212, 2400, false},
-    {4000, 640, 480, false}, {4001, 640, 480, false}, {4002, 640, 184, false},
-    {4003, 394, 296, false}, {4004, 205, 4, false},   {4005, 4, 230, false},
-    {4006, 162, 1568, false},
-    {5000, 640, 480, false}, {5001, 640, 480, false}, {5002, 640, 161, false},
-    {5003, 640, 160, false}, {5004, 278, 161, false}, {5005, 432, 2, false},
-    {5006, 4, 480, false},   {5007, 138, 711, false}, {5008, 277, 160, false},
-    {6000, 485, 29, true},   {6001, 496, 73, true},   {6002, 338, 119, true},
-    {6003, 338, 76, true},   {6004, 338, 76, true},   {6005, 338, 76, true},
-    {6006, 388, 30, true},   {6007, 577, 29, true},   {6008, 417, 29, true},
-    {9000, 80, 2214, true},
+    {1000, 640, 480, false},  {1001, 211, 250, false},  {1002, 171, 95, false},
+    {1003, 170, 95, false},   {1004, 171, 95, false},   {1005, 511, 5, false},
+    {1006, 6, 290, false},    {1007, 228, 1540, false}, {2000, 640, 480, false},
+    {2001, 410, 480, false},  {2002, 141, 103, false},  {2003, 153, 112, false},
+    {2004, 153, 111, false},  {2005, 368, 6, false},    {2006, 6, 342, false},
+    {2007, 131, 1078, false}, {3000, 640, 480, false},  {3001, 640, 480, false},
+    {3002, 223, 480, false},  {3003, 212, 480, false},  {3004, 212, 2400, false},
+    {4000, 640, 480, false},  {4001, 640, 480, false},  {4002, 640, 184, false},
+    {4003, 394, 296, false},  {4004, 205, 4, false},    {4005, 4, 230, false},
+    {4006, 162, 1568, false}, {5000, 640, 480, false},  {5001, 640, 480, false},
+    {5002, 640, 161, false},  {5003, 640, 160, false},  {5004, 278, 161, false},
+    {5005, 432, 2, false},    {5006, 4, 480, false},    {5007, 138, 711, false},
+    {5008, 277, 160, false},  {6000, 485, 29, true},    {6001, 496, 73, true},
+    {6002, 338, 119, true},   {6003, 338, 76, true},    {6004, 338, 76, true},
+    {6005, 338, 76, true},    {6006, 388, 30, true},    {6007, 577, 29, true},
+    {6008, 417, 29, true},    {9000, 80, 2214, true},
 };
 
 // What the marker walk finds in one JFIF file.
@@ -99,7 +106,8 @@ void ReadSegment(unsigned marker, const unsigned char* seg, unsigned length, boo
         facts->width = static_cast<int>(BigWord(seg + 3));
         facts->components = seg[5];
         for (int c = 0; c < facts->components && c < 3; ++c)
-            if (length >= 6u + 3u * c + 3u) facts->sampling[c] = seg[6 + 3 * c + 1];
+            if (length >= 6u + 3u * c + 3u)
+                facts->sampling[c] = seg[6 + 3 * c + 1];
     } else if (marker >= 0xC1 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
                marker != 0xCC) {
         ++facts->otherSof;
@@ -110,33 +118,43 @@ void ReadSegment(unsigned marker, const unsigned char* seg, unsigned length, boo
 // stuffed zeros and restart markers may follow an 0xFF.
 JpegFacts WalkJpeg(const unsigned char* d, DWORD n) {
     JpegFacts facts;
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return facts;
+    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
+        return facts;
     facts.soi = true;
     DWORD pos = 2;
     bool first = true;
     while (pos + 1 < n) {
-        if (d[pos] != 0xFF) break;
+        if (d[pos] != 0xFF)
+            break;
         unsigned marker = d[pos + 1];
-        if (marker == 0xFF) { ++pos; continue; }
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
         if (marker == 0xD9) {
             facts.endsWithEoi = (pos + 2 == n);
             return facts;
         }
-        if (pos + 4 > n) break;
+        if (pos + 4 > n)
+            break;
         unsigned length = BigWord(d + pos + 2);
-        if (length < 2 || pos + 2 + length > n) break;
+        if (length < 2 || pos + 2 + length > n)
+            break;
         ReadSegment(marker, d + pos + 4, length - 2, first, &facts);
         first = false;
         pos += 2 + length;
-        if (marker != 0xDA) continue;
+        if (marker != 0xDA)
+            continue;
         ++facts.scans;
         while (pos + 1 < n) {
             if (d[pos] == 0xFF && d[pos + 1] != 0x00 && d[pos + 1] != 0xFF &&
                 !(d[pos + 1] >= 0xD0 && d[pos + 1] <= 0xD7)) {
-                if (d[pos + 1] != 0xD9) ++facts.markersInScan;
+                if (d[pos + 1] != 0xD9)
+                    ++facts.markersInScan;
                 break;
             }
-            if (d[pos] == 0xFF && d[pos + 1] >= 0xD0 && d[pos + 1] <= 0xD7) ++facts.markersInScan;
+            if (d[pos] == 0xFF && d[pos + 1] >= 0xD0 && d[pos + 1] <= 0xD7)
+                ++facts.markersInScan;
             ++pos;
         }
     }
@@ -146,7 +164,8 @@ JpegFacts WalkJpeg(const unsigned char* d, DWORD n) {
 
 JpegFacts PictureFacts(WORD id) {
     Blob blob = Load(kRcData, id);
-    if (blob.data == nullptr) return JpegFacts();
+    if (blob.data == nullptr)
+        return JpegFacts();
     return WalkJpeg(blob.data, blob.size);
 }
 
@@ -183,9 +202,12 @@ TEST(AssetCatalogue, EveryPictureIsABaselineJfifOfItsListedSizeAndKind) {
 }
 
 TEST(AssetCatalogue, FilmstripsHoldWholeFrames) {
-    struct Strip { WORD id; int frames, frameHeight; };
-    const Strip strips[] = {{1007, 4, 385}, {2007, 11, 98}, {3004, 5, 480},
-                            {4006, 14, 112}, {5007, 9, 79}, {9000, 41, 54}};
+    struct Strip {
+        WORD id;
+        int frames, frameHeight;
+    };
+    const Strip strips[] = {{1007, 4, 385},  {2007, 11, 98}, {3004, 5, 480},
+                            {4006, 14, 112}, {5007, 9, 79},  {9000, 41, 54}};
     for (const Strip& s : strips) {
         JpegFacts f = PictureFacts(s.id);
         EXPECT_EQ(0, f.height % s.frames)
@@ -204,20 +226,21 @@ TEST(AssetCatalogue, SwappedLogosShareOneSize) {
 
 TEST(AssetCatalogue, LineSourcesCoverEveryLineOfTheScript) {
     // source, true for a rows source, source row or column, line length
-    struct Line { WORD source; bool rows; int index, length; };
+    struct Line {
+        WORD source;
+        bool rows;
+        int index, length;
+    };
     const Line lines[] = {
-        {1005, true, 0, 511},  {1005, true, 1, 370},  {1005, true, 2, 370},
-        {1005, true, 3, 171},  {1005, true, 4, 171},  {1006, false, 0, 290},
-        {1006, false, 1, 290}, {1006, false, 2, 288}, {1006, false, 3, 288},
-        {1006, false, 4, 169}, {1006, false, 5, 169},
-        {2005, true, 0, 368},  {2005, true, 1, 231},  {2005, true, 2, 143},
-        {2005, true, 3, 143},  {2005, true, 4, 90},   {2005, true, 5, 90},
-        {2006, false, 0, 342}, {2006, false, 1, 230}, {2006, false, 2, 108},
-        {2006, false, 3, 108}, {2006, false, 4, 64},  {2006, false, 5, 64},
-        {4004, true, 0, 205},  {4004, true, 1, 163},  {4005, false, 0, 230},
-        {4005, false, 1, 155},
-        {5005, true, 0, 432},  {5005, true, 1, 432},  {5006, false, 0, 480},
-        {5006, false, 1, 480}, {5006, false, 2, 120}, {5006, false, 3, 120},
+        {1005, true, 0, 511},  {1005, true, 1, 370},  {1005, true, 2, 370},  {1005, true, 3, 171},
+        {1005, true, 4, 171},  {1006, false, 0, 290}, {1006, false, 1, 290}, {1006, false, 2, 288},
+        {1006, false, 3, 288}, {1006, false, 4, 169}, {1006, false, 5, 169}, {2005, true, 0, 368},
+        {2005, true, 1, 231},  {2005, true, 2, 143},  {2005, true, 3, 143},  {2005, true, 4, 90},
+        {2005, true, 5, 90},   {2006, false, 0, 342}, {2006, false, 1, 230}, {2006, false, 2, 108},
+        {2006, false, 3, 108}, {2006, false, 4, 64},  {2006, false, 5, 64},  {4004, true, 0, 205},
+        {4004, true, 1, 163},  {4005, false, 0, 230}, {4005, false, 1, 155}, {5005, true, 0, 432},
+        {5005, true, 1, 432},  {5006, false, 0, 480}, {5006, false, 1, 480}, {5006, false, 2, 120},
+        {5006, false, 3, 120},
     };
     for (const Line& line : lines) {
         JpegFacts f = PictureFacts(line.source);
@@ -255,10 +278,12 @@ TEST(AssetCatalogue, PaletteHoldsTheStaticColoursAndDistinctEntries) {
     int greys = 0, duplicates = 0;
     for (int i = 0; i < 256; ++i) {
         const unsigned char* a = pal.data + 3 * i;
-        if (a[0] == a[1] && a[1] == a[2]) ++greys;
+        if (a[0] == a[1] && a[1] == a[2])
+            ++greys;
         for (int j = i + 1; j < 256; ++j) {
             const unsigned char* b = pal.data + 3 * j;
-            if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) ++duplicates;
+            if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2])
+                ++duplicates;
         }
     }
     EXPECT_EQ(23, greys) << "expected 23 entries with red = green = blue";
@@ -277,14 +302,16 @@ TEST(AssetCatalogue, ColourTableIsTheNearestEntryWithTiesToTheHighestIndex) {
         int best = 0;
         long bestDistance = -1;
         for (int i = 0; i < 256; ++i) {
-            int dr = r - pal.data[3 * i], dg = g - pal.data[3 * i + 1], db = b - pal.data[3 * i + 2];
+            int dr = r - pal.data[3 * i], dg = g - pal.data[3 * i + 1],
+                db = b - pal.data[3 * i + 2];
             long distance = static_cast<long>(dr) * dr + dg * dg + db * db;
             if (bestDistance < 0 || distance <= bestDistance) {
                 bestDistance = distance;
                 best = i;
             }
         }
-        if (table.data[key] != best && wrong++ == 0) firstWrong = key;
+        if (table.data[key] != best && wrong++ == 0)
+            firstWrong = key;
     }
     EXPECT_EQ(0, wrong) << "expected every key to give the nearest entry; first wrong key "
                         << firstWrong;
@@ -347,8 +374,10 @@ TEST(AssetCatalogue, CursorIsThirtyTwoSquareAndShowsNoPixel) {
     EXPECT_EQ(1u, Word(bih + 14)) << "expected 1 bit per pixel";
     int xorSet = 0, andClear = 0;
     for (int i = 0; i < 128; ++i) {
-        if (image.data[52 + i] != 0x00) ++xorSet;
-        if (image.data[180 + i] != 0xFF) ++andClear;
+        if (image.data[52 + i] != 0x00)
+            ++xorSet;
+        if (image.data[180 + i] != 0xFF)
+            ++andClear;
     }
     EXPECT_EQ(0, xorSet) << "expected an XOR mask of zeros";
     EXPECT_EQ(0, andClear) << "expected an AND mask of ones, so no pixel shows";
@@ -376,15 +405,19 @@ struct TemplateReader {
     void AlignDWord() { pos = (pos + 3) & ~3u; }
     // A zero-terminated UTF-16 string equal to the ASCII text given.
     bool Text(const char* text) {
-        if (Fits(2) && Word(data + pos) == 0xFFFFu) return false;
+        if (Fits(2) && Word(data + pos) == 0xFFFFu)
+            return false;
         for (;; ++text) {
             unsigned ch = NextWord();
-            if (ch != static_cast<unsigned char>(*text)) return false;
-            if (ch == 0) return true;
+            if (ch != static_cast<unsigned char>(*text))
+                return false;
+            if (ch == 0)
+                return true;
         }
     }
     bool Ordinal(unsigned value) {
-        if (NextWord() != 0xFFFFu) return false;
+        if (NextWord() != 0xFFFFu)
+            return false;
         return NextWord() == value;
     }
 };
@@ -394,7 +427,7 @@ struct Control {
     short x, y, cx, cy;
     unsigned id;
     unsigned classAtom;
-    const char* text;     // or nullptr when the title is an ordinal
+    const char* text;  // or nullptr when the title is an ordinal
     unsigned titleOrdinal;
 };
 
@@ -409,7 +442,8 @@ void CheckDialog(WORD id, unsigned long size, const char* title, const Control* 
     EXPECT_EQ(0ul, t.NextDWord()) << "expected no extended style";
     ASSERT_EQ(static_cast<unsigned>(count), t.NextWord()) << "expected the control count";
     const unsigned frame[4] = {0, 0, 220, 202};
-    for (unsigned v : frame) EXPECT_EQ(v, t.NextWord()) << "expected the frame 0, 0, 220, 202";
+    for (unsigned v : frame)
+        EXPECT_EQ(v, t.NextWord()) << "expected the frame 0, 0, 220, 202";
     EXPECT_EQ(0u, t.NextWord()) << "expected no menu";
     EXPECT_EQ(0u, t.NextWord()) << "expected the default dialog class";
     EXPECT_TRUE(t.Text(title)) << "expected the title " << title;
@@ -424,10 +458,11 @@ void CheckDialog(WORD id, unsigned long size, const char* title, const Control* 
         EXPECT_EQ(0ul, t.NextDWord()) << "expected no extended style";
         const unsigned rect[4] = {static_cast<unsigned>(c.x), static_cast<unsigned>(c.y),
                                   static_cast<unsigned>(c.cx), static_cast<unsigned>(c.cy)};
-        for (unsigned v : rect) EXPECT_EQ(v, t.NextWord()) << "expected the listed rectangle";
+        for (unsigned v : rect)
+            EXPECT_EQ(v, t.NextWord()) << "expected the listed rectangle";
         EXPECT_EQ(c.id, t.NextWord()) << "expected control id " << c.id;
-        EXPECT_TRUE(t.Ordinal(c.classAtom)) << "expected the predefined class atom 0x"
-                                            << std::hex << c.classAtom;
+        EXPECT_TRUE(t.Ordinal(c.classAtom))
+            << "expected the predefined class atom 0x" << std::hex << c.classAtom;
         if (c.text != nullptr)
             EXPECT_TRUE(t.Text(c.text)) << "expected the text \"" << c.text << "\"";
         else
@@ -449,15 +484,17 @@ TEST(AssetCatalogue, AboutDialogHasTheIconAndTwelveLinesOfText) {
     Blob blob = Load(kDialog, 1804);
     ASSERT_TRUE(blob.data != nullptr) << "expected RT_DIALOG 1804";
     // The text's middle lines are ours to choose: find it, then check its frame.
-    const unsigned textStart = 114;   // header 64 + icon control 28, aligned, + 22
+    const unsigned textStart = 114;  // header 64 + icon control 28, aligned, + 22
     ASSERT_GT(static_cast<unsigned>(blob.size), textStart) << "expected room for the text";
     char text[512] = {0};
     int lines = 1, length = 0;
     for (unsigned p = textStart; p + 1 < blob.size && length < 511; p += 2) {
         unsigned ch = Word(blob.data + p);
-        if (ch == 0) break;
+        if (ch == 0)
+            break;
         EXPECT_NE(13u, ch) << "expected line feeds only, no carriage return";
-        if (ch == 10) ++lines;
+        if (ch == 10)
+            ++lines;
         text[length++] = static_cast<char>(ch);
     }
     EXPECT_EQ(12, lines) << "expected twelve lines";
@@ -486,7 +523,8 @@ TEST(AssetCatalogue, StringBlockThirteenHoldsOnlyTheSheetTitle) {
         unsigned length = Word(block.data + pos);
         pos += 2;
         if (i == 200 - 192) {
-            ASSERT_EQ(static_cast<unsigned>(std::strlen(title)), length) << "expected string 200's length";
+            ASSERT_EQ(static_cast<unsigned>(std::strlen(title)), length)
+                << "expected string 200's length";
             for (unsigned k = 0; k < length; ++k)
                 EXPECT_EQ(static_cast<unsigned char>(title[k]), Word(block.data + pos + 2 * k))
                     << "expected string 200 = " << title;
@@ -502,7 +540,7 @@ TEST(AssetCatalogue, VersionBlockNamesVersionZeroZeroOneZero) {
     Blob block = Load(kVersion, 1);
     ASSERT_TRUE(block.data != nullptr) << "expected RT_VERSION 1";
     ASSERT_GE(static_cast<unsigned>(block.size), 92u) << "expected a fixed file info";
-    const unsigned char* fixed = block.data + 40;   // after the header and "VS_VERSION_INFO"
+    const unsigned char* fixed = block.data + 40;  // after the header and "VS_VERSION_INFO"
     EXPECT_EQ(0xFEEF04BDul, DWordAt(fixed)) << "expected the fixed-info signature";
     EXPECT_EQ(0x00000000ul, DWordAt(fixed + 8)) << "expected file version 0.0 (high part)";
     EXPECT_EQ(0x00010000ul, DWordAt(fixed + 12)) << "expected file version 1.0 (low part)";

@@ -18,7 +18,9 @@ protected:
     ShowPalette palette{4098, 256};
 };
 
-int StrideOf(int width) { return (width + 3) / 4 * 4; }
+int StrideOf(int width) {
+    return (width + 3) / 4 * 4;
+}
 
 TEST_F(DecodeJpegResourceTest, EveryPictureGivesTheLibraryIndicesBottomUp) {
     const std::string dir = ReferenceDir();
@@ -31,8 +33,8 @@ TEST_F(DecodeJpegResourceTest, EveryPictureGivesTheLibraryIndicesBottomUp) {
         EXPECT_EQ(picture.height, height);
         if (!dir.empty()) {
             ReferenceBmp reference;
-            ASSERT_TRUE(ReadReferenceBmp(dir + "/" + std::to_string(picture.id) + ".bmp",
-                                         &reference));
+            ASSERT_TRUE(
+                ReadReferenceBmp(dir + "/" + std::to_string(picture.id) + ".bmp", &reference));
             ASSERT_EQ(width, reference.width);
             ASSERT_EQ(height, reference.height);
             ASSERT_EQ(StrideOf(width), reference.stride);
@@ -132,7 +134,8 @@ TEST_F(DecodeJpegResourceTest, NoLibraryMessageReachesStdoutOrStderr) {
     int width = 0, height = 0;
     for (int id : {7001, 7003, 7004, 7005, 7006}) {
         BYTE* buffer = DecodeJpegResource(WORD(id), &width, &height, &palette);
-        if (buffer != nullptr) GlobalFree(buffer);
+        if (buffer != nullptr)
+            GlobalFree(buffer);
     }
     std::string out = testing::internal::GetCapturedStdout();
     std::string err = testing::internal::GetCapturedStderr();

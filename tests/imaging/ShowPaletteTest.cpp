@@ -76,7 +76,8 @@ TEST(ShowPaletteTest, InverseMapIsTheNextResourceAndFollowsTheNearestColourRule)
             }
         }
         if (map[key] != best && ++mismatches <= 5)
-            ADD_FAILURE() << "key " << key << ": expected " << best << ", map has " << int(map[key]);
+            ADD_FAILURE() << "key " << key << ": expected " << best << ", map has "
+                          << int(map[key]);
     }
     EXPECT_EQ(0, mismatches);
 }

@@ -56,7 +56,8 @@ bool WriteBmp8(const std::string& path, const BYTE* bottomRow, int width, int he
     }
 
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr)
+        return false;
     bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
     return std::fclose(file) == 0 && written;
 }

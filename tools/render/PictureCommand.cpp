@@ -18,7 +18,8 @@ bool ParseId(const char* text, WORD* id) {
     char* end = nullptr;
     errno = 0;
     long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 0xFFFF) return false;
+    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 0xFFFF)
+        return false;
     *id = WORD(value);
     return true;
 }

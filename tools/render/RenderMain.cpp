@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const Command& command : kCommands) {
-        if (std::strcmp(argv[1], command.name) == 0) return command.run(argc - 2, argv + 2);
+        if (std::strcmp(argv[1], command.name) == 0)
+            return command.run(argc - 2, argv + 2);
     }
     std::fprintf(stderr, "avrel-render: unknown command '%s'\n", argv[1]);
     PrintUsage();
