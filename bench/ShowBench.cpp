@@ -38,11 +38,6 @@ HWND OpenStage() {
 }
 
 void CloseStage(HWND window) {
-    delete stage.lineGroup;
-    delete stage.lineSourceH;
-    delete stage.lineSourceV;
-    delete stage.centreLogo;
-    delete stage.cornerLogo;
     ReleaseStage();
     ReleaseDC(window, stage.screenDC);
     stage = Stage{};
@@ -104,11 +99,6 @@ void BM_ShowPassPeakMemory(benchmark::State& state) {
         peakBitmaps = standin::PeakBitmapBytes();
         baseHeap = windowHeap;
         standin::StopAllThreads();
-        delete stage.lineGroup;
-        delete stage.lineSourceH;
-        delete stage.lineSourceV;
-        delete stage.centreLogo;
-        delete stage.cornerLogo;
         ReleaseStage();
         stage = Stage{};
         standin::DestroyTestWindow(window);

@@ -40,8 +40,12 @@ BlendTable::BlendTable(ShowPalette* palette, int levelBits)
     // b reads within one 256-byte row.
     static_assert(sizeof(BYTE) == 1, "the mix table is 64 KB of bytes");
     BYTE* mix = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, 65536));
-    if (mix == nullptr)
+    if (mix == nullptr) {
+        // Unfilled tables would pass for real ones; have none instead.
+        GlobalFree(tables);
+        tables = nullptr;
         return;
+    }
     const int shift = levelBits + 3;
     BYTE* out = tables;
     for (int n = 0; n < levelCount; ++n) {

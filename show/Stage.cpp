@@ -1,6 +1,8 @@
 // The stage's storage and its imaging set-up.
 #include "show/Stage.h"
 
+#include "effects/Filmstrip.h"
+#include "effects/LineFadeGroup.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
@@ -11,19 +13,6 @@ namespace {
 
 const int kBlendLevelBits = 3;
 const int kShowPaletteCount = 256;
-
-// The tables are filled only when their scratch memory could be had too;
-// an unfilled block is all zeros. Level 0 of an index against itself is
-// the inverse map at that colour cut to 5 bits, so white (the last static
-// colour) tells a filled table from an empty one.
-bool BlendTableFilled(BlendTable* blend, ShowPalette* palette) {
-    const BYTE* level0 = blend->Level(0);
-    if (level0 == nullptr)
-        return false;
-    int key =
-        (palette->Red(255) >> 3) << 10 | (palette->Green(255) >> 3) << 5 | palette->Blue(255) >> 3;
-    return level0[0xFFFF] == palette->InverseMap()[key];
-}
 
 void DeleteImagingObjects() {
     delete stage.canvas;
@@ -46,7 +35,7 @@ bool SetupStage(WORD paletteId) {
     }
     stage.blend = new BlendTable(stage.palette, kBlendLevelBits);
     stage.canvas = new IndexedImage(kStageWidth, kStageHeight, 1, stage.palette);
-    if (!BlendTableFilled(stage.blend, stage.palette) || stage.canvas->Pixels() == nullptr) {
+    if (stage.blend->Level(0) == nullptr || stage.canvas->Pixels() == nullptr) {
         DeleteImagingObjects();
         return false;
     }
@@ -55,6 +44,16 @@ bool SetupStage(WORD paletteId) {
 }
 
 void ReleaseStage() {
+    delete stage.lineGroup;
+    delete stage.lineSourceH;
+    delete stage.lineSourceV;
+    delete stage.centreLogo;
+    delete stage.cornerLogo;
+    stage.lineGroup = nullptr;
+    stage.lineSourceH = nullptr;
+    stage.lineSourceV = nullptr;
+    stage.centreLogo = nullptr;
+    stage.cornerLogo = nullptr;
     if (stage.palette == nullptr)
         return;
     stage.palette->Deselect(stage.screenDC);

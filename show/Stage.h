@@ -50,7 +50,9 @@ extern Stage stage;
 // cannot be made.
 bool SetupStage(WORD paletteId);
 
-// Undoes a SetupStage that succeeded: deselects the palette from
-// `screenDC`, then deletes the canvas, the blend tables and the palette.
-// The show never calls it; a start-up that fails half way does.
+// Releases the whole stage in order: the working objects and the corner
+// logo, then (after a SetupStage that succeeded) deselects the palette from
+// `screenDC` and deletes the canvas, the blend tables and the palette. The
+// show never calls it, since its threads run until the process ends; tests
+// and tools that end a show do.
 void ReleaseStage();

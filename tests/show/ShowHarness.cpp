@@ -89,11 +89,6 @@ void ShowRun::RunUntil(DWORD ms) {
 }
 
 void ReleaseWholeStage() {
-    delete stage.lineGroup;
-    delete stage.lineSourceH;
-    delete stage.lineSourceV;
-    delete stage.centreLogo;
-    delete stage.cornerLogo;
     ReleaseStage();
     if (stage.screenDC != nullptr)
         ReleaseDC(stage.window, stage.screenDC);
