@@ -2,38 +2,35 @@
 #include "shell/SaverWindow.h"
 
 #include "shell/DisplayMode.h"
+#include "shell/MonitorCovers.h"
+#include "shell/SaverInput.h"
 #include "show/RenderThread.h"
 
 const char kSaverWindowName[] = "Veltrona Avrel Screen Saver";
 
 SaverWindowState saverWindow;
 
-SaverWindowCalls saverWindowCalls = {StartRenderThread, Sleep};
+SaverWindowCalls saverWindowCalls = {StartRenderThread, Sleep, timeBeginPeriod, timeEndPeriod};
 
-namespace {
-
-// No distance threshold: the first report is only where the pointer rests
-// when the window appears; any other position means the user moved it.
-void OnMouseMove(HWND window, LPARAM lParam) {
-    // Unsigned 16-bit halves, so a report is never (-1, -1).
-    const LONG x = LOWORD(lParam);
-    const LONG y = HIWORD(lParam);
-    POINT& first = saverWindow.firstMousePos;
-    if (first.x == -1 && first.y == -1) {
-        first = {x, y};
-        return;
+int SaverShowCommand(int showCommand) {
+    switch (showCommand) {
+        case SW_HIDE:
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+        case SW_FORCEMINIMIZE:
+            return SW_SHOW;
+        default:
+            return showCommand;
     }
-    if (x == first.x && y == first.y) {
-        return;
-    }
-    DestroyWindow(window);
 }
-
-}  // namespace
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
+            // Held before the show starts: with the system's default tick of
+            // 15.625 ms every frame would wait for the next tick.
+            saverWindow.timerPeriodHeld = saverWindowCalls.timeBeginPeriod(1) == TIMERR_NOERROR;
             saverWindow.displaySwitched = SwitchDisplayMode();
             // Move before the show starts, so it measures the final client area.
             if (saverWindow.displaySwitched == 1) {
@@ -42,30 +39,37 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             saverWindowCalls.startRenderThread(window);
             return 0;
         case WM_DESTROY:
+            UncoverMonitors();
             if (saverWindow.displaySwitched == 1) {
                 // A short pause first, then the display goes back.
                 saverWindowCalls.sleep(500);
                 RestoreDisplayMode();
             }
+            if (saverWindow.timerPeriodHeld) {
+                saverWindowCalls.timeEndPeriod(1);
+                saverWindow.timerPeriodHeld = false;
+            }
             PostQuitMessage(0);
             return 0;
-        case WM_KEYDOWN:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
+        case WM_ACTIVATEAPP:
+            // Another program took the activation: the keys now go there
+            // while this topmost window would still cover the screen. Closed
+            // through the queue, since a deactivation also comes while the
+            // window is already being destroyed.
+            if (wParam == FALSE) {
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            }
+            return 0;
+        default:
+            break;
+    }
+    switch (ClassifySaverInput(message, wParam, lParam, &saverWindow.firstMousePos)) {
+        case SaverInput::Close:
             DestroyWindow(window);
             return 0;
-        case WM_MOUSEMOVE:
-            OnMouseMove(window, lParam);
+        case SaverInput::Ignore:
             return 0;
-        case WM_SYSCOMMAND:
-            // Exact values: the system's own saver request and Alt+F4's close
-            // are swallowed; every other command, however close, goes on.
-            if (wParam == SC_SCREENSAVE || wParam == SC_CLOSE) {
-                return 0;
-            }
-            break;
-        default:
+        case SaverInput::NotInput:
             break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

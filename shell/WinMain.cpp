@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "shell/ConfigSheet.h"
+#include "shell/MonitorCovers.h"
 #include "shell/SaverMode.h"
 #include "shell/SaverWindow.h"
 #include "shell/Settings.h"
@@ -35,7 +36,8 @@ void RunSaver(HINSTANCE instance, int showCommand) {
     if (window == nullptr) {
         return;
     }
-    ShowWindow(window, showCommand);
+    CoverOtherMonitors(instance, window);
+    ShowWindow(window, SaverShowCommand(showCommand));
     UpdateWindow(window);
 
     UINT previous = 0;

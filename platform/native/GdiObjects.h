@@ -53,9 +53,16 @@ struct DeviceContextObject : GdiObject {
     int stretchMode = BLACKONWHITE;
 };
 
-// A window of the stand-in: only its client area, as a screen of its own.
+// A window of the stand-in: its client area as a screen of its own and,
+// for windows made by CreateWindowExA, where it lies on the desktop and the
+// procedure its messages go to. Test windows sit at (0, 0) with no procedure.
 struct WindowObject {
     Surface surface;
+    RECT rect = {0, 0, 0, 0};
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    WNDPROC procedure = nullptr;
+    bool visible = false;
 };
 
 // One lock guards the registry and every object's state; the show's two

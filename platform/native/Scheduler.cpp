@@ -5,6 +5,12 @@
 // and the clock jumps to its wake-up time. A run is therefore the same on
 // every machine and takes no real time. StandIn.h states the rules.
 //
+// The coarse timer (UseCoarseTimer) models Windows 10 and 11, whose system
+// timer ticks every 15.625 ms unless a process holds a finer period through
+// timeBeginPeriod: the clock then reads in whole ticks and a sleep ends on
+// the first tick at or after its due time. Ticks fall on whole milliseconds
+// (floor of k x 15.625), so the virtual clock stays integral.
+//
 // Threads of an ended virtual run (StopAllThreads) are parked: they wait
 // for a turn that never comes, until the process ends. The scheduler's
 // state is never destroyed, so parked threads wait on live objects even
@@ -13,11 +19,13 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -45,7 +53,41 @@ struct Scheduler {
     Participant* running = nullptr;
     int nextOrder = 0;
     std::chrono::steady_clock::time_point realStart = std::chrono::steady_clock::now();
+    bool coarseTimer = false;
+    std::multiset<UINT> heldPeriods;  // timeBeginPeriod requests not yet ended
 };
+
+const uint64_t kCoarseTickMicros = 15625;
+
+// The timer's tick in microseconds; 1000 or less reads to the millisecond.
+uint64_t TickMicros(const Scheduler& s) {
+    if (!s.coarseTimer)
+        return 1000;
+    uint64_t tick = kCoarseTickMicros;
+    if (!s.heldPeriods.empty())
+        tick = std::min<uint64_t>(tick, uint64_t(*s.heldPeriods.begin()) * 1000);
+    return tick;
+}
+
+// The last tick at or before `ms`, and the first at or after it.
+uint64_t TickAtOrBefore(const Scheduler& s, uint64_t ms) {
+    const uint64_t tick = TickMicros(s);
+    if (tick <= 1000)
+        return ms;
+    return ((ms + 1) * 1000 - 1) / tick * tick / 1000;
+}
+
+uint64_t TickAtOrAfter(const Scheduler& s, uint64_t ms) {
+    const uint64_t tick = TickMicros(s);
+    if (tick <= 1000)
+        return ms;
+    return (ms * 1000 + tick - 1) / tick * tick / 1000;
+}
+
+uint64_t RealMs(const Scheduler& s) {
+    auto elapsed = std::chrono::steady_clock::now() - s.realStart;
+    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
 
 Scheduler& TheScheduler() {
     static Scheduler* const scheduler = new Scheduler;
@@ -174,6 +216,19 @@ void StopAllThreads() {
     ParkOthers(s, self);
 }
 
+void UseCoarseTimer(bool on) {
+    Scheduler& s = TheScheduler();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.coarseTimer = on;
+    s.heldPeriods.clear();
+}
+
+size_t HeldTimerPeriods() {
+    Scheduler& s = TheScheduler();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.heldPeriods.size();
+}
+
 }  // namespace standin
 
 using namespace standin;
@@ -181,18 +236,37 @@ using namespace standin;
 DWORD timeGetTime() {
     Scheduler& s = TheScheduler();
     std::lock_guard<std::mutex> guard(s.lock);
-    if (s.virtualClock)
-        return DWORD(s.now);
-    auto elapsed = std::chrono::steady_clock::now() - s.realStart;
-    return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    return DWORD(TickAtOrBefore(s, s.virtualClock ? s.now : RealMs(s)));
+}
+
+MMRESULT timeBeginPeriod(UINT period) {
+    Scheduler& s = TheScheduler();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (period == 0)
+        return TIMERR_NOCANDO;
+    s.heldPeriods.insert(period);
+    return TIMERR_NOERROR;
+}
+
+MMRESULT timeEndPeriod(UINT period) {
+    Scheduler& s = TheScheduler();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto held = s.heldPeriods.find(period);
+    if (held == s.heldPeriods.end())
+        return TIMERR_NOCANDO;
+    s.heldPeriods.erase(held);
+    return TIMERR_NOERROR;
 }
 
 void Sleep(DWORD milliseconds) {
     Scheduler& s = TheScheduler();
     std::unique_lock<std::mutex> guard(s.lock);
     if (!s.virtualClock) {
+        // Sleep(0) only gives way; any other sleep ends on a tick.
+        const uint64_t now = RealMs(s);
+        const uint64_t wake = milliseconds == 0 ? now : TickAtOrAfter(s, now + milliseconds);
         guard.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
         return;
     }
     bool current = false;
@@ -202,7 +276,7 @@ void Sleep(DWORD milliseconds) {
         self = Join(s, State::Sleeping);  // a thread joining late
     Participant* me = self;
     me->state = State::Sleeping;
-    me->wake = s.now + milliseconds;
+    me->wake = milliseconds == 0 ? s.now : TickAtOrAfter(s, s.now + milliseconds);
     me->yielding = milliseconds == 0;
     if (s.running == me || s.running == nullptr)
         Dispatch(s);

@@ -41,6 +41,9 @@ void FailGlobalAlloc(long skip, long count);
 // every block transfer to it is clipped to the client area, as on Windows.
 HWND CreateTestWindow(int clientWidth, int clientHeight);
 void DestroyTestWindow(HWND window);
+// Every window alive but the desktop: test windows and those made by
+// CreateWindowExA, in no particular order.
+std::vector<HWND> LiveWindows();
 // The colour at client point (x, y) as 0xRRGGBB; 0 outside the client area.
 DWORD WindowPixel(HWND window, int x, int y);
 // The whole client area, top row first, each pixel 0xRRGGBB.
@@ -56,6 +59,16 @@ struct BlitRecord {
 // Every block transfer to any window since the last ClearBlitLog, in order.
 std::vector<BlitRecord> BlitLog();
 void ClearBlitLog();
+
+// ---- Monitors ----
+
+// The monitors EnumDisplayMonitors reports, in order. By default one
+// primary monitor of 1024 x 768 at (0, 0), like the desktop.
+struct Monitor {
+    RECT rect;
+    bool primary;
+};
+void SetMonitors(const std::vector<Monitor>& monitors);
 
 // ---- Graphics accounting ----
 
@@ -95,5 +108,15 @@ bool VirtualClockOn();
 // neither a leak nor a race. They never run again, so the caller (which
 // keeps running) may then destroy what they used.
 void StopAllThreads();
+
+// The system timer of Windows 10 and 11: off (the default), the clock reads
+// to the millisecond and Sleep lasts what it asks for, as under Wine. On,
+// the timer ticks every 15.625 ms unless the program holds a finer period
+// (timeBeginPeriod): timeGetTime reads the last tick and a Sleep ends on
+// the first tick at or after its due time. Works on either clock; turning
+// it on or off forgets every held period.
+void UseCoarseTimer(bool on);
+// timeBeginPeriod requests not yet ended by timeEndPeriod.
+size_t HeldTimerPeriods();
 
 }  // namespace standin

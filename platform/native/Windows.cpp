@@ -61,8 +61,19 @@ HWND CreateTestWindow(int clientWidth, int clientHeight) {
     if (clientWidth < 0 || clientHeight < 0)
         return nullptr;
     WindowObject* window = MakeWindow(clientWidth, clientHeight);
+    window->rect = RECT{0, 0, clientWidth, clientHeight};
     Windows().insert(window);
     return reinterpret_cast<HWND>(window);
+}
+
+std::vector<HWND> LiveWindows() {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    std::vector<HWND> windows;
+    for (const void* window : Windows()) {
+        if (window != DesktopWindow())
+            windows.push_back(reinterpret_cast<HWND>(const_cast<void*>(window)));
+    }
+    return windows;
 }
 
 void DestroyTestWindow(HWND window) {

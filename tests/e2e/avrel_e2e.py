@@ -247,6 +247,72 @@ def scenario_config_sheet(session, checks, args):
                  f"Escape on {what}")
 
 
+def covers_screen_and_draws(session, checks, window, what):
+    """The saver window over the whole screen, with the show on its stage."""
+    geometry = session.xdotool("getwindowgeometry", str(window))
+    checks.expect("Position: 0,0" in geometry and "Geometry: 1024x768" in geometry,
+                  f"{what}: window at 0,0 of size 1024x768", geometry.replace("\n", " ").strip())
+    drawn, trouble = False, "a black stage for 20 s"
+    started = time.monotonic()
+    while not drawn and time.monotonic() - started < 20:
+        try:
+            drawn = session.screenshot(STAGE).getbbox() is not None
+        except ValueError as error:  # the screen as a whole could not be read
+            trouble = f"no screenshot: {error}"
+            break
+        time.sleep(0.2)
+    checks.expect(drawn, f"{what}: the show on the stage", trouble)
+
+
+def scenario_minimised_start(session, checks, args):
+    # A shortcut set to run minimised, or `start /min`, asks for a minimised
+    # window; the saver shows itself normally all the same.
+    session.xdotool("mousemove", "600", "400")
+    process = subprocess.Popen([session.loader, "start", "/wait", "/min", "/unix",
+                                os.path.abspath(session.program), "/s"], env=session.env,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    session.started.append(process)
+    window = session.wait_for_window(timeout=START_LIMIT, process=process)
+    checks.expect(window is not None, "a saver window after start /min", "none")
+    if window is None:
+        return
+    covers_screen_and_draws(session, checks, window, "start /min")
+    close_by(session, checks, process, press_key(session), "a key press after start /min")
+
+
+def scenario_deactivation_closes(session, checks, args):
+    session.xdotool("mousemove", "600", "400")
+    process, window = start_saver(session, checks, "/s")
+    if window is None:
+        return
+    time.sleep(2)
+    checks.expect(process.poll() is None, "the saver's own start-up not to close it",
+                  f"exit code {process.poll()}")
+
+    # Another program taking the activation, as Alt+Tab would.
+    launched = time.monotonic()
+    other = subprocess.Popen([session.loader, "notepad"], env=session.env,
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    session.started.append(other)
+    shown = ended = None
+    while time.monotonic() - launched < 30 and (shown is None or ended is None):
+        if shown is None and session.windows_named("Untitled - Notepad"):
+            shown = time.monotonic() - launched
+        if ended is None and process.poll() is not None:
+            ended = time.monotonic() - launched
+        time.sleep(0.02)
+    code = process.poll()
+    checks.expect(code == 0, "exit code 0 after another program took the activation",
+                  "still running 30 s after notepad started" if code is None
+                  else f"exit code {code}")
+    checks.expect(shown is not None, "notepad's window", "none within 30 s")
+    if shown is not None and ended is not None:
+        checks.note(f"deactivation: notepad's window seen {shown:.3f} s after its start, "
+                    f"the saver ended at {ended:.3f} s ({ended - shown:+.3f} s)")
+
+
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items()
              if name.startswith("scenario_")}
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ShellRecorder.h"
+#include "shell/MonitorCovers.h"
 #include "shell/SaverWindow.h"
 #include "shell/Settings.h"
 
@@ -74,6 +75,22 @@ protected:
     }
 
     bool Alive() const { return IsWindow(window_) != FALSE; }
+
+    // Runs whatever the window posted to itself.
+    void PumpWindowMessages() {
+        MSG m;
+        while (IsWindow(window_) && PeekMessageA(&m, window_, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&m);
+        }
+    }
+
+    static std::string TimerCalls() {
+        std::string all;
+        for (const std::string& call : Recorder().timerCalls) {
+            all += (all.empty() ? "" : ", ") + call;
+        }
+        return all;
+    }
 
     HWND window_ = nullptr;
 };
@@ -228,6 +245,79 @@ TEST_F(SaverWindowTest, OtherMessagesTakeTheDefaultPath) {
     EXPECT_EQ(DefWindowProcA(window_, WM_GETDLGCODE, 0, 0), Send(WM_GETDLGCODE));
     EXPECT_EQ(DefWindowProcA(window_, WM_NCHITTEST, 0, MAKELPARAM(20, 30)),
               Send(WM_NCHITTEST, 0, MAKELPARAM(20, 30)));
+}
+
+// The 1 ms timer period is held from creation, before the show starts, to
+// destruction, whichever way the saver ends.
+TEST_F(SaverWindowTest, TheOneMillisecondTimerIsHeldExactlyWhileTheWindowLives) {
+    Create();
+    EXPECT_EQ("begin 1", TimerCalls()) << "asked for at creation";
+    EXPECT_TRUE(saverWindow.timerPeriodHeld);
+    Send(WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ("begin 1, end 1", TimerCalls()) << "given back when a key closed it";
+    EXPECT_TRUE(TakeQuitMessage());
+
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const char* name;
+    } ways[] = {{WM_LBUTTONDOWN, 0, 0, "left button"},
+                {WM_RBUTTONDOWN, 0, 0, "right button"},
+                {WM_MBUTTONDOWN, 0, 0, "middle button"},
+                {WM_MOUSEMOVE, 0, MAKELPARAM(9, 9), "mouse move"},
+                {WM_ACTIVATEAPP, FALSE, 0, "deactivation"}};
+    for (const auto& way : ways) {
+        Recorder().timerCalls.clear();
+        saverWindow = SaverWindowState();
+        Create();
+        Send(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        Send(way.message, way.wParam, way.lParam);
+        PumpWindowMessages();
+        EXPECT_FALSE(Alive()) << way.name;
+        EXPECT_EQ("begin 1, end 1", TimerCalls()) << way.name;
+        EXPECT_TRUE(TakeQuitMessage()) << way.name;
+    }
+
+    // With the display switched, the period is given back after the restore.
+    Recorder().timerCalls.clear();
+    ChangeResolution = 1;
+    Create();
+    DestroyWindow(window_);
+    EXPECT_EQ("begin 1, end 1", TimerCalls()) << "switched display";
+    EXPECT_TRUE(TakeQuitMessage());
+}
+
+TEST_F(SaverWindowTest, LosingTheActivationClosesGainingItDoesNot) {
+    Create();
+    EXPECT_EQ(0, Send(WM_ACTIVATEAPP, TRUE, 0));
+    PumpWindowMessages();
+    EXPECT_TRUE(Alive()) << "being activated closed the saver";
+    EXPECT_EQ(0, Send(WM_ACTIVATEAPP, FALSE, 0));
+    PumpWindowMessages();
+    EXPECT_FALSE(Alive()) << "losing the activation left the saver open";
+    EXPECT_TRUE(TakeQuitMessage()) << "the message loop is told to end";
+}
+
+TEST_F(SaverWindowTest, MinimisedAndHiddenStartsShowTheWindowNormally) {
+    EXPECT_EQ(SW_SHOW, SaverShowCommand(SW_HIDE));
+    EXPECT_EQ(SW_SHOW, SaverShowCommand(SW_SHOWMINIMIZED));
+    EXPECT_EQ(SW_SHOW, SaverShowCommand(SW_MINIMIZE));
+    EXPECT_EQ(SW_SHOW, SaverShowCommand(SW_SHOWMINNOACTIVE));
+    EXPECT_EQ(SW_SHOW, SaverShowCommand(SW_FORCEMINIMIZE));
+    for (int kept : {SW_SHOWNORMAL, SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_SHOW, SW_SHOWNA,
+                     SW_RESTORE, SW_SHOWDEFAULT}) {
+        EXPECT_EQ(kept, SaverShowCommand(kept));
+    }
+}
+
+TEST_F(SaverWindowTest, OneMonitorGetsNoCover) {
+    Create();
+    CoverOtherMonitors(GetModuleHandleA(nullptr), window_);
+    EXPECT_EQ(1, GetSystemMetrics(SM_CMONITORS));
+    EXPECT_TRUE(monitorCovers.covers.empty());
+    EXPECT_EQ(nullptr, FindWindowA(kMonitorCoverClassName, nullptr));
+    monitorCovers = MonitorCoverState();
 }
 
 }  // namespace

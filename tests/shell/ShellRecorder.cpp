@@ -32,6 +32,16 @@ void WINAPI RecordSleep(DWORD ms) {
     recorder.events.push_back("sleep " + std::to_string(ms));
 }
 
+MMRESULT WINAPI RecordTimeBeginPeriod(UINT period) {
+    recorder.timerCalls.push_back("begin " + std::to_string(period));
+    return TIMERR_NOERROR;
+}
+
+MMRESULT WINAPI RecordTimeEndPeriod(UINT period) {
+    recorder.timerCalls.push_back("end " + std::to_string(period));
+    return TIMERR_NOERROR;
+}
+
 }  // namespace
 
 ShellRecorder& Recorder() {
@@ -41,10 +51,11 @@ ShellRecorder& Recorder() {
 void InstallRecorder() {
     recorder = ShellRecorder();
     changeDisplaySettings = RecordChangeDisplaySettings;
-    saverWindowCalls = {RecordStartRenderThread, RecordSleep};
+    saverWindowCalls = {RecordStartRenderThread, RecordSleep, RecordTimeBeginPeriod,
+                        RecordTimeEndPeriod};
 }
 
 void UninstallRecorder() {
     changeDisplaySettings = ChangeDisplaySettingsA;
-    saverWindowCalls = {StartRenderThread, Sleep};
+    saverWindowCalls = {StartRenderThread, Sleep, timeBeginPeriod, timeEndPeriod};
 }

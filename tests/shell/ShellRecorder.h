@@ -25,6 +25,8 @@ struct ShellRecorder {
     // The window's rectangle when the render thread was started.
     RECT rectAtThreadStart = {};
     HWND threadWindow = nullptr;
+    // timeBeginPeriod and timeEndPeriod calls, "begin 1" and "end 1", in order.
+    std::vector<std::string> timerCalls;
 };
 
 // The one recorder the stand-ins write to; Install() resets it and puts the

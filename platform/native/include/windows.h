@@ -60,6 +60,12 @@ DECLARE_HANDLE(HPALETTE);
 DECLARE_HANDLE(HRSRC);
 DECLARE_HANDLE(HINSTANCE);
 typedef HINSTANCE HMODULE;
+DECLARE_HANDLE(HICON);
+typedef HICON HCURSOR;
+DECLARE_HANDLE(HBRUSH);
+DECLARE_HANDLE(HMENU);
+DECLARE_HANDLE(HMONITOR);
+typedef WORD ATOM;
 
 typedef struct tagRECT {
     LONG left;
@@ -128,6 +134,77 @@ DWORD GetCurrentThreadId();
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 BOOL GetClientRect(HWND window, LPRECT rect);
+
+// Window classes and windows: enough for the saver's extra windows. Messages
+// are delivered only by SendMessageA, straight to the window procedure.
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+#define WS_POPUP 0x80000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_EX_TOPMOST 0x00000008L
+#define WS_EX_TOOLWINDOW 0x00000080L
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+#define SW_FORCEMINIMIZE 11
+
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_ACTIVATEAPP 0x001C
+#define WM_KEYDOWN 0x0100
+#define WM_SYSCOMMAND 0x0112
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_RBUTTONDOWN 0x0204
+#define WM_MBUTTONDOWN 0x0207
+#define SC_CLOSE 0xF060
+#define SC_SCREENSAVE 0xF140
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID parameter);
+BOOL DestroyWindow(HWND window);
+BOOL IsWindow(HWND window);
+BOOL ShowWindow(HWND window, int showCommand);
+BOOL IsWindowVisible(HWND window);
+BOOL GetWindowRect(HWND window, LPRECT rect);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+
+// ---- Monitors ----
+#define MONITORINFOF_PRIMARY 0x00000001
+typedef struct tagMONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+typedef BOOL(CALLBACK* MONITORENUMPROC)(HMONITOR, HDC, LPRECT, LPARAM);
+BOOL EnumDisplayMonitors(HDC dc, const RECT* clip, MONITORENUMPROC callback, LPARAM data);
+BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);
 
 // ---- GDI: palettes ----
 typedef struct tagPALETTEENTRY {
