@@ -122,6 +122,12 @@ def legalise(colour, taken):
                 v = v if v.any() else np.array([1, 1, 1])
                 c = np.clip(np.round(g + v * (np.sqrt(limit + 1) / np.sqrt((v * v).sum()))) + np.sign(v),
                             0, 255).astype(int)
+                if ((c - g) ** 2).sum() <= limit:
+                    # pushed against the cube's edge (a colour near black, say):
+                    # leave the guard toward the middle of the cube instead
+                    v = np.array([128, 128, 128]) - g
+                    c = np.clip(np.round(g + v * (np.sqrt(limit + 1) / np.sqrt((v * v).sum())))
+                                + np.sign(v), 0, 255).astype(int)
         if c[0] == c[1] == c[2]:
             c[2] = c[2] + 1 if c[2] < 255 else c[2] - 1
         if tuple(c) in taken:
