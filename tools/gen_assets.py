@@ -331,7 +331,8 @@ RT_GROUP_CURSOR, RT_GROUP_ICON, RT_VERSION = 12, 14, 16
 
 def read_res(path):
     """{(type, name): data} of a 32-bit .res file; names are ints or strings."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     pos, out = 0, {}
 
     def ident(p):

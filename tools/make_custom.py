@@ -2,7 +2,7 @@
 """Builds an Avrel.scr that shows your own photos.
 
     make_custom.py PICTURES [--out FILE] [--plan FILE] [--fit cover|contain]
-                   [--build DIR]
+                   [--build DIR] [--resources DIR]
 
 Fills the show's still pictures (the full-stage backgrounds and the pictures
 each chapter places) from the photos in PICTURES, in name order, or as a plan
@@ -323,6 +323,8 @@ def parse_args(argv):
     p.add_argument("--fit", choices=("cover", "contain"), default="cover")
     p.add_argument("--build", default=os.path.join(ROOT, "build", "windows"),
                    help="Windows build tree whose program is linked again")
+    p.add_argument("--resources", metavar="DIR",
+                   help="also keep the pictures, palette, colour table and resource script here")
     return p.parse_args(argv)
 
 
@@ -371,6 +373,8 @@ def main(argv):
         try:
             write_resources(work, pictures, pal, table)
             link(os.path.abspath(args.build), work, partial)
+            if args.resources:
+                shutil.copytree(work, args.resources, dirs_exist_ok=True)
             os.replace(partial, out)
         except (RuntimeError, OSError, AssertionError) as e:
             if os.path.exists(partial):
