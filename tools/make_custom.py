@@ -324,7 +324,8 @@ def parse_args(argv):
     p.add_argument("--build", default=os.path.join(ROOT, "build", "windows"),
                    help="Windows build tree whose program is linked again")
     p.add_argument("--resources", metavar="DIR",
-                   help="also keep the pictures, palette, colour table and resource script here")
+                   help="also keep the pictures, palette, colour table and resource script"
+                        " here, and each fitted photo as fitted/ID.png")
     return p.parse_args(argv)
 
 
@@ -375,6 +376,10 @@ def main(argv):
             link(os.path.abspath(args.build), work, partial)
             if args.resources:
                 shutil.copytree(work, args.resources, dirs_exist_ok=True)
+                fitted = os.path.join(args.resources, "fitted")
+                os.makedirs(fitted, exist_ok=True)
+                for pid, a in pictures.items():
+                    Image.fromarray(a).save(os.path.join(fitted, "%d.png" % pid))
             os.replace(partial, out)
         except (RuntimeError, OSError, AssertionError) as e:
             if os.path.exists(partial):

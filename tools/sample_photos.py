@@ -2,6 +2,7 @@
 """Writes folders of made-up photos for trying and measuring make_custom.py.
 
     sample_photos.py mixed DIR            the awkward cases a real folder holds
+    sample_photos.py scenes DIR [N]       N landscapes (default 12), some upright
     sample_photos.py large DIR [N] [MP]   N photos (default 20) of MP megapixels
                                           (default 12) as a camera writes them
 
@@ -120,7 +121,18 @@ def write_large(folder, count=20, megapixels=12):
     return w, h
 
 
+def write_scenes(folder, count=12):
+    os.makedirs(folder, exist_ok=True)
+    for i in range(count):
+        w, h = (1600, 1200) if i % 4 != 3 else (1000, 1500)
+        Image.fromarray(scene(w, h, 200 + i)).save(
+            os.path.join(folder, "scene-%02d.jpg" % (i + 1)), quality=92)
+
+
 def main(argv):
+    if len(argv) >= 3 and argv[1] == "scenes":
+        write_scenes(argv[2], int(argv[3]) if len(argv) > 3 else 12)
+        return 0
     if len(argv) >= 3 and argv[1] == "mixed":
         for name, what in sorted(write_mixed(argv[2]).items()):
             print("%-26s %s" % (name, what))
