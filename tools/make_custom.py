@@ -367,11 +367,11 @@ def main(argv):
     pal, table = design(pictures)
 
     out = os.path.abspath(args.out)
-    os.makedirs(os.path.dirname(out), exist_ok=True)
     partial = "%s.part-%d" % (out, os.getpid())
     with tempfile.TemporaryDirectory(prefix="avrel-custom-") as work:
         say("Encoding the pictures and linking %s..." % out)
         try:
+            os.makedirs(os.path.dirname(out), exist_ok=True)
             write_resources(work, pictures, pal, table)
             link(os.path.abspath(args.build), work, partial)
             if args.resources:
@@ -382,9 +382,10 @@ def main(argv):
                     Image.fromarray(a).save(os.path.join(fitted, "%d.png" % pid))
             os.replace(partial, out)
         except (RuntimeError, OSError, AssertionError) as e:
+            return fail(str(e) or "the pictures do not meet the catalogue")
+        finally:
             if os.path.exists(partial):
                 os.remove(partial)
-            return fail(str(e) or "the pictures do not meet the catalogue")
 
     photos_used = sorted(set(used.values()))
     counts = {n: list(used.values()).count(n) for n in photos_used}
