@@ -1,15 +1,16 @@
 #!/usr/bin/python3
 """Your own pictures, end to end: make_custom.py links an Avrel.scr from this
-build with made-up photos; avrel-render --scr plays that file and the
+build with made-up photos; the native asset checks pass on it; avrel-render
+--scr plays that file and the
 program file of this build (picture for picture against libjpeg's own
 decoding, and byte for byte against the built-in set); under Wine the custom
 file shows its own first picture on the stage.
 
-    custom_pictures_test.py --build DIR --render AVREL_RENDER --probe EXE
-                            --prefix WINEPREFIX --arch win32|win64
+    custom_pictures_test.py --build DIR --render AVREL_RENDER --asset-tests ASSET_TESTS
+                            --probe EXE --prefix WINEPREFIX --arch win32|win64
 
-AVREL_RENDER is the native avrel-render; when it has not been built, its
-comparisons are skipped and said so. Exit status 0 when every check held.
+AVREL_RENDER and ASSET_TESTS are the native avrel-render and asset_tests;
+when they have not been built, their checks are skipped and said so. Exit status 0 when every check held.
 """
 import argparse
 import glob
@@ -79,6 +80,14 @@ def check_tool(args, work):
     return out, resources
 
 
+def check_assets(args, custom):
+    """The native asset checks, reading the custom file's resources."""
+    done = subprocess.run([args.asset_tests], capture_output=True, text=True, timeout=120,
+                          env=dict(os.environ, AVREL_PROGRAM_FILE=custom))
+    expect(done.returncode == 0, "the custom file to pass the asset checks",
+           done.stdout[-2000:] + done.stderr)
+
+
 def check_render(args, work, custom, resources):
     tool = args.render
     shipped = os.path.join(args.build, "shell", "Avrel.scr")
@@ -140,7 +149,7 @@ def check_render(args, work, custom, resources):
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("--build", "--render", "--probe", "--prefix"):
+    for name in ("--build", "--render", "--asset-tests", "--probe", "--prefix"):
         parser.add_argument(name, required=True)
     parser.add_argument("--arch", default="win32")
     args = parser.parse_args()
@@ -160,10 +169,12 @@ def main():
         subprocess.run(["djpeg", "-map", ppm, "-dither", "fs", "-rgb", "-bmp", "-outfile",
                         os.path.join(work, "reference", "1000.bmp"),
                         os.path.join(resources, "pictures", "1000.jpg")], check=True)
-        if os.access(args.render, os.X_OK):
+        if os.access(args.render, os.X_OK) and os.access(args.asset_tests, os.X_OK):
+            check_assets(args, custom)
             check_render(args, work, custom, resources)
         else:
-            print(f"SKIPPED the avrel-render checks: {args.render} is not built", flush=True)
+            print(f"SKIPPED the native checks: {args.render} and {args.asset_tests} are not"
+                  " built (make native)", flush=True)
         # The saver itself: picture 1000 of the custom file on the stage.
         done = subprocess.run([sys.executable, os.path.join(HERE, "avrel_e2e.py"), "saver_screen",
                                "--program", custom, "--probe", args.probe,
