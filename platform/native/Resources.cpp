@@ -10,11 +10,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "PeResources.h"
@@ -96,28 +99,33 @@ const std::vector<standin::ResourceEntry>& Table() {
 
 // Program files larger than this are refused unread; Avrel.scr is well
 // under 2 MB.
-const long kMaxProgramFileBytes = 256L << 20;
+const std::uintmax_t kMaxProgramFileBytes = std::uintmax_t(256) << 20;
 
 bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, std::string* error) {
+    std::error_code code;
+    std::filesystem::file_status status = std::filesystem::status(path, code);
+    if (!std::filesystem::exists(status)) {
+        *error = "no such file";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        *error = "not a regular file";
+        return false;
+    }
+    std::uintmax_t size = std::filesystem::file_size(path, code);
+    if (code || size > kMaxProgramFileBytes) {
+        *error = code ? "cannot read: " + code.message() : "too large to be a program file";
+        return false;
+    }
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
-        *error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+        *error = std::string("cannot open: ") + std::strerror(errno);
         return false;
     }
-    bool good = std::fseek(file, 0, SEEK_END) == 0;
-    long size = good ? std::ftell(file) : -1;
-    good = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (good && size > kMaxProgramFileBytes) {
-        *error = std::string(path) + " is too large to be Avrel.scr";
-        std::fclose(file);
-        return false;
-    }
-    if (good) {
-        bytes->resize(size_t(size));
-        good = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    }
+    bytes->resize(size_t(size));
+    bool good = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
     if (!good)
-        *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
+        *error = "cannot read it whole";
     std::fclose(file);
     return good;
 }
