@@ -121,9 +121,6 @@ def open_photo(path, want, name):
         except (OSError, SyntaxError, ValueError) as e:
             raise Refused(name, "not a picture this tool can read (%s)" % e)
         with im:
-            if im.width * im.height > PIXEL_LIMIT:
-                raise Refused(name, "%d x %d is more than %d megapixels"
-                              % (im.width, im.height, PIXEL_LIMIT // 1_000_000))
             try:
                 orientation = im.getexif().get(EXIF_ORIENTATION, 1)
             except Exception:  # a broken EXIF block only loses the rotation
@@ -154,7 +151,9 @@ def to_srgb(im, icc):
         flat = Image.new("RGB", im.size, (0, 0, 0))
         flat.paste(rgba, mask=rgba.getchannel("A"))
         im = flat
-    if icc and im.mode in ("RGB", "CMYK", "L"):
+    if im.mode not in ("RGB", "CMYK", "L"):
+        im = im.convert("RGB")
+    if icc:
         try:
             source = ImageCms.ImageCmsProfile(io.BytesIO(icc))
             return ImageCms.profileToProfile(im, source, ImageCms.createProfile("sRGB"),

@@ -55,6 +55,38 @@ def exif_orientation(value):
     return b"Exif\x00\x00" + b"II*\x00" + struct.pack("<I", 8) + ifd
 
 
+def swapped_profile():
+    """An ICC display profile whose red and green primaries are sRGB's green
+    and red (gamma 2.2): a photo tagged with it shows red where its numbers
+    say green, and the reverse."""
+    def s15(v):
+        return struct.pack(">i", int(round(v * 65536)))
+
+    def xyz(x, y, z):
+        return b"XYZ \0\0\0\0" + s15(x) + s15(y) + s15(z)
+
+    text = b"swapped primaries"
+    desc = (b"desc\0\0\0\0" + struct.pack(">I", len(text) + 1) + text + b"\0"
+            + b"\0" * 8 + b"\0" * 3 + b"\0" * 67)
+    curve = b"curv\0\0\0\0" + struct.pack(">IH", 1, 0x0233) + b"\0\0"
+    tags = [(b"desc", desc), (b"wtpt", xyz(0.9642, 1.0, 0.8249)),
+            (b"rXYZ", xyz(0.3851, 0.7169, 0.0971)), (b"gXYZ", xyz(0.4361, 0.2225, 0.0139)),
+            (b"bXYZ", xyz(0.1431, 0.0606, 0.7141)),
+            (b"rTRC", curve), (b"gTRC", curve), (b"bTRC", curve)]
+    offset = 128 + 4 + 12 * len(tags)
+    table, data = struct.pack(">I", len(tags)), b""
+    for sig, body in tags:
+        body += b"\0" * (-len(body) % 4)
+        table += sig + struct.pack(">II", offset + len(data), len(body))
+        data += body
+    size = offset + len(data)
+    header = (struct.pack(">I", size) + b"\0" * 4 + struct.pack(">I", 0x02100000) + b"mntrRGB XYZ "
+              + b"\0" * 12 + b"acsp" + b"\0" * 24 + struct.pack(">I", 0)
+              + s15(0.9642) + s15(1.0) + s15(0.8249) + b"\0" * 48)
+    assert len(header) == 128
+    return header + table + data
+
+
 def png_claiming(width, height):
     """A PNG header that claims a giant picture, with a token of data."""
     def chunk(kind, data):

@@ -91,6 +91,17 @@ class Photos(unittest.TestCase):
         self.assertTrue(near(cmyk[300, 100], RED, 50), cmyk[300, 100])
         self.assertTrue(near(cmyk[300, 700], (0, 255, 0), 50), cmyk[300, 700])
 
+    def test_an_embedded_colour_profile_is_converted_to_srgb(self):
+        # Numbers that mean green and red under the profile's swapped primaries.
+        a = np.zeros((200, 400, 3), np.uint8)
+        a[:, :200] = (0, 255, 0)
+        a[:, 200:] = (255, 0, 0)
+        Image.fromarray(a).save(os.path.join(self.folder, "swapped.jpg"), quality=95,
+                                icc_profile=sample_photos.swapped_profile())
+        im = np.asarray(self.open("swapped.jpg", 200))
+        self.assertTrue(near(im[100, 100], RED, 60), im[100, 100])
+        self.assertTrue(near(im[100, 300], (0, 255, 0), 60), im[100, 300])
+
     def test_unreadable_files_are_refused_with_the_reason(self):
         for name, reason in [("09-broken.jpg", "cannot be decoded"),
                              ("10-notes.txt", "not a picture"),
