@@ -265,9 +265,10 @@ def write_resources(work, pictures, pal, table):
         gen_assets.write(os.path.join(work, "pictures", "%d.jpg" % pid), data)
     gen_assets.write(os.path.join(work, "palette.bin"), pal.tobytes())
     gen_assets.write(os.path.join(work, "colortable.bin"), table.tobytes())
-    for name in ("icon_image.bin", "icon_group.bin", "cursor_image.bin", "cursor_group.bin"):
+    # the same script the program is built with, naming the files written here
+    for name in ("avrel.rc", "icon_image.bin", "icon_group.bin", "cursor_image.bin",
+                 "cursor_group.bin"):
         shutil.copy(os.path.join(ASSETS, name), os.path.join(work, name))
-    gen_assets.write(os.path.join(work, "avrel.rc"), gen_assets.rc_text().encode("ascii"))
 
 
 def build_commands(build):
@@ -290,6 +291,10 @@ def build_commands(build):
 
 def link(build, work, out):
     """Compiles work/avrel.rc and links the program's objects with it into `out`."""
+    try:
+        run(["cmake", "--build", build, "--target", "Avrel"], ROOT)  # objects up to date
+    except (OSError, RuntimeError) as e:
+        raise RuntimeError("cannot build the program in %s (make windows first): %s" % (build, e))
     rc_command, link_command, resource_object = build_commands(build)
     args = shlex.split(rc_command)
     windres = args[0]
