@@ -365,7 +365,8 @@ def main(argv):
     say("Plan:")
     for slot in STAGE_SLOTS:
         w, h = slot_size(slot)
-        say("  %d  %3d x %-3d  %s" % (slot, w, h, used[slot]))
+        by_plan = "  (plan file)" if plan.get(slot) == used[slot] else ""
+        say("  %d  %3d x %-3d  %s%s" % (slot, w, h, used[slot], by_plan))
 
     say("Designing the palette over %d pictures..." % len(gen_assets.CATALOGUE))
     pal, table = design(pictures)

@@ -63,8 +63,8 @@ def check_tool(args, work):
                        "--plan", os.path.join(work, "plan.txt"))
     print(done.stdout, done.stderr, flush=True)
     expect(done.returncode == 0, "make_custom.py to succeed", f"exit {done.returncode}")
-    for line in ["Plan:", "1000  640 x 480  03-stripes.png", "24 slots filled from 8 photos",
-                 "reused in turn", "skipped 3: 09-broken.jpg, 10-notes.txt, 11-giant.png",
+    for line in ["Plan:", "1000  640 x 480  03-stripes.png  (plan file)",
+                 "24 slots filled from 8 photos", "reused in turn", "skipped 3: 09-broken.jpg, 10-notes.txt, 11-giant.png",
                  "08-tiny.jpg is much smaller", "57 resources checked, 0 problems", out]:
         expect(line in done.stdout, f"'{line}' in the output", "not there")
     expect(os.path.isfile(out), f"{out} written", "no file")
