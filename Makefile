@@ -7,7 +7,7 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets clean
+        test-asan test-windows test-e2e run format assets custom clean
 
 all: native windows
 
@@ -94,6 +94,15 @@ format:
 assets:
 	/usr/bin/python3 tools/gen_assets.py
 	/usr/bin/python3 tools/gen_testdata.py
+
+# Your own pictures: the program of the product build linked again with the
+# photos in PICTURES as the show's still pictures (see README.md).
+OUT ?= build/custom/Avrel.scr
+custom: windows
+	@if [ -z "$(PICTURES)" ]; then \
+	    echo "usage: make custom PICTURES=DIR [OUT=FILE] [PLAN=FILE] [FIT=cover|contain]"; exit 2; fi
+	/usr/bin/python3 tools/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
+	    $(if $(PLAN),--plan "$(PLAN)") $(if $(FIT),--fit "$(FIT)")
 
 clean:
 	rm -rf build

@@ -122,6 +122,12 @@ def legalise(colour, taken):
                 v = v if v.any() else np.array([1, 1, 1])
                 c = np.clip(np.round(g + v * (np.sqrt(limit + 1) / np.sqrt((v * v).sum()))) + np.sign(v),
                             0, 255).astype(int)
+                if ((c - g) ** 2).sum() <= limit:
+                    # pushed against the cube's edge (a colour near black, say):
+                    # leave the guard toward the middle of the cube instead
+                    v = np.array([128, 128, 128]) - g
+                    c = np.clip(np.round(g + v * (np.sqrt(limit + 1) / np.sqrt((v * v).sum())))
+                                + np.sign(v), 0, 255).astype(int)
         if c[0] == c[1] == c[2]:
             c[2] = c[2] + 1 if c[2] < 255 else c[2] - 1
         if tuple(c) in taken:
@@ -325,7 +331,8 @@ RT_GROUP_CURSOR, RT_GROUP_ICON, RT_VERSION = 12, 14, 16
 
 def read_res(path):
     """{(type, name): data} of a 32-bit .res file; names are ints or strings."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     pos, out = 0, {}
 
     def ident(p):

@@ -1,4 +1,5 @@
-// Resource lookup over the module's compiled .res file.
+// Resource lookup over the module's compiled .res file, or over the
+// resources of a Windows program file chosen with UseProgramFile.
 //
 // A .res file is a sequence of entries, each a header (data size, header
 // size, type, name, language, ...) followed by the data, both aligned to
@@ -7,10 +8,19 @@
 // in place and never released, as on Windows.
 #include <windows.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <vector>
 
+#include "PeResources.h"
 #include "StandIn.h"
 
 extern "C" const unsigned char avrelResourceData[];
@@ -67,9 +77,57 @@ std::vector<standin::ResourceEntry> ParseResources() {
     return entries;
 }
 
-const std::vector<standin::ResourceEntry>& Table() {
+const std::vector<standin::ResourceEntry>& LinkedTable() {
     static const std::vector<standin::ResourceEntry> table = ParseResources();
     return table;
+}
+
+// A program file's bytes and the table that points into them. Once loaded
+// it stays for the life of the process, since resource memory handed out
+// is never released.
+struct ProgramFile {
+    std::vector<unsigned char> bytes;
+    std::vector<standin::ResourceEntry> table;
+};
+
+std::atomic<const std::vector<standin::ResourceEntry>*> activeTable{nullptr};
+
+const std::vector<standin::ResourceEntry>& Table() {
+    const std::vector<standin::ResourceEntry>* table = activeTable.load();
+    return table != nullptr ? *table : LinkedTable();
+}
+
+// Program files larger than this are refused unread; Avrel.scr is well
+// under 2 MB.
+const std::uintmax_t kMaxProgramFileBytes = std::uintmax_t(256) << 20;
+
+bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes, std::string* error) {
+    std::error_code code;
+    std::filesystem::file_status status = std::filesystem::status(path, code);
+    if (!std::filesystem::exists(status)) {
+        *error = "no such file";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        *error = "not a regular file";
+        return false;
+    }
+    std::uintmax_t size = std::filesystem::file_size(path, code);
+    if (code || size > kMaxProgramFileBytes) {
+        *error = code ? "cannot read: " + code.message() : "too large to be a program file";
+        return false;
+    }
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        *error = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    bytes->resize(size_t(size));
+    bool good = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+    if (!good)
+        *error = "cannot read it whole";
+    std::fclose(file);
+    return good;
 }
 
 }  // namespace
@@ -78,6 +136,27 @@ namespace standin {
 const ResourceEntry* ModuleResources(size_t* count) {
     *count = Table().size();
     return Table().data();
+}
+
+bool UseProgramFile(const char* path, std::string* error) {
+    if (path == nullptr) {
+        activeTable = nullptr;
+        return true;
+    }
+    static std::mutex lock;
+    static std::vector<std::unique_ptr<ProgramFile>> loaded;
+    auto file = std::make_unique<ProgramFile>();
+    std::string problem;
+    if (!ReadWholeFile(path, &file->bytes, &problem) ||
+        !ReadPeResources(file->bytes.data(), file->bytes.size(), &file->table, &problem)) {
+        if (error != nullptr)
+            *error = problem;
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(lock);
+    activeTable = &file->table;
+    loaded.push_back(std::move(file));
+    return true;
 }
 }  // namespace standin
 

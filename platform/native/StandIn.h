@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace standin {
@@ -24,6 +25,13 @@ struct ResourceEntry {
 
 // All ordinal-named resources of the module, in file order.
 const ResourceEntry* ModuleResources(size_t* count);
+
+// Makes FindResourceA and the other resource calls serve the resources of
+// the Windows program file at `path` (an Avrel.scr) instead of the linked-in
+// set, as if that file were the running program. On failure the resources
+// in use stay and `error` says what is wrong with the file. A null path
+// goes back to the linked-in set. Call it before any thread uses resources.
+bool UseProgramFile(const char* path, std::string* error);
 
 // ---- Global memory ----
 

@@ -48,8 +48,9 @@ class Checks:
         return 0
 
 
-def palette_colours(root):
-    data = open(os.path.join(root, "assets", "palette.bin"), "rb").read()
+def palette_colours(path):
+    with open(path, "rb") as f:
+        data = f.read()
     return {tuple(data[i:i + 3]) for i in range(0, 768, 3)}
 
 
@@ -88,7 +89,7 @@ def scenario_saver_screen(session, checks, args):
     checks.expect("Position: 0,0" in geometry and "Geometry: 1024x768" in geometry,
                   "window at 0,0 of size 1024x768", geometry.replace("\n", " ").strip())
 
-    palette = palette_colours(args.root)
+    palette = palette_colours(args.palette)
     reference = Image.open(os.path.join(args.reference, "1000.bmp")).convert("RGB")
     # Stage columns 0-50 keep picture 1000 for the whole first chapter.
     expected_strip = reference.crop((0, 0, 51, 480)).tobytes()
@@ -325,8 +326,10 @@ def main():
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--arch", default="win32")
     parser.add_argument("--reference", required=True)
+    parser.add_argument("--palette", help="the program's palette.bin (default: the shipped one)")
     args = parser.parse_args()
     args.root = saver_session.ROOT
+    args.palette = args.palette or os.path.join(args.root, "assets", "palette.bin")
     args.workdir = os.path.dirname(args.prefix)
     os.makedirs(args.workdir, exist_ok=True)
 

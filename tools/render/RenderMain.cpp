@@ -2,8 +2,10 @@
 // Win32 stand-in.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "Commands.h"
+#include "ProgramFile.h"
 
 namespace {
 
@@ -19,7 +21,9 @@ const Command kCommands[] = {
 
 void PrintUsage() {
     std::fprintf(stderr,
-                 "usage: avrel-render COMMAND ARGS...\n"
+                 "usage: avrel-render [--scr FILE] COMMAND ARGS...\n"
+                 "  --scr FILE           play the resources of that Avrel.scr instead of\n"
+                 "                       the built-in ones\n"
                  "  picture ID OUT.bmp   decode picture resource ID as an 8-bit BMP\n"
                  "  show --out DIR ...   play the show on a virtual clock and write\n"
                  "                       screenshots, a timeline and a contact sheet\n");
@@ -28,6 +32,20 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--scr") == 0) {
+        if (argc < 3) {
+            std::fprintf(stderr, "avrel-render: --scr needs a program file\n");
+            return 2;
+        }
+        std::string error;
+        if (!OpenProgramFile(argv[2], &error)) {
+            std::fprintf(stderr, "avrel-render: %s\n", error.c_str());
+            return 1;
+        }
+        argv[2] = argv[0];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 2) {
         PrintUsage();
         return 2;

@@ -1,0 +1,24 @@
+// Reads the resource table of a Windows program file (PE32, or PE32+ for
+// the 64-bit test build) held in memory. Every offset and size in the file
+// is checked against the bytes given before it is followed, and the
+// resource tree is taken exactly three levels deep (type, name, language)
+// with no directory visited twice, so a damaged or hostile file is refused
+// with a message and never read out of bounds or walked for ever.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "StandIn.h"
+
+namespace standin {
+
+// Fills `entries` with the ordinal-named resources of the file (entry data
+// points into `file`) and returns true, or returns false with `error` saying
+// what is wrong. Resources with string names or types are left out: the
+// program looks up everything by number.
+bool ReadPeResources(const unsigned char* file, size_t size, std::vector<ResourceEntry>* entries,
+                     std::string* error);
+
+}  // namespace standin
