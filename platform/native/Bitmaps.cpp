@@ -2,7 +2,7 @@
 // CreateDIBitmap from 8-bit DIBs (colours from the DIB's RGB colour table),
 // CreateCompatibleBitmap, SelectObject, BitBlt and StretchBlt with SRCCOPY,
 // and GetDIBits for reading pixels back. Transfers clip to both surfaces;
-// transfers to a window are logged.
+// transfers to a window are logged and reported to the damage hook.
 //
 // Stretching picks source pixels as Wine's DIB engine does (a Bresenham
 // walk): in COLORONCOLOR a shrink keeps, of each run of source pixels that
@@ -90,9 +90,11 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
 }
 
 // A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
-bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX, int srcY,
-              int srcWidth, int srcHeight, DWORD rop) {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+// Called under GdiLock; `changed` gets the window and the client rectangle
+// that may have changed when the target is a window.
+bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX,
+                    int srcY, int srcWidth, int srcHeight, DWORD rop, HWND* changedWindow,
+                    RECT* changed) {
     DeviceContextObject* dst = LookupDC(dstHandle);
     DeviceContextObject* src = LookupDC(srcHandle);
     if (dst == nullptr || src == nullptr || rop != SRCCOPY)
@@ -103,8 +105,12 @@ bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle,
     Surface* from = TargetSurface(src);
     if (target == nullptr || from == nullptr)
         return false;
-    if (dst->window != nullptr)
+    if (dst->window != nullptr) {
         LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
+        *changedWindow = dst->window;
+        *changed = RECT{std::max(x, 0), std::max(y, 0), std::min(x + width, target->width),
+                        std::min(y + height, target->height)};
+    }
 
     if (width == srcWidth && height == srcHeight) {
         for (int j = 0; j < height; ++j) {
@@ -178,6 +184,27 @@ bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle,
         }
     }
     return true;
+}
+
+// The transfer, then the damage hook, outside the lock so that the hook
+// may read the window back and two drawing threads never wait on each
+// other's hook.
+bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+              int srcWidth, int srcHeight, DWORD rop) {
+    HWND window = nullptr;
+    RECT changed = {0, 0, 0, 0};
+    DamageTarget damage;
+    bool done;
+    {
+        std::lock_guard<std::recursive_mutex> guard(GdiLock());
+        done = TransferLocked(dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop,
+                              &window, &changed);
+        damage = CurrentDamageHook();
+    }
+    if (done && window != nullptr && damage.hook != nullptr && changed.left < changed.right &&
+        changed.top < changed.bottom)
+        damage.hook(damage.context, window, changed);
+    return done;
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <vector>
 
+#include "StandIn.h"
+
 namespace standin {
 
 enum class GdiKind { Palette, Bitmap, DeviceContext, Stock };
@@ -86,5 +88,12 @@ HWND DesktopWindow();
 Surface* TargetSurface(DeviceContextObject* dc);
 // Notes a block transfer to a window (time, rectangle, thread).
 void LogWindowBlit(HWND window, const RECT& rect);
+
+// The damage hook as set now; read under GdiLock, called outside it.
+struct DamageTarget {
+    DamageHook hook = nullptr;
+    void* context = nullptr;
+};
+DamageTarget CurrentDamageHook();
 
 }  // namespace standin

@@ -1,11 +1,13 @@
 // Windows of the stand-in: test windows made through StandIn.h, each with
 // an in-memory screen the size of its client area, and the desktop that
 // GetDC(NULL) gives. Their device contexts draw into those screens; every
-// block transfer to a window is logged with the time and the thread.
+// block transfer to a window is logged with the time and the thread, and
+// reported to the damage hook, if one is set.
 #include <windows.h>
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <set>
 
 #include "GdiObjects.h"
@@ -32,7 +34,38 @@ WindowObject* MakeWindow(int width, int height) {
     return window;
 }
 
+DamageTarget& Damage() {
+    static DamageTarget damage;
+    return damage;
+}
+
 }  // namespace
+
+void SetDamageHook(DamageHook hook, void* context) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    Damage() = DamageTarget{hook, context};
+}
+
+DamageTarget CurrentDamageHook() {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    return Damage();
+}
+
+bool ReadWindowPixels(HWND handle, const RECT& rect, DWORD* out, size_t outStride) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr || out == nullptr)
+        return false;
+    const Surface& s = window->surface;
+    const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, s.width);
+    const int top = std::max<int>(rect.top, 0), bottom = std::min<int>(rect.bottom, s.height);
+    for (int y = top; y < bottom; ++y) {
+        const uint32_t* from = &s.pixels[size_t(y) * size_t(s.width) + size_t(left)];
+        DWORD* to = out + size_t(y - rect.top) * outStride + size_t(left - rect.left);
+        std::copy(from, from + (right - left), to);
+    }
+    return true;
+}
 
 HWND DesktopWindow() {
     static WindowObject* const desktop = [] {
