@@ -3,6 +3,7 @@
 screenshots of 16- and 32-bit screens (xwd, read here), the show's reference
 colours. Everything ends only what it started.
 """
+import io
 import os
 import select
 import struct
@@ -19,7 +20,11 @@ LOGO_SIZE = (80, 54)
 class Xvfb:
     """A private X server on a free display number."""
 
-    def __init__(self, width=1024, height=768, depth=24, open_access=False):
+    def __init__(self, width=1024, height=768, depth=24, open_access=False, probe=None):
+        """`probe` is the avrel_x_probe program: with it, screenshots of a
+        part of the screen read only that part, which is fast enough to poll
+        on large screens; without it every screenshot dumps the whole screen."""
+        self.probe = probe
         read_end, write_end = os.pipe()
         command = ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
                    f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
@@ -49,6 +54,12 @@ class Xvfb:
         self.env.pop("XSCREENSAVER_WINDOW", None)
 
     def screenshot(self, box=None):
+        if box and self.probe:
+            x, y, right, bottom = box
+            data = subprocess.run([self.probe, "grab", str(x), str(y), str(right - x),
+                                   str(bottom - y)], env=self.env, stdout=subprocess.PIPE,
+                                  check=True, timeout=30).stdout
+            return Image.open(io.BytesIO(data)).convert("RGB")
         data = subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdout=subprocess.PIPE,
                               check=True, timeout=30).stdout
         image = read_xwd(data)

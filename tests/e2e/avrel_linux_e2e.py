@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """End-to-end tests of the Linux program avrel on private Xvfb servers:
-avrel_linux_e2e.py SCENARIO --program avrel --window-helper avrel_x_window
+avrel_linux_e2e.py SCENARIO --program avrel --probe avrel_x_probe
 --reference DIR --workdir DIR. Each scenario starts its own X server(s),
 bounds every wait, and ends only the processes it started. Exit status 0
 when every check held; each failed check prints what was expected and what
@@ -58,7 +58,7 @@ class Scenario:
         self.logo_frames = [strip.crop((0, 54 * k, 80, 54 * k + 54)).tobytes() for k in range(41)]
 
     def server(self, *args, **kwargs):
-        xvfb = Xvfb(*args, **kwargs)
+        xvfb = Xvfb(*args, probe=self.args.probe, **kwargs)
         self.servers.append(xvfb)
         return xvfb
 
@@ -69,7 +69,7 @@ class Scenario:
 
     def window(self, xvfb, geometry):
         """A helper window of that geometry; returns its id as text."""
-        helper = subprocess.Popen([self.args.window_helper, geometry], env=xvfb.env,
+        helper = subprocess.Popen([self.args.probe, "window", geometry], env=xvfb.env,
                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.started.append(helper)
         line = helper.stdout.readline().decode().strip()
@@ -308,7 +308,7 @@ def scenario_own_window(s):
     process = s.avrel(xvfb, "--fullscreen")
     window = own_window_id(xvfb)
     if s.wait_for_picture(xvfb, process, (192, 144), what="--fullscreen: picture") is not None:
-        subprocess.run([s.args.window_helper, "--close", window], env=xvfb.env, timeout=10)
+        subprocess.run([s.args.probe, "close", window], env=xvfb.env, timeout=10)
         expect_end(s, process, "the close button")
     end_process(process)
 
@@ -458,7 +458,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     parser.add_argument("--program", required=True)
-    parser.add_argument("--window-helper", required=True)
+    parser.add_argument("--probe", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--workdir", required=True)
     args = parser.parse_args()
