@@ -58,10 +58,13 @@ int Play(const Options& options) {
     HWND screen = standin::CreateTestWindow(client.width, client.height);
     if (screen == nullptr)
         return Fail("no memory for the screen");
-    error = presenter.Attach(screen, scale);
+    // The show starts before the image is made: its set-up and the image's
+    // take about as long, and what it draws meanwhile waits as damage.
+    presenter.Watch(screen);
+    StartRenderThread(screen);
+    error = presenter.Attach(scale);
     if (!error.empty())
         return Fail(error);
-    StartRenderThread(screen);
     return presenter.Run(signals);
 }
 

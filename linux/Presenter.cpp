@@ -257,11 +257,15 @@ int Presenter::WindowHeight() {
     return x->height;
 }
 
-std::string Presenter::Attach(HWND showScreen, int showScale) {
-    RECT client;
-    if (!GetClientRect(showScreen, &client))
-        return "no in-memory screen";
+void Presenter::Watch(HWND showScreen) {
     screen = showScreen;
+    damage.reset(new DamageQueue(screen));
+}
+
+std::string Presenter::Attach(int showScale) {
+    RECT client;
+    if (!GetClientRect(screen, &client))
+        return "no in-memory screen";
     scale = showScale;
     screenWidth = client.right;
     screenHeight = client.bottom;
@@ -276,7 +280,6 @@ std::string Presenter::Attach(HWND showScreen, int showScale) {
                           uint32_t(x->visual->blue_mask), x->image->bits_per_pixel,
                           x->image->byte_order == MSBFirst};
     painter.reset(new ScreenImage(layout, scale));
-    damage.reset(new DamageQueue(screen));
     return "";
 }
 
@@ -299,7 +302,10 @@ void Presenter::Present(const RECT& rect) {
 }
 
 // The whole window: black around the image, the image from the screen.
-void Presenter::PresentAll() {
+// With `fromScreen` false the image part is filled black too, which is
+// what the in-memory screen holds before the show draws, and costs the
+// server nothing to take.
+void Presenter::PresentAll(bool fromScreen) {
     Display* d = x->display;
     const int imageWidth = screenWidth * scale, imageHeight = screenHeight * scale;
     x->originX = (x->width - imageWidth) / 2;
@@ -315,7 +321,11 @@ void Presenter::PresentAll() {
     if (right < x->width)
         XFillRectangle(d, x->window, x->gc, right, 0, unsigned(x->width - right),
                        unsigned(x->height));
-    Present(RECT{0, 0, screenWidth, screenHeight});
+    if (fromScreen)
+        Present(RECT{0, 0, screenWidth, screenHeight});
+    else
+        XFillRectangle(d, x->window, x->gc, x->originX, x->originY, unsigned(imageWidth),
+                       unsigned(imageHeight));
 }
 
 void Presenter::HandleEvents(bool* done) {
@@ -360,13 +370,15 @@ void Presenter::HandleEvents(bool* done) {
         }
     }
     if (redraw && !*done)
-        PresentAll();
+        PresentAll(true);
 }
 
 int Presenter::Run(int signalDescriptor) {
     Display* d = x->display;
-    PresentAll();
-    XSync(d, False);
+    // Called right after the show starts: its screen is still black, and
+    // whatever it drew since is waiting in the damage queue.
+    PresentAll(false);
+    XFlush(d);
     bool done = false;
     while (!done) {
         pollfd watched[3] = {{ConnectionNumber(d), POLLIN, 0},

@@ -29,9 +29,12 @@ public:
     // The target window's size, once open.
     virtual int WindowWidth();
     virtual int WindowHeight();
-    // Makes the image of the in-memory screen `screen` drawn `scale` times
-    // larger, and watches that screen for damage. "" on success.
-    virtual std::string Attach(HWND screen, int scale);
+    // Watches the in-memory screen `screen` for damage from now on, so that
+    // the show may start drawing on it before Attach.
+    virtual void Watch(HWND screen);
+    // Makes the image of the watched screen, drawn `scale` times larger.
+    // "" on success.
+    virtual std::string Attach(int scale);
     // Presents until a signal in `signalDescriptor` (a signalfd) arrives or
     // the user or the window ends it. Returns the exit status.
     virtual int Run(int signalDescriptor);
@@ -41,7 +44,7 @@ private:
     Presenter& operator=(const Presenter&) = delete;
 
     void Present(const RECT& rect);
-    void PresentAll();
+    void PresentAll(bool fromScreen);
     void HandleEvents(bool* done);
 
     std::unique_ptr<PresenterX> x;

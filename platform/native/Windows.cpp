@@ -30,7 +30,7 @@ WindowObject* MakeWindow(int width, int height) {
     auto* window = new WindowObject;
     window->surface.width = width;
     window->surface.height = height;
-    window->surface.pixels.assign(size_t(width) * size_t(height), 0);
+    window->surface.pixels.resize(size_t(width) * size_t(height));  // black
     return window;
 }
 

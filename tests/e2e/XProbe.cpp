@@ -9,8 +9,8 @@
 //   avrel_x_probe grab X Y W H     prints that part of the root window as
 //                                  a binary PPM (channels stretched to 0-255);
 //   avrel_x_probe watch X Y W H SECONDS
-//                                  reads that part of the root window as
-//                                  fast as it can and prints, one a line, the
+//                                  reads that part of the root window every
+//                                  millisecond or so and prints, one a line, the
 //                                  CLOCK_MONOTONIC time (s) of every change,
 //                                  the first one being the first pixel that
 //                                  is not black.
@@ -125,6 +125,10 @@ int Watch(Display* display, int x, int y, int w, int h, double seconds) {
         }
         std::fflush(stdout);
         last.swap(now);
+        // A pause between reads, or the X server, busy with us, would keep
+        // the program under watch waiting and the watch would slow what
+        // it measures.
+        usleep(1000);
     }
     return 0;
 }
