@@ -16,9 +16,34 @@ namespace {
 
 const int kWidth = 640, kHeight = 480;
 
+// Every pixel drawn (one of 256 colours), as the stage is after a picture.
+void FillWithNoise(HWND window) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info = {};
+    info.header = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 8, BI_RGB, 0, 0, 0, 256, 256};
+    for (int i = 0; i < 256; ++i)
+        info.colours[i] = {BYTE(i * 7), BYTE(i * 13), BYTE(i * 29), 0};
+    std::vector<BYTE> bits(size_t(kWidth) * kHeight);
+    for (size_t i = 0; i < bits.size(); ++i)
+        bits[i] = BYTE(i * 2654435761u >> 24);
+    HDC dc = GetDC(window);
+    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    ReleaseDC(window, dc);
+}
+
 void Present(benchmark::State& state, const PixelLayout& layout) {
     const int scale = int(state.range(0));
     HWND window = standin::CreateTestWindow(kWidth, kHeight);
+    FillWithNoise(window);
     ScreenImage painter(layout, scale);
     const size_t stride = size_t(kWidth) * size_t(scale) * size_t(layout.bitsPerPixel / 8);
     std::vector<uint8_t> image(stride * size_t(kHeight) * size_t(scale));

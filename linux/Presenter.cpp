@@ -235,8 +235,6 @@ std::string Presenter::Open(const Options& options) {
                (refusal.empty() ? "" : " with " + refusal) +
                " (TrueColor of depth 15, 16, 24 or 32 is needed)";
     }
-    painter.reset(new ScreenImage(layout, 1));
-
     if (!x->created) {
         // Someone else's window: only its size, exposures and its end.
         XSelectInput(d, x->window, ExposureMask | StructureNotifyMask);

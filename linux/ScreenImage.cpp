@@ -55,6 +55,7 @@ ScreenImage::ScreenImage(const PixelLayout& layout, int scale)
       red{LowestBit(layout.redMask), Width(layout.redMask)},
       green{LowestBit(layout.greenMask), Width(layout.greenMask)},
       blue{LowestBit(layout.blueMask), Width(layout.blueMask)},
+      native(layout.msbFirst != HostLittleEndian()),
       plain(layout.bitsPerPixel == 32 && layout.msbFirst != HostLittleEndian() &&
             layout.redMask == 0xFF0000 && layout.greenMask == 0xFF00 && layout.blueMask == 0xFF) {}
 
@@ -75,8 +76,14 @@ void ScreenImage::Paint(HWND window, const RECT& rect, uint8_t* image, size_t st
     if (left >= right || top >= bottom)
         return;
     const int width = right - left, height = bottom - top;
-    source.resize(size_t(width) * size_t(height));
     RECT clipped = {left, top, right, bottom};
+    if (plain && scale == 1 && stride % 4 == 0) {
+        // The image holds the screen's own pixels: straight in, one copy.
+        auto* at = reinterpret_cast<DWORD*>(image + size_t(top) * stride + size_t(left) * 4);
+        standin::ReadWindowPixels(window, clipped, at, stride / 4);
+        return;
+    }
+    source.resize(size_t(width) * size_t(height));
     if (!standin::ReadWindowPixels(window, clipped, source.data(), size_t(width)))
         return;
 
@@ -85,22 +92,30 @@ void ScreenImage::Paint(HWND window, const RECT& rect, uint8_t* image, size_t st
     for (int y = 0; y < height; ++y) {
         const DWORD* from = &source[size_t(y) * size_t(width)];
         uint8_t* out = row.data();
-        if (plain && scale == 1) {
-            std::memcpy(out, from, rowBytes);
-        } else {
+        if (native && bytesPerPixel == 4) {
             for (int x = 0; x < width; ++x) {
                 uint32_t pixel = plain ? from[x] : Pixel(from[x]);
+                for (int i = 0; i < scale; ++i, out += 4)
+                    std::memcpy(out, &pixel, 4);
+            }
+        } else if (native && bytesPerPixel == 2) {
+            for (int x = 0; x < width; ++x) {
+                uint16_t pixel = uint16_t(Pixel(from[x]));
+                for (int i = 0; i < scale; ++i, out += 2)
+                    std::memcpy(out, &pixel, 2);
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                uint32_t pixel = Pixel(from[x]);
                 uint8_t bytes[4];
-                // Least significant byte first, unless the image wants
-                // the most significant first.
+                // Least significant byte first, unless the image wants the
+                // most significant first.
                 for (int k = 0; k < bytesPerPixel; ++k) {
                     int at = layout.msbFirst ? bytesPerPixel - 1 - k : k;
                     bytes[at] = uint8_t(pixel >> (8 * k));
                 }
-                for (int i = 0; i < scale; ++i) {
+                for (int i = 0; i < scale; ++i, out += bytesPerPixel)
                     std::memcpy(out, bytes, size_t(bytesPerPixel));
-                    out += bytesPerPixel;
-                }
             }
         }
         uint8_t* target = image + (size_t(top + y) * size_t(scale)) * stride +

@@ -47,7 +47,8 @@ private:
     int scale;
     int bytesPerPixel;
     Channel red, green, blue;
-    bool plain;  // 0x00RRGGBB in 32 bits: no conversion
+    bool native;  // the image's byte order is the host's
+    bool plain;   // native 0x00RRGGBB in 32 bits: no conversion
     std::vector<DWORD> source;
     std::vector<uint8_t> row;
 };

@@ -7,9 +7,9 @@
 - CPU use (% of one core, user + system) and peak memory (VmHWM) of the
   process over --seconds of show;
 - the spacing of cross-fade frames as presented: a second run in which
-  avrel_x_probe reads the stage from the X server as fast as it can and
-  notes every change; runs of 16 changes each within 150 ms of the last are
-  the 16 steps of a cross-fade or of a line group.
+  avrel_x_probe notes, through the X server's DAMAGE extension, the server
+  time and box of every drawing request on the stage; runs of 16 pushes of
+  one box, each within 150 ms of the last, are the 16 steps of a cross-fade.
 Usage: measure_avrel.py --program avrel --probe avrel_x_probe [--seconds 65]
        [--size 1920x1080]
 """
@@ -38,23 +38,28 @@ def peak_memory_kib(pid):
     return 0
 
 
-def watch(probe, env, box, seconds):
+def probe(args, env, mode, box, seconds):
     x, y, right, bottom = box
-    return subprocess.Popen([probe, "watch", str(x), str(y), str(right - x), str(bottom - y),
+    return subprocess.Popen([args.probe, mode, str(x), str(y), str(right - x), str(bottom - y),
                              str(seconds)], env=env, stdout=subprocess.PIPE)
 
 
-def measure_load(args, size):
+def stage_box(size):
     scale = avrel_x.auto_scale(*size)
     sx, sy = avrel_x.stage_offsets(size, scale)
-    logo = (sx + 640 * scale, sy + 480 * scale, sx + 720 * scale, sy + 534 * scale)
+    return scale, (sx, sy, sx + 640 * scale, sy + 480 * scale)
+
+
+def measure_load(args, size):
+    scale, stage = stage_box(size)
+    logo = (stage[2], stage[3], stage[2] + 80 * scale, stage[3] + 54 * scale)
     with avrel_x.Xvfb(*size) as xvfb:
-        watcher = watch(args.probe, xvfb.env, logo, 5)
+        watcher = probe(args, xvfb.env, "first", logo, 5)
         time.sleep(0.5)  # the watcher is reading before avrel starts
         started = time.monotonic()
         process = avrel_x.start_avrel(args.program, xvfb.env, "-root")
-        changes = watcher.communicate()[0].split()
-        first = float(changes[0]) - started if changes else None
+        lit = watcher.communicate()[0].split()
+        first = float(lit[0]) - started if lit else None
         cpu_start, wall_start = cpu_seconds(process.pid), time.monotonic()
         time.sleep(args.seconds)
         cpu, wall = cpu_seconds(process.pid) - cpu_start, time.monotonic() - wall_start
@@ -67,26 +72,29 @@ def measure_load(args, size):
 
 
 def measure_frames(args, size):
-    scale = avrel_x.auto_scale(*size)
-    sx, sy = avrel_x.stage_offsets(size, scale)
-    stage = (sx, sy, sx + 640 * scale, sy + 480 * scale)
+    _, stage = stage_box(size)
     with avrel_x.Xvfb(*size) as xvfb:
+        watcher = probe(args, xvfb.env, "pushes", stage, args.seconds)
+        watcher.stdout.readline()  # ready
         process = avrel_x.start_avrel(args.program, xvfb.env, "-root")
-        watcher = watch(args.probe, xvfb.env, stage, args.seconds)
-        times = [float(t) for t in watcher.communicate()[0].split()]
+        lines = watcher.communicate()[0].decode().splitlines()
         avrel_x.end_process(process)
+    # (server ms, box) of every drawing request on the stage. A cross-fade
+    # pushes its rectangle once per step: a run of 16 pushes of one box, each
+    # within 150 ms of the one before.
+    pushes = [(int(f[0]), tuple(int(v) for v in f[1:])) for f in (l.split() for l in lines)]
     runs, current = [], []
-    for t in times:
-        if current and t - current[-1] > 0.150:
+    for t, box in pushes:
+        if current and (box != current[-1][1] or t - current[-1][0] > 150):
             runs.append(current)
             current = []
-        current.append(t)
+        current.append((t, box))
     runs.append(current)
     fades = [r for r in runs if len(r) == 16]
-    gaps = [1000 * (b - a) for r in fades for a, b in zip(r, r[1:])]
+    gaps = [b[0] - a[0] for r in fades for a, b in zip(r, r[1:])]
     if not gaps:
-        return {"cross-fades seen": 0, "changes seen": len(times)}
-    return {"changes seen": len(times), "cross-fades seen": len(fades),
+        return {"cross-fades seen": 0, "pushes seen": len(pushes)}
+    return {"pushes seen": len(pushes), "cross-fades seen": len(fades),
             "frame gaps": len(gaps), "median gap (ms)": statistics.median(gaps),
             "p95 gap (ms)": sorted(gaps)[int(0.95 * (len(gaps) - 1))],
             "max gap (ms)": max(gaps), "gaps over 80 ms": sum(g > 80 for g in gaps)}

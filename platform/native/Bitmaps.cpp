@@ -113,17 +113,18 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
     }
 
     if (width == srcWidth && height == srcHeight) {
-        for (int j = 0; j < height; ++j) {
-            int ty = y + j, sy = srcY + j;
-            if (ty < 0 || ty >= target->height || sy < 0 || sy >= from->height)
-                continue;
-            for (int i = 0; i < width; ++i) {
-                int tx = x + i, sx = srcX + i;
-                if (tx < 0 || tx >= target->width || sx < 0 || sx >= from->width)
-                    continue;
-                target->pixels[size_t(ty) * size_t(target->width) + size_t(tx)] = StoredColour(
-                    *target, from->pixels[size_t(sy) * size_t(from->width) + size_t(sx)]);
-            }
+        // Clipped to both surfaces first, then copied row by row: every
+        // frame of the show goes through here.
+        int i0 = std::max({0, -x, -srcX});
+        int i1 = std::min({width, target->width - x, from->width - srcX});
+        int j0 = std::max({0, -y, -srcY});
+        int j1 = std::min({height, target->height - y, from->height - srcY});
+        for (int j = j0; j < j1; ++j) {
+            const uint32_t* in =
+                &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
+            uint32_t* out = &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
+            for (int i = i0; i < i1; ++i)
+                *out++ = StoredColour(*target, *in++);
         }
         return true;
     }
@@ -193,17 +194,14 @@ bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, i
               int srcWidth, int srcHeight, DWORD rop) {
     HWND window = nullptr;
     RECT changed = {0, 0, 0, 0};
-    DamageTarget damage;
     bool done;
     {
         std::lock_guard<std::recursive_mutex> guard(GdiLock());
         done = TransferLocked(dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop,
                               &window, &changed);
-        damage = CurrentDamageHook();
     }
-    if (done && window != nullptr && damage.hook != nullptr && changed.left < changed.right &&
-        changed.top < changed.bottom)
-        damage.hook(damage.context, window, changed);
+    if (done && window != nullptr && changed.left < changed.right && changed.top < changed.bottom)
+        ReportDamage(window, changed);
     return done;
 }
 
@@ -213,7 +211,7 @@ BitmapObject::BitmapObject(int width, int height, int bitsPerPixel) : GdiObject(
     surface.width = width;
     surface.height = height;
     surface.bitsPerPixel = bitsPerPixel;
-    surface.pixels.assign(size_t(width) * size_t(height), 0);
+    surface.pixels.resize(size_t(width) * size_t(height));  // black
     size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
     size_t peak = peakBitmapBytes.load();
     while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {

@@ -127,11 +127,8 @@ Surface* TargetSurface(DeviceContextObject* dc);
 // Notes a block transfer to a window (time, rectangle, thread).
 void LogWindowBlit(HWND window, const RECT& rect);
 
-// The damage hook as set now; read under GdiLock, called outside it.
-struct DamageTarget {
-    DamageHook hook = nullptr;
-    void* context = nullptr;
-};
-DamageTarget CurrentDamageHook();
+// Calls the damage hook, if one is set, for `changed` of `window`. Called
+// outside GdiLock.
+void ReportDamage(HWND window, const RECT& changed);
 
 }  // namespace standin

@@ -65,7 +65,8 @@ void ClearBlitLog();
 // lock, so it may read them back at once; two drawing threads may call it at
 // the same time. Keep it cheap: it delays the drawing thread.
 using DamageHook = void (*)(void* context, HWND window, const RECT& changed);
-// One hook for all windows; null turns it off.
+// One hook for all windows; null turns it off. When it returns, no call of
+// the hook it replaced is still running. The hook must not set the hook.
 void SetDamageHook(DamageHook hook, void* context);
 
 // Copies the client pixels of `rect` (clipped to the client area) as

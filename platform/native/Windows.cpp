@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <shared_mutex>
 
 #include "GdiObjects.h"
 #include "StandIn.h"
@@ -34,21 +35,34 @@ WindowObject* MakeWindow(int width, int height) {
     return window;
 }
 
-DamageTarget& Damage() {
-    static DamageTarget damage;
-    return damage;
+// The hook and its lock: calls share it, so drawing threads never wait on
+// each other; setting takes it alone, so once SetDamageHook returns no call
+// of the old hook is still running and its context may go.
+struct DamageHookSlot {
+    std::shared_mutex lock;
+    DamageHook hook = nullptr;
+    void* context = nullptr;
+};
+
+DamageHookSlot& Damage() {
+    static DamageHookSlot* const slot = new DamageHookSlot;  // outlives every thread
+    return *slot;
 }
 
 }  // namespace
 
 void SetDamageHook(DamageHook hook, void* context) {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    Damage() = DamageTarget{hook, context};
+    DamageHookSlot& slot = Damage();
+    std::unique_lock<std::shared_mutex> guard(slot.lock);
+    slot.hook = hook;
+    slot.context = context;
 }
 
-DamageTarget CurrentDamageHook() {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    return Damage();
+void ReportDamage(HWND window, const RECT& changed) {
+    DamageHookSlot& slot = Damage();
+    std::shared_lock<std::shared_mutex> guard(slot.lock);
+    if (slot.hook != nullptr)
+        slot.hook(slot.context, window, changed);
 }
 
 bool ReadWindowPixels(HWND handle, const RECT& rect, DWORD* out, size_t outStride) {

@@ -8,14 +8,21 @@
 //                                  manager's close button does;
 //   avrel_x_probe grab X Y W H     prints that part of the root window as
 //                                  a binary PPM (channels stretched to 0-255);
-//   avrel_x_probe watch X Y W H SECONDS
+//   avrel_x_probe first X Y W H SECONDS
 //                                  reads that part of the root window every
-//                                  millisecond or so and prints, one a line, the
-//                                  CLOCK_MONOTONIC time (s) of every change,
-//                                  the first one being the first pixel that
-//                                  is not black.
+//                                  millisecond or so and prints the
+//                                  CLOCK_MONOTONIC time (s) at which it first
+//                                  held a pixel that is not black;
+//   avrel_x_probe pushes X Y W H SECONDS
+//                                  prints, one a line, every drawing request
+//                                  that changed that part of the root window,
+//                                  as the server's DAMAGE extension reports
+//                                  it: the server's time (ms) and the box
+//                                  (left top right bottom, screen pixels).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
+#include <sys/select.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -101,10 +108,8 @@ int Grab(Display* display, int x, int y, int w, int h) {
     return 0;
 }
 
-int Watch(Display* display, int x, int y, int w, int h, double seconds) {
+int FirstLight(Display* display, int x, int y, int w, int h, double seconds) {
     Window root = DefaultRootWindow(display);
-    std::vector<char> last;
-    bool lit = false;
     const double end = Now() + seconds;
     while (Now() < end) {
         XImage* image =
@@ -112,24 +117,58 @@ int Watch(Display* display, int x, int y, int w, int h, double seconds) {
         if (image == nullptr)
             return 1;
         double at = Now();
-        size_t size = size_t(image->bytes_per_line) * size_t(h);
-        std::vector<char> now(image->data, image->data + size);
+        const size_t size = size_t(image->bytes_per_line) * size_t(h);
+        bool lit = false;
+        for (size_t i = 0; i < size && !lit; ++i)
+            lit = image->data[i] != 0;
         XDestroyImage(image);
-        if (!lit) {
-            for (char c : now)
-                lit = lit || c != 0;
-            if (lit)
-                std::printf("%.6f\n", at);
-        } else if (now != last) {
+        if (lit) {
             std::printf("%.6f\n", at);
+            return 0;
         }
-        std::fflush(stdout);
-        last.swap(now);
         // A pause between reads, or the X server, busy with us, would keep
-        // the program under watch waiting and the watch would slow what
-        // it measures.
+        // the program under watch waiting, slowing what is measured.
         usleep(1000);
     }
+    return 1;
+}
+
+int Pushes(Display* display, int x, int y, int w, int h, double seconds) {
+    int eventBase = 0, errorBase = 0;
+    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+        std::fprintf(stderr, "avrel_x_probe: the display has no DAMAGE extension\n");
+        return 1;
+    }
+    Window root = DefaultRootWindow(display);
+    // Raw rectangles: one report per drawing request, nothing merged.
+    Damage damage = XDamageCreate(display, root, XDamageReportRawRectangles);
+    XSync(display, False);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const double end = Now() + seconds;
+    const int fd = ConnectionNumber(display);
+    while (Now() < end) {
+        if (XPending(display) == 0) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(fd, &readable);
+            timeval wait = {0, 20000};
+            select(fd + 1, &readable, nullptr, nullptr, &wait);
+            continue;
+        }
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != eventBase + XDamageNotify)
+            continue;
+        const auto* notify = reinterpret_cast<XDamageNotifyEvent*>(&event);
+        const XRectangle& a = notify->area;
+        if (a.x + a.width <= x || a.y + a.height <= y || a.x >= x + w || a.y >= y + h)
+            continue;
+        std::printf("%lu %d %d %d %d\n", static_cast<unsigned long>(notify->timestamp), a.x, a.y,
+                    a.x + a.width, a.y + a.height);
+    }
+    std::fflush(stdout);
+    XDamageDestroy(display, damage);
     return 0;
 }
 
@@ -138,11 +177,12 @@ int Watch(Display* display, int x, int y, int w, int h, double seconds) {
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     bool good = (mode == "window" && argc == 3) || (mode == "close" && argc == 3) ||
-                (mode == "grab" && argc == 6) || (mode == "watch" && argc == 7);
+                (mode == "grab" && argc == 6) ||
+                ((mode == "first" || mode == "pushes") && argc == 7);
     if (!good) {
         std::fprintf(stderr,
                      "usage: avrel_x_probe window WxH+X+Y | close ID | grab X Y W H |"
-                     " watch X Y W H SECONDS\n");
+                     " first|pushes X Y W H SECONDS\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -158,8 +198,12 @@ int main(int argc, char** argv) {
     } else {
         int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
         int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        status = mode == "grab" ? Grab(display, x, y, w, h)
-                                : Watch(display, x, y, w, h, std::atof(argv[6]));
+        if (mode == "grab")
+            status = Grab(display, x, y, w, h);
+        else if (mode == "first")
+            status = FirstLight(display, x, y, w, h, std::atof(argv[6]));
+        else
+            status = Pushes(display, x, y, w, h, std::atof(argv[6]));
     }
     XCloseDisplay(display);
     return status;
