@@ -87,7 +87,7 @@ play: native
 # its man page, under PREFIX (default /usr), staged under DESTDIR if given.
 PREFIX ?= /usr
 install-linux: native
-	DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) --component avrel
+	DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) --component avrel --strip
 
 # Only the end-to-end tests of Avrel.scr (each starts its own Xvfb); `make
 # test` runs them too, through CTest.
