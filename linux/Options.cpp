@@ -11,15 +11,16 @@ const char kUsage[] =
     "  -window            a window of its own (the default)\n"
     "  -geometry WxH      size of that window (default 1024x768)\n"
     "  -fullscreen        a borderless window covering the screen\n"
-    "  -root              draw on the root window\n"
+    "  -root              draw on the root window (the screen saver's window when\n"
+    "                     XSCREENSAVER_WINDOW names one)\n"
     "  -window-id ID      draw into the existing window ID (decimal or 0x hex)\n"
     "  -scale N|auto      draw the stage N times larger; auto (the default) picks\n"
     "                     the largest factor that leaves at least 800 x 588\n"
     "  -display NAME      the X display to use (default: DISPLAY)\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
-    "Every option may start with one dash or two. Without -root or -window-id,\n"
-    "the window named by XSCREENSAVER_WINDOW is used when it is set.\n"
+    "Every option may start with one dash or two. With no -window, -root or\n"
+    "-window-id, the window named by XSCREENSAVER_WINDOW is used when it is set.\n"
     "In its own window, q, Escape or closing the window ends it.\n";
 
 namespace {
