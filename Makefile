@@ -7,7 +7,7 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets custom clean
+        test-asan test-windows test-e2e run format assets custom clean play install-linux
 
 all: native windows
 
@@ -77,6 +77,17 @@ run: windows
 	    /usr/bin/python3 tools/play_saver.py --program build/windows64/shell/Avrel.scr \
 	        --prefix build/run/wineprefix-win64 --arch win64 --out build/run; \
 	fi
+
+# Plays the Linux program avrel: on $DISPLAY when there is one, otherwise on
+# a private Xvfb, saving a few screenshots to build/play.
+play: native
+	@/usr/bin/python3 tools/play_avrel.py --program build/native/linux/avrel --out build/play
+
+# Installs avrel for xscreensaver: the program, its settings description and
+# its man page, under PREFIX (default /usr), staged under DESTDIR if given.
+PREFIX ?= /usr
+install-linux: native
+	DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) --component avrel --strip
 
 # Only the end-to-end tests of Avrel.scr (each starts its own Xvfb); `make
 # test` runs them too, through CTest.

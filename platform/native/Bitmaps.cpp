@@ -2,7 +2,7 @@
 // CreateDIBitmap from 8-bit DIBs (colours from the DIB's RGB colour table),
 // CreateCompatibleBitmap, SelectObject, BitBlt and StretchBlt with SRCCOPY,
 // and GetDIBits for reading pixels back. Transfers clip to both surfaces;
-// transfers to a window are logged.
+// transfers to a window are logged and reported to the damage hook.
 //
 // Stretching picks source pixels as Wine's DIB engine does (a Bresenham
 // walk): in COLORONCOLOR a shrink keeps, of each run of source pixels that
@@ -90,9 +90,11 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
 }
 
 // A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
-bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX, int srcY,
-              int srcWidth, int srcHeight, DWORD rop) {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+// Called under GdiLock; `changed` gets the window and the client rectangle
+// that may have changed when the target is a window.
+bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX,
+                    int srcY, int srcWidth, int srcHeight, DWORD rop, HWND* changedWindow,
+                    RECT* changed) {
     DeviceContextObject* dst = LookupDC(dstHandle);
     DeviceContextObject* src = LookupDC(srcHandle);
     if (dst == nullptr || src == nullptr || rop != SRCCOPY)
@@ -103,21 +105,26 @@ bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle,
     Surface* from = TargetSurface(src);
     if (target == nullptr || from == nullptr)
         return false;
-    if (dst->window != nullptr)
+    if (dst->window != nullptr) {
         LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
+        *changedWindow = dst->window;
+        *changed = RECT{std::max(x, 0), std::max(y, 0), std::min(x + width, target->width),
+                        std::min(y + height, target->height)};
+    }
 
     if (width == srcWidth && height == srcHeight) {
-        for (int j = 0; j < height; ++j) {
-            int ty = y + j, sy = srcY + j;
-            if (ty < 0 || ty >= target->height || sy < 0 || sy >= from->height)
-                continue;
-            for (int i = 0; i < width; ++i) {
-                int tx = x + i, sx = srcX + i;
-                if (tx < 0 || tx >= target->width || sx < 0 || sx >= from->width)
-                    continue;
-                target->pixels[size_t(ty) * size_t(target->width) + size_t(tx)] = StoredColour(
-                    *target, from->pixels[size_t(sy) * size_t(from->width) + size_t(sx)]);
-            }
+        // Clipped to both surfaces first, then copied row by row: every
+        // frame of the show goes through here.
+        int i0 = std::max({0, -x, -srcX});
+        int i1 = std::min({width, target->width - x, from->width - srcX});
+        int j0 = std::max({0, -y, -srcY});
+        int j1 = std::min({height, target->height - y, from->height - srcY});
+        for (int j = j0; j < j1; ++j) {
+            const uint32_t* in =
+                &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
+            uint32_t* out = &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
+            for (int i = i0; i < i1; ++i)
+                *out++ = StoredColour(*target, *in++);
         }
         return true;
     }
@@ -180,13 +187,31 @@ bool Transfer(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle,
     return true;
 }
 
+// The transfer, then the damage hook, outside the lock so that the hook
+// may read the window back and two drawing threads never wait on each
+// other's hook.
+bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+              int srcWidth, int srcHeight, DWORD rop) {
+    HWND window = nullptr;
+    RECT changed = {0, 0, 0, 0};
+    bool done;
+    {
+        std::lock_guard<std::recursive_mutex> guard(GdiLock());
+        done = TransferLocked(dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop,
+                              &window, &changed);
+    }
+    if (done && window != nullptr && changed.left < changed.right && changed.top < changed.bottom)
+        ReportDamage(window, changed);
+    return done;
+}
+
 }  // namespace
 
 BitmapObject::BitmapObject(int width, int height, int bitsPerPixel) : GdiObject(GdiKind::Bitmap) {
     surface.width = width;
     surface.height = height;
     surface.bitsPerPixel = bitsPerPixel;
-    surface.pixels.assign(size_t(width) * size_t(height), 0);
+    surface.pixels.resize(size_t(width) * size_t(height));  // black
     size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
     size_t peak = peakBitmapBytes.load();
     while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {

@@ -10,8 +10,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <mutex>
 #include <vector>
+
+#include "StandIn.h"
 
 namespace standin {
 
@@ -28,11 +33,46 @@ struct PaletteObject : GdiObject {
     std::vector<PALETTEENTRY> entries;
 };
 
+// Memory that comes zeroed from the system (calloc maps fresh zero pages
+// for large blocks) and elements that a plain resize leaves as they are, so
+// a large black screen costs neither time nor memory until it is drawn on.
+// Touching every page of a full-HD screen up front costs tens of ms on
+// some machines.
+template <class T>
+struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(size_t count) {
+        void* memory = std::calloc(count, sizeof(T));
+        if (memory == nullptr)
+            throw std::bad_alloc();
+        return static_cast<T*>(memory);
+    }
+    void deallocate(T* memory, size_t) { std::free(memory); }
+    template <class U>
+    void construct(U*) noexcept {}  // already zero
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+    template <class U>
+    bool operator==(const ZeroedAllocator<U>&) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const ZeroedAllocator<U>&) const {
+        return false;
+    }
+};
+
 struct Surface {
     int width = 0;
     int height = 0;
     int bitsPerPixel = 32;  // 32 or 1
-    std::vector<uint32_t> pixels;
+    // Black when made with resize.
+    std::vector<uint32_t, ZeroedAllocator<uint32_t>> pixels;
 };
 
 // A device-dependent bitmap. It can be selected into one memory device
@@ -93,5 +133,9 @@ HWND DesktopWindow();
 Surface* TargetSurface(DeviceContextObject* dc);
 // Notes a block transfer to a window (time, rectangle, thread).
 void LogWindowBlit(HWND window, const RECT& rect);
+
+// Calls the damage hook, if one is set, for `changed` of `window`. Called
+// outside GdiLock.
+void ReportDamage(HWND window, const RECT& changed);
 
 }  // namespace standin

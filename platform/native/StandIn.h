@@ -78,6 +78,24 @@ struct Monitor {
 };
 void SetMonitors(const std::vector<Monitor>& monitors);
 
+// ---- Damage: what changed on a window ----
+
+// Called after every block transfer to a window that changed something, with
+// the changed rectangle clipped to the client area (never empty). It runs on
+// the drawing thread after the pixels are stored and outside the stand-in's
+// lock, so it may read them back at once; two drawing threads may call it at
+// the same time. Keep it cheap: it delays the drawing thread.
+using DamageHook = void (*)(void* context, HWND window, const RECT& changed);
+// One hook for all windows; null turns it off. When it returns, no call of
+// the hook it replaced is still running. The hook must not set the hook.
+void SetDamageHook(DamageHook hook, void* context);
+
+// Copies the client pixels of `rect` (clipped to the client area) as
+// 0xRRGGBB rows into `out`, `outStride` pixels apart, rect's top-left first.
+// False, copying nothing, when the window is not live. Cheap enough to call
+// for every damaged rectangle, unlike WindowPixels.
+bool ReadWindowPixels(HWND window, const RECT& rect, DWORD* out, size_t outStride);
+
 // ---- Graphics accounting ----
 
 // Bitmaps, palettes and device contexts made and not yet deleted.

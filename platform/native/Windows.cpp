@@ -1,12 +1,15 @@
 // Windows of the stand-in: test windows made through StandIn.h, each with
 // an in-memory screen the size of its client area, and the desktop that
 // GetDC(NULL) gives. Their device contexts draw into those screens; every
-// block transfer to a window is logged with the time and the thread.
+// block transfer to a window is logged with the time and the thread, and
+// reported to the damage hook, if one is set.
 #include <windows.h>
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <set>
+#include <shared_mutex>
 
 #include "GdiObjects.h"
 #include "StandIn.h"
@@ -28,11 +31,55 @@ WindowObject* MakeWindow(int width, int height) {
     auto* window = new WindowObject;
     window->surface.width = width;
     window->surface.height = height;
-    window->surface.pixels.assign(size_t(width) * size_t(height), 0);
+    window->surface.pixels.resize(size_t(width) * size_t(height));  // black
     return window;
 }
 
+// The hook and its lock: calls share it, so drawing threads never wait on
+// each other; setting takes it alone, so once SetDamageHook returns no call
+// of the old hook is still running and its context may go.
+struct DamageHookSlot {
+    std::shared_mutex lock;
+    DamageHook hook = nullptr;
+    void* context = nullptr;
+};
+
+DamageHookSlot& Damage() {
+    static DamageHookSlot* const slot = new DamageHookSlot;  // outlives every thread
+    return *slot;
+}
+
 }  // namespace
+
+void SetDamageHook(DamageHook hook, void* context) {
+    DamageHookSlot& slot = Damage();
+    std::unique_lock<std::shared_mutex> guard(slot.lock);
+    slot.hook = hook;
+    slot.context = context;
+}
+
+void ReportDamage(HWND window, const RECT& changed) {
+    DamageHookSlot& slot = Damage();
+    std::shared_lock<std::shared_mutex> guard(slot.lock);
+    if (slot.hook != nullptr)
+        slot.hook(slot.context, window, changed);
+}
+
+bool ReadWindowPixels(HWND handle, const RECT& rect, DWORD* out, size_t outStride) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr || out == nullptr)
+        return false;
+    const Surface& s = window->surface;
+    const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, s.width);
+    const int top = std::max<int>(rect.top, 0), bottom = std::min<int>(rect.bottom, s.height);
+    for (int y = top; y < bottom; ++y) {
+        const uint32_t* from = &s.pixels[size_t(y) * size_t(s.width) + size_t(left)];
+        DWORD* to = out + size_t(y - rect.top) * outStride + size_t(left - rect.left);
+        std::copy(from, from + (right - left), to);
+    }
+    return true;
+}
 
 HWND DesktopWindow() {
     static WindowObject* const desktop = [] {

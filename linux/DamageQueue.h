@@ -1,0 +1,36 @@
+// The rectangles the show's threads changed on the in-memory screen and the
+// presenter has not yet pushed to X. The stand-in's damage hook adds to it
+// on the drawing threads; the presenter takes everything pending at once.
+// Adding is a short locked append, and the presenter is woken through a
+// file descriptor it can poll beside the X connection.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <vector>
+
+class DamageQueue {
+public:
+    // Watches `window` of the stand-in: registers the damage hook.
+    explicit DamageQueue(HWND window);
+    // Unregisters the hook.
+    virtual ~DamageQueue();
+
+    // Readable while rectangles are pending; -1 when it could not be made,
+    // in which case the presenter must poll on a timer instead.
+    virtual int WakeDescriptor();
+    // Everything pending, in the order it came; the queue is empty after.
+    virtual std::vector<RECT> Take();
+    // What the hook calls: adds `changed`, which already lies in the client.
+    virtual void Add(const RECT& changed);
+
+private:
+    DamageQueue(const DamageQueue&) = delete;
+    DamageQueue& operator=(const DamageQueue&) = delete;
+
+    HWND window;
+    int wake;  // eventfd
+    std::mutex lock;
+    std::vector<RECT> pending;
+};

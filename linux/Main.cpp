@@ -1,0 +1,88 @@
+// avrel: the Avrel show on an X display. The show's render and logo threads
+// run unchanged on the Win32 stand-in's real clock, drawing into an
+// in-memory screen of (window size / scale); this thread presents what they
+// draw. SIGTERM, SIGINT and SIGHUP end it at once with status 0; bad input
+// ends it with one line on stderr and status 1.
+#include <windows.h>
+
+#include <signal.h>
+#include <sys/signalfd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "StandIn.h"
+#include "linux/AvrelVersion.h"
+#include "linux/Options.h"
+#include "linux/Presenter.h"
+#include "linux/Scale.h"
+#include "show/RenderThread.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "avrel: %s\n", message.c_str());
+    return 1;
+}
+
+// The show's threads never end; leaving without running static destructors
+// keeps them from drawing into objects that are being torn down.
+[[noreturn]] void Leave(int status) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
+
+int Play(const Options& options) {
+    // Blocked before any thread exists, so every thread inherits the mask
+    // and the signals arrive only through the presenter's descriptor.
+    sigset_t endings;
+    sigemptyset(&endings);
+    sigaddset(&endings, SIGTERM);
+    sigaddset(&endings, SIGINT);
+    sigaddset(&endings, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &endings, nullptr);
+    int signals = signalfd(-1, &endings, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signals < 0)
+        return Fail("cannot watch for signals");
+
+    Presenter presenter;
+    std::string error = presenter.Open(options);
+    if (!error.empty())
+        return Fail(error);
+    const int scale = ChooseScale(presenter.WindowWidth(), presenter.WindowHeight(), options.scale);
+    const ShowClient client =
+        ShowClientFor(presenter.WindowWidth(), presenter.WindowHeight(), scale);
+    HWND screen = standin::CreateTestWindow(client.width, client.height);
+    if (screen == nullptr)
+        return Fail("no memory for the screen");
+    // The show starts before the image is made: its set-up and the image's
+    // take about as long, and what it draws meanwhile waits as damage.
+    presenter.Watch(screen);
+    StartRenderThread(screen);
+    error = presenter.Attach(scale);
+    if (!error.empty())
+        return Fail(error);
+    return presenter.Run(signals);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    std::string error = ParseOptions(args, std::getenv("XSCREENSAVER_WINDOW"), &options);
+    if (!error.empty())
+        Leave(Fail(error));
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        Leave(0);
+    }
+    if (options.version) {
+        std::printf("avrel %s\n", kAvrelVersion);
+        Leave(0);
+    }
+    Leave(Play(options));
+}

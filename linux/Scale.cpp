@@ -1,0 +1,14 @@
+#include "linux/Scale.h"
+
+#include <algorithm>
+
+int ChooseScale(int width, int height, int requested) {
+    if (requested > 0)
+        return requested;
+    int factor = std::min(width / kFullViewWidth, height / kFullViewHeight);
+    return std::max(factor, 1);
+}
+
+ShowClient ShowClientFor(int width, int height, int scale) {
+    return ShowClient{std::max(width / scale, 1), std::max(height / scale, 1)};
+}

@@ -1,0 +1,21 @@
+// How much larger the stage is drawn, and the client the show runs on.
+// The stage (640 x 480) and the corner logo beyond its lower-right corner
+// (80 x 54) need a client of at least 800 x 588 to be wholly seen with the
+// stage centred: 640 + 2 x 80 by 480 + 2 x 54.
+#pragma once
+
+const int kFullViewWidth = 800;
+const int kFullViewHeight = 588;
+
+// The largest whole factor at which a window of width x height still gives
+// a client of at least 800 x 588; at least 1. With `requested` > 0 that
+// factor is taken as it is.
+int ChooseScale(int width, int height, int requested);
+
+// The client the show runs on for a window of that size: the window divided
+// by the factor, at least 1 x 1.
+struct ShowClient {
+    int width;
+    int height;
+};
+ShowClient ShowClientFor(int width, int height, int scale);

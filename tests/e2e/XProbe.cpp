@@ -1,0 +1,210 @@
+// avrel_x_probe: looks at and acts on an X display (DISPLAY) for avrel's
+// end-to-end tests and measurements, as a screen saver, a window manager or
+// a person would:
+//   avrel_x_probe window WxH+X+Y   makes a plain white window of that size
+//                                  and place, prints its id (0x hex) and
+//                                  keeps it until standard input closes;
+//   avrel_x_probe close ID         asks window ID to close, as a window
+//                                  manager's close button does;
+//   avrel_x_probe grab X Y W H     prints that part of the root window as
+//                                  a binary PPM (channels stretched to 0-255);
+//   avrel_x_probe first X Y W H SECONDS
+//                                  reads that part of the root window every
+//                                  millisecond or so and prints the
+//                                  CLOCK_MONOTONIC time (s) at which it first
+//                                  held a pixel that is not black;
+//   avrel_x_probe pushes X Y W H SECONDS
+//                                  prints, one a line, every drawing request
+//                                  that changed that part of the root window,
+//                                  as the server's DAMAGE extension reports
+//                                  it: the server's time (ms) and the box
+//                                  (left top right bottom, screen pixels).
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
+#include <sys/select.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+int MakeWindow(Display* display, const char* geometry) {
+    int width = 0, height = 0, x = 0, y = 0;
+    if (std::sscanf(geometry, "%dx%d+%d+%d", &width, &height, &x, &y) != 4 || width <= 0 ||
+        height <= 0)
+        return 2;
+    int screen = DefaultScreen(display);
+    XSetWindowAttributes attributes = {};
+    attributes.background_pixel = WhitePixel(display, screen);
+    attributes.override_redirect = True;  // exactly where asked, with or without a manager
+    Window window = XCreateWindow(display, RootWindow(display, screen), x, y, unsigned(width),
+                                  unsigned(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                  CWBackPixel | CWOverrideRedirect, &attributes);
+    XMapWindow(display, window);
+    XSync(display, False);
+    std::printf("0x%lx\n", window);
+    std::fflush(stdout);
+    char buffer[64];
+    while (read(0, buffer, sizeof buffer) > 0) {
+    }
+    XDestroyWindow(display, window);
+    return 0;
+}
+
+int Close(Display* display, const char* id) {
+    Window window = std::strtoul(id, nullptr, 0);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    return 0;
+}
+
+unsigned Channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while ((mask >> shift & 1) == 0)
+        ++shift;
+    unsigned long top = mask >> shift;
+    return unsigned((pixel & mask) >> shift) * 255u / unsigned(top);
+}
+
+int Grab(Display* display, int x, int y, int w, int h) {
+    Window root = DefaultRootWindow(display);
+    XImage* image = XGetImage(display, root, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return 1;
+    std::vector<unsigned char> rgb;
+    rgb.reserve(size_t(w) * size_t(h) * 3);
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            unsigned long pixel = XGetPixel(image, i, j);
+            rgb.push_back((unsigned char)Channel(pixel, image->red_mask));
+            rgb.push_back((unsigned char)Channel(pixel, image->green_mask));
+            rgb.push_back((unsigned char)Channel(pixel, image->blue_mask));
+        }
+    }
+    XDestroyImage(image);
+    std::printf("P6\n%d %d\n255\n", w, h);
+    std::fwrite(rgb.data(), 1, rgb.size(), stdout);
+    return 0;
+}
+
+int FirstLight(Display* display, int x, int y, int w, int h, double seconds) {
+    Window root = DefaultRootWindow(display);
+    const double end = Now() + seconds;
+    while (Now() < end) {
+        XImage* image =
+            XGetImage(display, root, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return 1;
+        double at = Now();
+        const size_t size = size_t(image->bytes_per_line) * size_t(h);
+        bool lit = false;
+        for (size_t i = 0; i < size && !lit; ++i)
+            lit = image->data[i] != 0;
+        XDestroyImage(image);
+        if (lit) {
+            std::printf("%.6f\n", at);
+            return 0;
+        }
+        // A pause between reads, or the X server, busy with us, would keep
+        // the program under watch waiting, slowing what is measured.
+        usleep(1000);
+    }
+    return 1;
+}
+
+int Pushes(Display* display, int x, int y, int w, int h, double seconds) {
+    int eventBase = 0, errorBase = 0;
+    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+        std::fprintf(stderr, "avrel_x_probe: the display has no DAMAGE extension\n");
+        return 1;
+    }
+    Window root = DefaultRootWindow(display);
+    // Raw rectangles: one report per drawing request, nothing merged.
+    Damage damage = XDamageCreate(display, root, XDamageReportRawRectangles);
+    XSync(display, False);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const double end = Now() + seconds;
+    const int fd = ConnectionNumber(display);
+    while (Now() < end) {
+        if (XPending(display) == 0) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(fd, &readable);
+            timeval wait = {0, 20000};
+            select(fd + 1, &readable, nullptr, nullptr, &wait);
+            continue;
+        }
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type != eventBase + XDamageNotify)
+            continue;
+        const auto* notify = reinterpret_cast<XDamageNotifyEvent*>(&event);
+        const XRectangle& a = notify->area;
+        if (a.x + a.width <= x || a.y + a.height <= y || a.x >= x + w || a.y >= y + h)
+            continue;
+        std::printf("%lu %d %d %d %d\n", static_cast<unsigned long>(notify->timestamp), a.x, a.y,
+                    a.x + a.width, a.y + a.height);
+    }
+    std::fflush(stdout);
+    XDamageDestroy(display, damage);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    bool good = (mode == "window" && argc == 3) || (mode == "close" && argc == 3) ||
+                (mode == "grab" && argc == 6) ||
+                ((mode == "first" || mode == "pushes") && argc == 7);
+    if (!good) {
+        std::fprintf(stderr,
+                     "usage: avrel_x_probe window WxH+X+Y | close ID | grab X Y W H |"
+                     " first|pushes X Y W H SECONDS\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "avrel_x_probe: no display\n");
+        return 1;
+    }
+    int status = 0;
+    if (mode == "window") {
+        status = MakeWindow(display, argv[2]);
+    } else if (mode == "close") {
+        status = Close(display, argv[2]);
+    } else {
+        int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
+        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        if (mode == "grab")
+            status = Grab(display, x, y, w, h);
+        else if (mode == "first")
+            status = FirstLight(display, x, y, w, h, std::atof(argv[6]));
+        else
+            status = Pushes(display, x, y, w, h, std::atof(argv[6]));
+    }
+    XCloseDisplay(display);
+    return status;
+}

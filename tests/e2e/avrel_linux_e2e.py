@@ -1,0 +1,479 @@
+#!/usr/bin/python3
+"""End-to-end tests of the Linux program avrel on private Xvfb servers:
+avrel_linux_e2e.py SCENARIO --program avrel --probe avrel_x_probe
+--reference DIR --workdir DIR. Each scenario starts its own X server(s),
+bounds every wait, and ends only the processes it started. Exit status 0
+when every check held; each failed check prints what was expected and what
+came.
+"""
+import argparse
+import os
+import pwd
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import avrel_x  # noqa: E402
+from avrel_x import Xvfb, end_process, stage_offsets, start_avrel  # noqa: E402
+
+FIRST_PICTURE_LIMIT = 2.0  # s from start to picture 1000 complete on the stage
+END_LIMIT = 0.100  # s from a signal to the end of the process
+STRIP = 51  # stage columns 0-50 keep picture 1000 for the whole first chapter
+
+
+class Checks:
+    def __init__(self, name):
+        self.name = name
+        self.failures = []
+
+    def expect(self, condition, expected, got):
+        if not condition:
+            self.failures.append(f"expected {expected}, got {got}")
+            print(f"FAIL: expected {expected}, got {got}", flush=True)
+        return condition
+
+    def note(self, text):
+        print(text, flush=True)
+
+    def finish(self):
+        if self.failures:
+            print(f"{self.name}: {len(self.failures)} check(s) failed", flush=True)
+            return 1
+        print(f"{self.name}: all checks held", flush=True)
+        return 0
+
+
+class Scenario:
+    def __init__(self, args, checks):
+        self.args = args
+        self.checks = checks
+        self.started = []  # processes to end whatever happens
+        self.servers = []
+        picture = avrel_x.reference_picture(args.reference, 1000)
+        self.picture = picture
+        strip = avrel_x.reference_picture(args.reference, 9000)
+        self.logo_frames = [strip.crop((0, 54 * k, 80, 54 * k + 54)).tobytes() for k in range(41)]
+
+    def server(self, *args, **kwargs):
+        xvfb = Xvfb(*args, probe=self.args.probe, **kwargs)
+        self.servers.append(xvfb)
+        return xvfb
+
+    def avrel(self, xvfb, *args, env=None):
+        process = start_avrel(self.args.program, env or xvfb.env, *args)
+        self.started.append(process)
+        return process
+
+    def window(self, xvfb, geometry):
+        """A helper window of that geometry; returns its id as text."""
+        helper = subprocess.Popen([self.args.probe, "window", geometry], env=xvfb.env,
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.started.append(helper)
+        line = helper.stdout.readline().decode().strip()
+        self.checks.expect(line.startswith("0x"), "a helper window id", repr(line))
+        return line
+
+    def close_servers(self):
+        self.end_started()
+        for xvfb in self.servers:
+            xvfb.stop()
+        self.servers = []
+
+    def end_started(self):
+        for process in self.started:
+            if process.stdin:
+                process.stdin.close()
+            end_process(process)
+        self.started = []
+
+    def close(self):
+        self.close_servers()
+
+    def expected_strip(self, scale=1, depth=24):
+        strip = self.picture.crop((0, 0, STRIP, 480))
+        if depth == 16:
+            strip.putdata([avrel_x.to_565(c) for c in strip.getdata()])
+        if scale != 1:
+            strip = strip.resize((STRIP * scale, 480 * scale), resample=0)
+        return strip.tobytes()
+
+    def wait_for_picture(self, xvfb, process, origin, scale=1, depth=24, limit=FIRST_PICTURE_LIMIT,
+                         started=None, what="picture 1000"):
+        """Waits until stage columns 0-50 show picture 1000 at `origin`
+        (screen coordinates); returns the seconds since `started` or None."""
+        started = started if started is not None else time.monotonic()
+        box = (origin[0], origin[1], origin[0] + STRIP * scale, origin[1] + 480 * scale)
+        expected = self.expected_strip(scale, depth)
+        while True:
+            if xvfb.screenshot(box).tobytes() == expected:
+                return time.monotonic() - started
+            if time.monotonic() - started > limit or process.poll() is not None:
+                break
+            time.sleep(0.03)
+        self.checks.expect(False, f"{what} at {origin} (scale {scale}) within {limit} s",
+                           "no pixel-exact match" if process.poll() is None
+                           else f"avrel ended with {process.returncode}: "
+                                f"{process.stderr.read().decode().strip()}")
+        return None
+
+    def end_by_signal(self, process, number=signal.SIGTERM):
+        """Sends the signal; expects exit 0 within END_LIMIT and no message."""
+        name = signal.Signals(number).name
+        start = time.monotonic()
+        process.send_signal(number)
+        try:
+            code = process.wait(5)
+        except subprocess.TimeoutExpired:
+            code = None
+        elapsed = time.monotonic() - start
+        message = process.stderr.read().decode().strip() if code is not None else ""
+        self.checks.expect(code == 0, f"exit 0 after {name}", f"{code}")
+        self.checks.expect(elapsed <= END_LIMIT, f"the end within {END_LIMIT * 1000:.0f} ms of "
+                           f"{name}", f"{elapsed * 1000:.1f} ms")
+        self.checks.expect(message == "", f"nothing on stderr after {name}", repr(message))
+        self.checks.note(f"{name}: ended after {elapsed * 1000:.1f} ms with {code}")
+
+    def stage_is_palette_only(self, xvfb, origin, depth=24):
+        palette = avrel_x.palette_colours()
+        if depth == 16:
+            palette = {avrel_x.to_565(c) for c in palette}
+        shot = xvfb.screenshot((origin[0], origin[1], origin[0] + 640, origin[1] + 480))
+        foreign = set(shot.getdata()) - palette
+        self.checks.expect(not foreign, "only show-palette colours on the stage",
+                           f"{len(foreign)} other colours, e.g. {sorted(foreign)[:3]}")
+
+    def logo_shows_strip_frames(self, xvfb, origin):
+        """The corner logo beyond the stage shows frames of the strip, and
+        more than one over 1.5 s."""
+        box = (origin[0] + 640, origin[1] + 480, origin[0] + 720, origin[1] + 534)
+        seen, strangers = set(), 0
+        for _ in range(15):
+            raw = xvfb.screenshot(box).tobytes()
+            if raw in self.logo_frames:
+                seen.add(self.logo_frames.index(raw))
+            else:
+                strangers += 1
+            time.sleep(0.1)
+        self.checks.expect(strangers == 0, "every corner capture a frame of the strip",
+                           f"{strangers} of 15 were not")
+        self.checks.expect(len(seen) >= 2, "the corner logo to step through frames",
+                           f"frames {sorted(seen)}")
+        self.checks.note(f"corner logo frames seen: {sorted(seen)}")
+
+    def black_outside(self, xvfb, area, stage_origin, scale=1):
+        """Black at every point of `area` (screen box) outside the stage and
+        the corner logo, on an 8-pixel grid."""
+        shot = xvfb.screenshot()
+        sx, sy = stage_origin
+        stage = (sx, sy, sx + 640 * scale, sy + 480 * scale)
+        logo = (stage[2], stage[3], stage[2] + 80 * scale, stage[3] + 54 * scale)
+        bad = []
+        for y in range(area[1], area[3], 8):
+            for x in range(area[0], area[2], 8):
+                inside = any(b[0] <= x < b[2] and b[1] <= y < b[3] for b in (stage, logo))
+                if not inside and shot.getpixel((x, y)) != (0, 0, 0):
+                    bad.append((x, y))
+        self.checks.expect(not bad, "black around the stage and the corner logo",
+                           f"{len(bad)} other points, first {bad[:3]}")
+
+
+def scenario_window_id(s):
+    """avrel -window-id into a window the test makes, on a 24-bit screen."""
+    xvfb = s.server(1024, 768)
+    window = s.window(xvfb, "1024x768+0+0")
+    started = time.monotonic()
+    process = s.avrel(xvfb, "-window-id", window)
+    origin = (192, 144)
+    appeared = s.wait_for_picture(xvfb, process, origin, started=started)
+    if appeared is None:
+        return
+    s.checks.note(f"picture 1000 complete {appeared:.3f} s after the start")
+    s.stage_is_palette_only(xvfb, origin)
+    s.logo_shows_strip_frames(xvfb, origin)
+    s.black_outside(xvfb, (0, 0, 1024, 768), origin)
+    s.end_by_signal(process)
+
+
+def scenario_root_and_environment(s):
+    """-root draws on the root window; XSCREENSAVER_WINDOW, with no target
+    or with --root as xscreensaver gives it, draws into that window."""
+    xvfb = s.server(1024, 768)
+    process = s.avrel(xvfb, "-root")
+    if s.wait_for_picture(xvfb, process, (192, 144), what="-root: picture 1000") is not None:
+        s.end_by_signal(process)
+    end_process(process)
+
+    window = s.window(xvfb, "800x600+100+50")
+    origin = (100 + 80, 50 + 60)
+    for args in ([], ["--root"]):
+        env = dict(xvfb.env, XSCREENSAVER_WINDOW=window)
+        process = s.avrel(xvfb, *args, env=env)
+        what = f"XSCREENSAVER_WINDOW with {args or 'no option'}: picture 1000"
+        if s.wait_for_picture(xvfb, process, origin, what=what) is not None:
+            s.black_outside(xvfb, (100, 50, 900, 650), origin)
+            s.end_by_signal(process)
+        end_process(process)
+
+
+def scenario_scale(s):
+    """-scale 2 doubles the 1x picture exactly; auto picks 1 at 1920 x 1080
+    and 2 at 2560 x 1440."""
+    xvfb = s.server(1280, 960)
+    window = s.window(xvfb, "1280x960+0+0")
+    process = s.avrel(xvfb, "-window-id", window, "-scale", "2")
+    if s.wait_for_picture(xvfb, process, (0, 0), scale=2, what="-scale 2: picture 1000"):
+        shot = xvfb.screenshot((0, 0, 1280, 960))
+        halved = shot.resize((640, 480), resample=0)
+        doubled = halved.resize((1280, 960), resample=0)
+        s.checks.expect(doubled.tobytes() == shot.tobytes(),
+                        "every stage pixel drawn as a 2 x 2 block", "blocks that differ")
+        s.end_by_signal(process)
+    end_process(process)
+    s.close_servers()
+
+    for size, scale in (((1920, 1080), 1), ((2560, 1440), 2)):
+        xvfb = s.server(*size)
+        process = s.avrel(xvfb, "-root")
+        origin = stage_offsets(size, scale)
+        what = f"auto scale at {size[0]} x {size[1]}: picture 1000"
+        if s.wait_for_picture(xvfb, process, origin, scale=scale, what=what) is not None:
+            s.checks.note(f"{size}: stage at {origin}, scale {scale}")
+            s.black_outside(xvfb, (0, 0) + size, origin, scale)
+            s.end_by_signal(process)
+        end_process(process)
+        s.close_servers()
+
+
+def scenario_depth16(s):
+    """A 16-bit screen: the same picture in the screen's 5-6-5 colours."""
+    xvfb = s.server(1024, 768, depth=16)
+    process = s.avrel(xvfb, "-root")
+    if s.wait_for_picture(xvfb, process, (192, 144), depth=16) is not None:
+        s.stage_is_palette_only(xvfb, (192, 144), depth=16)
+        s.end_by_signal(process)
+
+
+def own_window_id(xvfb, limit=5):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        out = subprocess.run(["xdotool", "search", "--name", "^Avrel$"], env=xvfb.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=10)
+        ids = out.stdout.split()
+        if ids:
+            return ids[0].decode()
+        time.sleep(0.05)
+    return None
+
+
+def expect_end(s, process, what, limit=1.0):
+    start = time.monotonic()
+    try:
+        code = process.wait(limit + 4)
+    except subprocess.TimeoutExpired:
+        code = None
+    elapsed = time.monotonic() - start
+    s.checks.expect(code == 0 and elapsed <= limit, f"exit 0 within {limit} s of {what}",
+                    f"{code} after {elapsed:.3f} s")
+
+
+def scenario_own_window(s):
+    """A window of its own: the stage centred, kept centred when resized;
+    q, Escape and the close button end it."""
+    xvfb = s.server(1024, 768)
+    process = s.avrel(xvfb)
+    window = own_window_id(xvfb)
+    if not s.checks.expect(window is not None, "a window named Avrel", "none"):
+        return
+    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+        return
+    subprocess.run(["xdotool", "windowsize", window, "900", "700"], env=xvfb.env, timeout=10)
+    # 1024 x 768 of show centred in 900 x 700: the stage moves to (130, 110).
+    if s.wait_for_picture(xvfb, process, (130, 110), limit=2,
+                          what="after a resize to 900 x 700, the stage") is not None:
+        s.black_outside(xvfb, (0, 0, 900, 700), (130, 110))
+    subprocess.run(["xdotool", "mousemove", "400", "300"], env=xvfb.env, timeout=10)
+    subprocess.run(["xdotool", "key", "q"], env=xvfb.env, timeout=10)
+    expect_end(s, process, "q")
+
+    process = s.avrel(xvfb, "-geometry", "800x600")
+    window = own_window_id(xvfb)
+    if s.wait_for_picture(xvfb, process, (80, 60), what="-geometry 800x600: picture") is not None:
+        subprocess.run(["xdotool", "key", "Escape"], env=xvfb.env, timeout=10)
+        expect_end(s, process, "Escape")
+    end_process(process)
+
+    process = s.avrel(xvfb, "--fullscreen")
+    window = own_window_id(xvfb)
+    if s.wait_for_picture(xvfb, process, (192, 144), what="--fullscreen: picture") is not None:
+        subprocess.run([s.args.probe, "close", window], env=xvfb.env, timeout=10)
+        expect_end(s, process, "the close button")
+    end_process(process)
+
+
+def scenario_ending(s):
+    """SIGTERM, SIGINT and SIGHUP each end it within 100 ms, status 0."""
+    xvfb = s.server(1024, 768)
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        process = s.avrel(xvfb, "-root")
+        if s.wait_for_picture(xvfb, process, (192, 144)) is not None:
+            time.sleep(0.3)  # in the middle of the show, both threads drawing
+            s.end_by_signal(process, number)
+        end_process(process)
+
+
+def expect_refusal(s, env, args, what, wanted):
+    process = start_avrel(s.args.program, env, *args)
+    s.started.append(process)
+    try:
+        out, err = process.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        s.checks.expect(False, f"{what}: an end within 10 s", "still running")
+        return
+    lines = err.decode().strip().splitlines()
+    s.checks.expect(process.returncode == 1, f"{what}: exit 1", process.returncode)
+    s.checks.expect(len(lines) == 1 and lines[0].startswith("avrel: "),
+                    f"{what}: one line on stderr", repr(err.decode()))
+    s.checks.expect(wanted in err.decode(), f"{what}: a message naming '{wanted}'",
+                    repr(err.decode()))
+    s.checks.note(f"{what}: {err.decode().strip()}")
+
+
+def scenario_bad_input(s):
+    """Bad input: exit 1 and one line on stderr."""
+    xvfb = s.server(1024, 768)
+    expect_refusal(s, xvfb.env, ["-window-id", "0x7ffff0"], "a window that does not exist",
+                   "0x7ffff0")
+    expect_refusal(s, xvfb.env, ["--frobnicate"], "an unknown option", "--frobnicate")
+    expect_refusal(s, xvfb.env, ["-scale", "2x"], "a malformed scale", "2x")
+    expect_refusal(s, xvfb.env, ["-geometry", "800by600"], "a malformed size", "800by600")
+    no_display = dict(xvfb.env)
+    no_display.pop("DISPLAY")
+    expect_refusal(s, no_display, [], "no DISPLAY", "DISPLAY")
+    expect_refusal(s, xvfb.env, ["-display", ":9999"], "a display that is not there", ":9999")
+    expect_refusal(s, dict(xvfb.env, XSCREENSAVER_WINDOW="garbage"), [],
+                   "a malformed XSCREENSAVER_WINDOW", "garbage")
+    eight = s.server(1024, 768, depth=8)
+    expect_refusal(s, eight.env, ["-root"], "an 8-bit PseudoColor screen", "PseudoColor")
+    # --help and --version are not errors.
+    for flag, wanted in (("--help", "usage: avrel"), ("--version", "avrel ")):
+        result = subprocess.run([s.args.program, flag], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=10, env=no_display)
+        s.checks.expect(result.returncode == 0 and result.stdout.decode().startswith(wanted)
+                        and not result.stderr, f"{flag}: status 0 and '{wanted}...' on stdout",
+                        f"{result.returncode}, {result.stdout[:40]!r}, {result.stderr!r}")
+
+
+SAVER_USER = "avrelsaver"
+
+
+def saver_user():
+    """An unprivileged user for the daemon, which launches no hack as root."""
+    try:
+        return pwd.getpwnam(SAVER_USER)
+    except KeyError:
+        subprocess.run(["useradd", "-m", SAVER_USER], check=True, timeout=30)
+        return pwd.getpwnam(SAVER_USER)
+
+
+def scenario_xscreensaver(s):
+    """The real xscreensaver daemon runs `avrel --root` as its one hack and
+    ends it on deactivate; meanwhile the stage is on screen."""
+    if os.geteuid() != 0:
+        print("xscreensaver: needs root to make and run as an unprivileged user; skipped")
+        return
+    user = saver_user()
+    program = os.path.abspath(s.args.program)
+    with open(os.path.join(user.pw_dir, ".xscreensaver"), "w") as config:
+        config.write("mode: one\nselected: 0\nfade: False\nunfade: False\nsplash: False\n"
+                     "lock: False\ntimeout: 0:30:00\n"
+                     f"programs: {program} --root\n")
+    os.chown(os.path.join(user.pw_dir, ".xscreensaver"), user.pw_uid, user.pw_gid)
+    xvfb = s.server(1024, 768, open_access=True)
+    env = dict(xvfb.env, HOME=user.pw_dir, USER=SAVER_USER, LOGNAME=SAVER_USER)
+    daemon = subprocess.Popen(["runuser", "-u", SAVER_USER, "--", "xscreensaver", "-no-splash"],
+                              env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, start_new_session=True)
+    s.started.append(daemon)
+    try:
+        command = ["runuser", "-u", SAVER_USER, "--", "xscreensaver-command"]
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            probe = subprocess.run(command + ["-version"], env=env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, timeout=10)
+            if probe.returncode == 0:
+                break
+            time.sleep(0.2)
+        subprocess.run(command + ["-activate"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=10)
+        hack = None
+        deadline = time.monotonic() + 10
+        while hack is None and time.monotonic() < deadline:
+            found = subprocess.run(["pgrep", "-u", SAVER_USER, "-f", f"^{program} --root"],
+                                   stdout=subprocess.PIPE, timeout=10).stdout.split()
+            hack = int(found[0]) if found else None
+            time.sleep(0.1)
+        if not s.checks.expect(hack is not None, "the daemon to start avrel --root", "no process"):
+            return
+        shown = s.wait_for_picture(xvfb, daemon, (192, 144), limit=10,
+                                   what="under xscreensaver: picture 1000")
+        if shown is not None:
+            s.checks.note(f"stage shown under xscreensaver {shown:.2f} s after activation")
+            s.black_outside(xvfb, (0, 0, 1024, 768), (192, 144))
+        subprocess.run(command + ["-deactivate"], env=env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=10)
+        deadline = time.monotonic() + 10
+        while os.path.exists(f"/proc/{hack}") and time.monotonic() < deadline:
+            status = open(f"/proc/{hack}/stat").read().rsplit(")", 1)[1].split()[0]
+            if status == "Z":
+                break
+            time.sleep(0.05)
+        gone = not os.path.exists(f"/proc/{hack}") or \
+            open(f"/proc/{hack}/stat").read().rsplit(")", 1)[1].split()[0] == "Z"
+        s.checks.expect(gone, "avrel ended when the daemon deactivated", "still running")
+    finally:
+        # The daemon and what it forked: its own session, started here.
+        try:
+            os.killpg(daemon.pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        end_process(daemon)
+
+
+SCENARIOS = {
+    "window_id": scenario_window_id,
+    "root_and_environment": scenario_root_and_environment,
+    "scale": scenario_scale,
+    "depth16": scenario_depth16,
+    "own_window": scenario_own_window,
+    "ending": scenario_ending,
+    "bad_input": scenario_bad_input,
+    "xscreensaver": scenario_xscreensaver,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--reference", required=True)
+    parser.add_argument("--workdir", required=True)
+    args = parser.parse_args()
+    os.makedirs(args.workdir, exist_ok=True)
+    if shutil.which("Xvfb") is None or shutil.which("xwd") is None:
+        print("Xvfb and xwd are needed (tools/setup.sh installs them)")
+        return 1
+    checks = Checks(args.scenario)
+    scenario = Scenario(args, checks)
+    try:
+        SCENARIOS[args.scenario](scenario)
+    finally:
+        scenario.close()
+    return checks.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

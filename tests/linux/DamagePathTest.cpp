@@ -1,0 +1,235 @@
+// The damage path from the stand-in to an X image: every block transfer to
+// the watched window is reported with its rectangle clipped to the client,
+// and painting what was reported, while two threads draw at once, leaves
+// the image equal to the in-memory screen, scaled, in the visual's format.
+#include <windows.h>
+
+#include <poll.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "StandIn.h"
+#include "linux/DamageQueue.h"
+#include "linux/ScreenImage.h"
+
+namespace {
+
+const PixelLayout kRgb32 = {0xFF0000, 0xFF00, 0xFF, 32, false};
+const PixelLayout kRgb565 = {0xF800, 0x7E0, 0x1F, 16, false};
+
+// Draws a w x h block of `colour` at (x, y) of the window `dc` draws on.
+void Fill(HDC dc, int x, int y, int w, int h, DWORD colour) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info = {};
+    info.header = {sizeof(BITMAPINFOHEADER), w, h, 1, 8, BI_RGB, 0, 0, 0, 2, 2};
+    info.colours[1] = {BYTE(colour), BYTE(colour >> 8), BYTE(colour >> 16), 0};
+    std::vector<BYTE> bits(size_t((w + 3) / 4 * 4) * size_t(h), 1);
+    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+}
+
+bool Readable(int descriptor) {
+    pollfd p = {descriptor, POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+// The 32-bit image a window's pixels make at `scale`.
+std::vector<uint32_t> Scaled(HWND window, int width, int height, int scale) {
+    std::vector<DWORD> pixels = standin::WindowPixels(window);
+    std::vector<uint32_t> image(size_t(width) * scale * size_t(height) * scale);
+    for (int y = 0; y < height * scale; ++y)
+        for (int x = 0; x < width * scale; ++x)
+            image[size_t(y) * width * scale + x] =
+                pixels[size_t(y / scale) * size_t(width) + size_t(x / scale)];
+    return image;
+}
+
+TEST(DamagePathTest, TransfersToTheWindowAreReportedClippedToItsClient) {
+    HWND window = standin::CreateTestWindow(100, 80);
+    HWND other = standin::CreateTestWindow(50, 50);
+    HDC dc = GetDC(window);
+    HDC otherDc = GetDC(other);
+    {
+        DamageQueue queue(window);
+        ASSERT_GE(queue.WakeDescriptor(), 0);
+        EXPECT_FALSE(Readable(queue.WakeDescriptor()));
+        Fill(dc, 10, 20, 30, 5, 0x123456);
+        Fill(dc, 90, 70, 20, 20, 0x654321);    // partly outside
+        Fill(dc, -5, -5, 10, 10, 0x111111);    // partly outside
+        Fill(dc, 200, 200, 10, 10, 0x222222);  // wholly outside: nothing changed
+        Fill(otherDc, 0, 0, 10, 10, 0x333333);
+        EXPECT_TRUE(Readable(queue.WakeDescriptor())) << "the presenter is woken";
+        std::vector<RECT> taken = queue.Take();
+        ASSERT_EQ(3u, taken.size());
+        RECT expected[3] = {{10, 20, 40, 25}, {90, 70, 100, 80}, {0, 0, 5, 5}};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(expected[i].left, taken[i].left) << i;
+            EXPECT_EQ(expected[i].top, taken[i].top) << i;
+            EXPECT_EQ(expected[i].right, taken[i].right) << i;
+            EXPECT_EQ(expected[i].bottom, taken[i].bottom) << i;
+        }
+        EXPECT_FALSE(Readable(queue.WakeDescriptor())) << "nothing pending after the take";
+        EXPECT_TRUE(queue.Take().empty());
+    }
+    Fill(dc, 0, 0, 10, 10, 0x444444);  // no hook any more: nothing to call
+    ReleaseDC(window, dc);
+    ReleaseDC(other, otherDc);
+    standin::DestroyTestWindow(window);
+    standin::DestroyTestWindow(other);
+}
+
+TEST(DamagePathTest, ARectangleCoveredByOneStillPendingIsNotQueuedTwice) {
+    HWND window = standin::CreateTestWindow(64, 64);
+    HDC dc = GetDC(window);
+    {
+        DamageQueue queue(window);
+        Fill(dc, 0, 0, 32, 32, 0x0000FF);
+        Fill(dc, 8, 8, 8, 8, 0x00FF00);
+        Fill(dc, 0, 0, 32, 32, 0xFF0000);
+        EXPECT_EQ(1u, queue.Take().size());
+        // A presenter far behind: more than it keeps apart are merged into
+        // one box that still holds them all.
+        for (int i = 0; i < 200; ++i)
+            Fill(dc, i % 60, i / 4, 1 + i % 3, 2, 0x010101 * DWORD(i));
+        std::vector<RECT> taken = queue.Take();
+        EXPECT_LE(taken.size(), 65u);
+        for (int i = 0; i < 200; ++i) {
+            RECT drawn = {i % 60, i / 4, i % 60 + 1 + i % 3, i / 4 + 2};
+            bool kept = false;
+            for (const RECT& r : taken)
+                kept = kept || Contains(r, drawn);
+            EXPECT_TRUE(kept) << "transfer " << i;
+        }
+    }
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
+// Two threads draw into disjoint areas as the render and logo threads do,
+// while a presenter takes and paints; the image ends equal to the screen and
+// every transfer lies inside a rectangle that was painted after it.
+TEST(DamagePathTest, NothingIsLostWhenTwoThreadsDrawAtOnce) {
+    const int width = 160, height = 120, scale = 2, frames = 300;
+    HWND window = standin::CreateTestWindow(width, height);
+    std::vector<uint32_t> image(size_t(width) * scale * size_t(height) * scale, 0xDEADBEEF);
+    ScreenImage painter(kRgb32, scale);
+    DamageQueue queue(window);
+    // As the presenter starts: the whole (black) screen once.
+    painter.Paint(window, RECT{0, 0, width, height}, reinterpret_cast<uint8_t*>(image.data()),
+                  size_t(width) * scale * 4);
+    std::atomic<int> drawing{2};
+    std::vector<RECT> drawnA, drawnB, painted;
+
+    auto draw = [&](int left, int top, std::vector<RECT>* drawn, DWORD base) {
+        HDC dc = GetDC(window);
+        for (int i = 0; i < frames; ++i) {
+            int x = left + i % 40, y = top + i % 30, w = 1 + i % 37, h = 1 + i % 29;
+            Fill(dc, x, y, w, h, base + DWORD(i));
+            drawn->push_back(RECT{x, y, x + w, y + h});
+        }
+        ReleaseDC(window, dc);
+        --drawing;
+    };
+    // Whatever a rectangle held when painted, the last paint after the last
+    // transfer leaves the image exact.
+    std::thread presenter([&] {
+        while (true) {
+            bool last = drawing == 0;
+            pollfd p = {queue.WakeDescriptor(), POLLIN, 0};
+            poll(&p, 1, 5);
+            for (const RECT& r : queue.Take()) {
+                painter.Paint(window, r, reinterpret_cast<uint8_t*>(image.data()),
+                              size_t(width) * scale * 4);
+                painted.push_back(r);
+            }
+            if (last)
+                break;
+        }
+    });
+    std::thread a(draw, 0, 0, &drawnA, 0x100000);
+    std::thread b(draw, 80, 60, &drawnB, 0x200000);
+    a.join();
+    b.join();
+    presenter.join();
+
+    EXPECT_TRUE(Scaled(window, width, height, scale) == image)
+        << "the image is the screen, doubled";
+    for (const auto* drawn : {&drawnA, &drawnB}) {
+        for (const RECT& d : *drawn) {
+            bool covered = false;
+            for (const RECT& r : painted)
+                covered = covered || Contains(r, d);
+            EXPECT_TRUE(covered) << "a transfer at " << d.left << "," << d.top << " was painted";
+        }
+    }
+    standin::DestroyTestWindow(window);
+}
+
+TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
+    HWND window = standin::CreateTestWindow(4, 2);
+    HDC dc = GetDC(window);
+    Fill(dc, 0, 0, 1, 1, 0xFF0000);
+    Fill(dc, 1, 0, 1, 1, 0x00FF00);
+    Fill(dc, 2, 0, 1, 1, 0x0000FF);
+    Fill(dc, 3, 0, 1, 1, 0x808080);
+    ScreenImage rgb565(kRgb565, 3);
+    EXPECT_EQ(0xF800u, rgb565.Pixel(0xFF0000));
+    EXPECT_EQ(0x07E0u, rgb565.Pixel(0x00FF00));
+    EXPECT_EQ(0x001Fu, rgb565.Pixel(0x0000FF));
+    EXPECT_EQ(0x8410u, rgb565.Pixel(0x808080));
+    const size_t stride = 4 * 3 * 2;
+    std::vector<uint8_t> image(stride * 2 * 3, 0xAA);
+    rgb565.Paint(window, RECT{0, 0, 4, 1}, image.data(), stride);
+    for (int row = 0; row < 3; ++row) {
+        for (int x = 0; x < 12; ++x) {
+            uint16_t pixel;
+            std::memcpy(&pixel, &image[size_t(row) * stride + size_t(x) * 2], 2);
+            const uint16_t expected[4] = {0xF800, 0x07E0, 0x001F, 0x8410};
+            EXPECT_EQ(expected[x / 3], pixel) << "row " << row << " column " << x;
+        }
+    }
+    EXPECT_EQ(0xAA, image[3 * stride]) << "rows of the second line are untouched";
+
+    ScreenImage msb({0xFF0000, 0xFF00, 0xFF, 32, true}, 1);
+    std::vector<uint8_t> big(16, 0);
+    msb.Paint(window, RECT{0, 0, 4, 1}, big.data(), 16);
+    const uint8_t bytes[4] = {0, 0xFF, 0, 0};  // 0x00FF0000, most significant first
+    EXPECT_EQ(0, std::memcmp(bytes, big.data(), 4));
+
+    ScreenImage bgr555({0x1F, 0x3E0, 0x7C00, 16, false}, 1);
+    EXPECT_EQ(0x001Fu, bgr555.Pixel(0xFF0000));
+    EXPECT_EQ(0x7C00u, bgr555.Pixel(0x0000FF));
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
+TEST(DamagePathTest, LayoutsItCannotDrawAreRefusedByName) {
+    EXPECT_EQ("", ScreenImage::Refusal(kRgb32));
+    EXPECT_EQ("", ScreenImage::Refusal(kRgb565));
+    EXPECT_EQ("", ScreenImage::Refusal({0xFF0000, 0xFF00, 0xFF, 24, false}));
+    EXPECT_EQ("8 bits per pixel", ScreenImage::Refusal({0xE0, 0x1C, 0x3, 8, false}));
+    EXPECT_NE("", ScreenImage::Refusal({0x3FF00000, 0xFFC00, 0x3FF, 32, false}))
+        << "10-bit channels";
+    EXPECT_NE("", ScreenImage::Refusal({0, 0, 0, 32, false}));
+    EXPECT_NE("", ScreenImage::Refusal({0xF0F000, 0xFF00, 0xFF, 32, false}));
+}
+
+}  // namespace
