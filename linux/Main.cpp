@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "AvrelVersion.h"
 #include "StandIn.h"
-#include "linux/AvrelVersion.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "linux/Scale.h"
 #include "show/RenderThread.h"
+#include "tools/render/ProgramFile.h"
 
 namespace {
 
@@ -81,8 +82,10 @@ int main(int argc, char** argv) {
         Leave(0);
     }
     if (options.version) {
-        std::printf("avrel %s\n", kAvrelVersion);
+        std::printf("avrel %s\n", AVREL_VERSION);
         Leave(0);
     }
+    if (!options.programFile.empty() && !OpenProgramFile(options.programFile.c_str(), &error))
+        Leave(Fail(error));
     Leave(Play(options));
 }

@@ -17,6 +17,7 @@ const char kUsage[] =
     "  -scale N|auto      draw the stage N times larger; auto (the default) picks\n"
     "                     the largest factor that leaves at least 800 x 588\n"
     "  -display NAME      the X display to use (default: DISPLAY)\n"
+    "  -scr FILE          play the pictures of another Avrel.scr\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "Every option may start with one dash or two. With no -window, -root or\n"
@@ -125,6 +126,13 @@ std::string Display(const std::string& value, Options* o) {
     return "";
 }
 
+std::string ProgramFile(const std::string& value, Options* o) {
+    if (value.empty())
+        return "-scr wants the path of an Avrel.scr";
+    o->programFile = value;
+    return "";
+}
+
 std::string Help(const std::string&, Options* o) {
     o->help = true;
     return "";
@@ -143,6 +151,7 @@ const OptionRow kOptions[] = {
     {"fullscreen", false, Fullscreen},
     {"scale", true, Scale},
     {"display", true, Display},
+    {"scr", true, ProgramFile},
     {"h", false, Help},
     {"help", false, Help},
     {"version", false, Version},

@@ -20,6 +20,7 @@ struct Options {
     bool fullscreen = false;
     int scale = 0;        // 0: auto
     std::string display;  // empty: DISPLAY
+    std::string programFile;  // -scr: play that Avrel.scr's resources
     bool help = false;
     bool version = false;
 };
