@@ -7,7 +7,7 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets clean
+        test-asan test-windows test-e2e run format assets clean dist
 
 all: native windows
 
@@ -86,6 +86,11 @@ test-e2e: windows
 	else \
 	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
 	fi
+
+# Releases: the Windows zip (the 32-bit product) and the Debian package of
+# the Linux player, with SHA256SUMS, in build/dist.
+dist: native windows
+	@bash tools/dist.sh build/dist
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

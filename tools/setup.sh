@@ -12,6 +12,7 @@ packages=(
     nasm dpkg-dev
     wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
     python3 python3-pil python3-numpy fonts-dejavu-core
+    lintian man-db
 )
 
 sudo=""

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "AvrelVersion.h"
 #include "Commands.h"
 
 namespace {
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         PrintUsage();
         return 2;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("avrel-render %s\n", AVREL_VERSION);
+        return 0;
     }
     for (const Command& command : kCommands) {
         if (std::strcmp(argv[1], command.name) == 0)
