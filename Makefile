@@ -7,7 +7,8 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets custom clean play install-linux
+        test-asan test-windows test-e2e run format assets custom clean play install-linux \
+        dist
 
 all: native windows
 
@@ -97,6 +98,11 @@ test-e2e: windows
 	else \
 	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
 	fi
+
+# Releases: the Windows zip (the 32-bit product) and the Debian package of
+# the Linux player, with SHA256SUMS, in build/dist.
+dist: native windows
+	@bash tools/dist.sh build/dist
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

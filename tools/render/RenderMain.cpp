@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "AvrelVersion.h"
 #include "Commands.h"
 #include "ProgramFile.h"
 
@@ -49,6 +50,10 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         PrintUsage();
         return 2;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("avrel-render %s\n", AVREL_VERSION);
+        return 0;
     }
     for (const Command& command : kCommands) {
         if (std::strcmp(argv[1], command.name) == 0)

@@ -1,0 +1,77 @@
+# Releases through CPack, from the one project version:
+# - the 32-bit Windows build packs Avrel-<version>-windows.zip: Avrel.scr,
+#   a README.txt for Windows users and the licence, with no folder around
+#   them;
+# - the native build packs avrel_<version>_amd64.deb: the Linux player as an
+#   xscreensaver hack, with its settings description, man page, licence and
+#   README, its Depends computed by dpkg-shlibdeps.
+# tools/dist.sh runs both and writes SHA256SUMS.
+set(CPACK_PACKAGE_NAME avrel)
+set(CPACK_PACKAGE_VENDOR "Quillmere Software GmbH")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "endless picture show screen saver")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+
+if(WIN32)
+    if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+        return()  # the 64-bit build is for testing only
+    endif()
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/windows/README.txt.in
+                   ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
+    install(TARGETS Avrel RUNTIME DESTINATION . COMPONENT saver)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt ${CMAKE_SOURCE_DIR}/LICENSE
+            DESTINATION . COMPONENT saver)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME Avrel-${PROJECT_VERSION}-windows)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    set(CPACK_COMPONENTS_ALL saver)
+    set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+    include(CPack)
+    return()
+endif()
+
+# ---- The Debian package of the Linux player ----
+if(NOT TARGET avrel)
+    return()
+endif()
+include(GNUInstallDirs)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/changelog.in
+               ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+# Debian keeps documentation compressed, reproducibly (no name, no time).
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/packaging/changelog
+            > ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog VERBATIM)
+add_custom_target(avrel_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/avrel)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright
+              ${CMAKE_SOURCE_DIR}/packaging/debian/README
+              ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${doc_dir} COMPONENT package_docs EXCLUDE_FROM_ALL)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_COMPONENTS_ALL avrel package_docs)
+set(CPACK_DEB_COMPONENT_INSTALL OFF)
+set(CPACK_DEBIAN_FILE_NAME avrel_${PROJECT_VERSION}_amd64.deb)
+set(CPACK_DEBIAN_PACKAGE_NAME avrel)
+set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmere Software GmbH <avrel@quillmere.example>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.example/avrel")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "endless picture show screen saver
+ Avrel plays an endless show of pictures on a 640 x 480 stage in the middle
+ of a black screen: pictures brought in by dithered 256-colour cross-fades,
+ frame lines fading in together, filmstrip animations and zooming logos,
+ while a small logo loops beside the stage.
+ .
+ This package holds the show as an xscreensaver hack (avrel --root), which
+ also plays in a window of its own.")
+include(CPack)
