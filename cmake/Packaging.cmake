@@ -48,7 +48,7 @@ set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/avrel)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright
               ${CMAKE_SOURCE_DIR}/packaging/debian/README
               ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-        DESTINATION ${doc_dir} COMPONENT package_docs EXCLUDE_FROM_ALL)
+        DESTINATION ${doc_dir} COMPONENT package_docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -66,12 +66,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.example/avrel")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "endless picture show screen saver
- Avrel plays an endless show of pictures on a 640 x 480 stage in the middle
- of a black screen: pictures brought in by dithered 256-colour cross-fades,
- frame lines fading in together, filmstrip animations and zooming logos,
- while a small logo loops beside the stage.
- .
- This package holds the show as an xscreensaver hack (avrel --root), which
- also plays in a window of its own.")
+# The synopsis is the summary above; CPack indents these lines and turns the
+# empty one into the paragraph mark.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Avrel plays an endless show of pictures on a 640 x 480 stage in the middle
+of a black screen: pictures brought in by dithered 256-colour cross-fades,
+frame lines fading in together, filmstrip animations and zooming logos,
+while a small logo loops beside the stage.
+
+This package holds the show as an xscreensaver hack (avrel --root), which
+also plays in a window of its own.")
 include(CPack)

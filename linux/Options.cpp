@@ -144,17 +144,10 @@ std::string Version(const std::string&, Options* o) {
 }
 
 const OptionRow kOptions[] = {
-    {"root", false, Root},
-    {"window", false, OwnWindow},
-    {"window-id", true, WindowId},
-    {"geometry", true, Geometry},
-    {"fullscreen", false, Fullscreen},
-    {"scale", true, Scale},
-    {"display", true, Display},
-    {"scr", true, ProgramFile},
-    {"h", false, Help},
-    {"help", false, Help},
-    {"version", false, Version},
+    {"root", false, Root},        {"window", false, OwnWindow},      {"window-id", true, WindowId},
+    {"geometry", true, Geometry}, {"fullscreen", false, Fullscreen}, {"scale", true, Scale},
+    {"display", true, Display},   {"scr", true, ProgramFile},        {"h", false, Help},
+    {"help", false, Help},        {"version", false, Version},
 };
 
 }  // namespace

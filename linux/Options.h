@@ -18,8 +18,8 @@ struct Options {
     int width = 1024;            // own window's size (-geometry)
     int height = 768;
     bool fullscreen = false;
-    int scale = 0;        // 0: auto
-    std::string display;  // empty: DISPLAY
+    int scale = 0;            // 0: auto
+    std::string display;      // empty: DISPLAY
     std::string programFile;  // -scr: play that Avrel.scr's resources
     bool help = false;
     bool version = false;

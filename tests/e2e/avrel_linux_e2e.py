@@ -355,6 +355,10 @@ def scenario_bad_input(s):
     expect_refusal(s, xvfb.env, ["-display", ":9999"], "a display that is not there", ":9999")
     expect_refusal(s, dict(xvfb.env, XSCREENSAVER_WINDOW="garbage"), [],
                    "a malformed XSCREENSAVER_WINDOW", "garbage")
+    expect_refusal(s, xvfb.env, ["-scr", "/nonexistent/Avrel.scr"], "a missing program file",
+                   "/nonexistent/Avrel.scr")
+    expect_refusal(s, xvfb.env, ["-scr", os.path.abspath(__file__)], "a file that is no program",
+                   "avrel_linux_e2e.py")
     eight = s.server(1024, 768, depth=8)
     expect_refusal(s, eight.env, ["-root"], "an 8-bit PseudoColor screen", "PseudoColor")
     # --help and --version are not errors.

@@ -49,6 +49,8 @@ TEST(OptionsTest, OneAndTwoDashesAreTheSame) {
         EXPECT_TRUE(Parse({help}).help) << help;
     EXPECT_TRUE(Parse({"--version"}).version);
     EXPECT_TRUE(Parse({"-version"}).version);
+    EXPECT_EQ("my.scr", Parse({"-scr", "my.scr"}).programFile);
+    EXPECT_EQ("/x/Avrel.scr", Parse({"--scr", "/x/Avrel.scr"}).programFile);
 }
 
 TEST(OptionsTest, WindowIdsAreDecimalOrHex) {
