@@ -7,7 +7,7 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets clean
+        test-asan test-windows test-e2e run format assets clean fuzz
 
 all: native windows
 
@@ -86,6 +86,15 @@ test-e2e: windows
 	else \
 	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
 	fi
+
+# Every fuzz target for FUZZ_SECONDS each (default 300), one after another;
+# new finds are merged into fuzz/corpus, crash inputs saved in fuzz/crashes.
+# `make test` replays both.
+FUZZ_SECONDS ?= 300
+fuzz: setup
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash tools/fuzz.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -25,6 +25,13 @@ struct ResourceEntry {
 // All ordinal-named resources of the module, in file order.
 const ResourceEntry* ModuleResources(size_t* count);
 
+// Serves `size` bytes at `data` (not copied; they must outlive their use) as
+// resource (type, id) in place of the module's own, or makes it missing when
+// `data` is null, as a damaged program file would. RestoreResources drops
+// every replacement.
+void ReplaceResource(WORD type, WORD id, const BYTE* data, DWORD size);
+void RestoreResources();
+
 // ---- Global memory ----
 
 // Number of global memory blocks allocated and not yet freed.
