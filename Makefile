@@ -7,7 +7,7 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
-        test-asan test-windows test-e2e run format assets clean fuzz soak
+        test-asan test-windows test-e2e run format assets clean fuzz soak tsan
 
 all: native windows
 
@@ -62,7 +62,7 @@ test-windows: windows windows64
 	exit $$status
 
 test: native native-asan windows windows64
-	$(MAKE) --no-print-directory test-native test-asan test-windows
+	$(MAKE) --no-print-directory test-native test-asan test-windows tsan
 
 # Plays the saver under Wine: on $DISPLAY when there is one, otherwise on a
 # private Xvfb, saving a few screenshots to build/run. Where this kernel
@@ -104,6 +104,13 @@ soak: setup
 	cmake --build --preset native-asan -j $(JOBS) --target soak_tests
 	AVREL_SOAK_PASSES=20 AVREL_SOAK_REPORT=$(CURDIR)/build/soak.txt \
 	    ASAN_OPTIONS=detect_leaks=1 build/native-asan/tests/show/soak_tests
+
+# Both drawing threads of the show on the real clock for 20 s under
+# ThreadSanitizer; any report fails. Part of `make test`.
+tsan: setup
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target real_threads_show
+	ctest --preset tsan -R '^tsan_'
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
