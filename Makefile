@@ -87,11 +87,13 @@ test-e2e: windows
 	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
 	fi
 
-# Every fuzz target for FUZZ_SECONDS each (default 300), one after another;
+# Every fuzz target for FUZZ_SECONDS each (default 300), one after another,
+# with libjpeg built from source and instrumented like the targets;
 # new finds are merged into fuzz/corpus, crash inputs saved in fuzz/crashes.
 # `make test` replays both.
 FUZZ_SECONDS ?= 300
 fuzz: setup
+	bash tools/build-libjpeg.sh fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash tools/fuzz.sh

@@ -245,8 +245,9 @@ def scenario_damaged_files(session, checks, args):
                       r["close"] <= CLOSE_LIMIT,
                       f"{name}: exit 0 within {CLOSE_LIMIT:.0f} s of a key",
                       f"exit code {r.get('code')} after {r.get('close')}")
+        close = f"{r['close']:.3f} s" if r.get("close") is not None else "never"
         checks.note(f"{name}: played {PASS_SECONDS} s, {r.get('distinct')} different stages, "
-                    f"closed in {r.get('close')} s with exit {r.get('code')}")
+                    f"closed in {close} with exit {r.get('code')}")
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items()
