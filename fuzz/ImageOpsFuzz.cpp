@@ -30,7 +30,7 @@ bool Inside(IndexedImage* image, int x, int y, int width, int height) {
 }
 
 int Coordinate(FuzzBytes& in) {
-    return in.Range(-24, 96);
+    return in.Range(-16, 56);
 }
 
 void Fill(IndexedImage* image, BYTE seed) {
@@ -43,14 +43,14 @@ void Fill(IndexedImage* image, BYTE seed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ShowPalette palette(kShowPaletteId, 256);
-    static HWND window = standin::CreateTestWindow(320, 240);
+    static HWND window = standin::CreateTestWindow(160, 120);
     FuzzBytes in(data, size);
     long blocksBefore = standin::LiveGlobalBlocks();
     long gdiBefore = standin::LiveGdiObjects();
     HDC dc = GetDC(window);
     {
-        IndexedImage a(in.Range(-2, 72), in.Range(-2, 72), 1, &palette);
-        IndexedImage b(in.Range(-2, 72), in.Range(-2, 72), 0, &palette);
+        IndexedImage a(in.Range(-2, 40), in.Range(-2, 40), 1, &palette);
+        IndexedImage b(in.Range(-2, 40), in.Range(-2, 40), 0, &palette);
         if (b.Pixels() != nullptr)
             Fill(&b, 1);
         for (int op = in.Range(1, 12); op > 0 && in.RestSize() > 0; --op) {
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
                 case 3: {
                     DeviceBitmap* full = target->ToDeviceBitmap(dc);
-                    DeviceBitmap scaled(dc, full, in.Range(-20, 300));
+                    DeviceBitmap scaled(dc, full, in.Range(-20, 220));
                     scaled.Draw(dc, x, y);
                     delete full;
                     break;
