@@ -17,7 +17,7 @@
 namespace {
 
 const WORD kPictureId = 1000;
-const int64_t kMaxFuzzPixels = 64 * 64;
+const int64_t kMaxFuzzPixels = 32 * 32;
 
 // The size the header states, read by the library on its own; false when
 // the bytes have no readable header.

@@ -30,7 +30,7 @@ for name in "${names[@]}"; do
     status=0
     # A crash ends the run; its input is saved under $crashes.
     "$program" "$work" "$corpus" $seeds "${dict[@]}" "${limit[@]}" -timeout=10 -rss_limit_mb=2560 \
-        -malloc_limit_mb=1100 -max_len=65536 -artifact_prefix="$crashes/" -print_final_stats=1 \
+        -malloc_limit_mb=1100 -max_len=4096 -artifact_prefix="$crashes/" -print_final_stats=1 \
         >"$build/$name.log" 2>&1 || status=$?
     line=$(grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE)' "$build/$name.log" | tail -1 || true)
     runs=$(grep -E '^stat::number_of_executed_units' "$build/$name.log" | awk '{print $2}' || true)
