@@ -8,7 +8,7 @@ XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
-        dist
+        dist fuzz soak tsan
 
 all: native windows
 
@@ -63,7 +63,7 @@ test-windows: windows windows64
 	exit $$status
 
 test: native native-asan windows windows64
-	$(MAKE) --no-print-directory test-native test-asan test-windows
+	$(MAKE) --no-print-directory test-native test-asan test-windows tsan
 
 # Plays the saver under Wine: on $DISPLAY when there is one, otherwise on a
 # private Xvfb, saving a few screenshots to build/run. Where this kernel
@@ -103,6 +103,33 @@ test-e2e: windows
 # the Linux player, with SHA256SUMS, in build/dist.
 dist: native windows
 	@bash tools/dist.sh build/dist
+
+# Every fuzz target for FUZZ_SECONDS each (default 300), one after another,
+# with libjpeg built from source and instrumented like the targets;
+# new finds are merged into fuzz/corpus, crash inputs saved in fuzz/crashes.
+# `make test` replays both.
+FUZZ_SECONDS ?= 300
+fuzz: setup
+	bash tools/build-libjpeg.sh fuzz
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash tools/fuzz.sh
+
+# 20 passes of the show (28 minutes of show time) on the virtual clock under
+# AddressSanitizer and LeakSanitizer; the figures of every pass go to
+# build/soak.txt. `make test` plays 3.
+soak: setup
+	cmake --preset native-asan >/dev/null
+	cmake --build --preset native-asan -j $(JOBS) --target soak_tests
+	AVREL_SOAK_PASSES=20 AVREL_SOAK_REPORT=$(CURDIR)/build/soak.txt \
+	    ASAN_OPTIONS=detect_leaks=1 build/native-asan/tests/show/soak_tests
+
+# Both drawing threads of the show on the real clock for 20 s under
+# ThreadSanitizer; any report fails. Part of `make test`.
+tsan: setup
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target real_threads_show
+	ctest --preset tsan -R '^tsan_'
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -18,20 +18,20 @@ const BYTE* LockRcData(WORD id, DWORD* size) {
 }  // namespace
 
 ShowPalette::ShowPalette(WORD resourceId, int count)
-    : count(count),
+    // A negative count is an empty palette, not 65535 entries in a block of none.
+    : count(count > 0 ? count : 0),
       inverseMap(nullptr),
       logicalPalette(nullptr),
       handle(nullptr),
       previous(nullptr) {
     DWORD size = 0;
     const BYTE* triples = LockRcData(resourceId, &size);
-    logicalPalette =
-        static_cast<LOGPALETTE*>(GlobalAlloc(GMEM_FIXED, 4 + 4 * SIZE_T(count > 0 ? count : 0)));
+    logicalPalette = static_cast<LOGPALETTE*>(GlobalAlloc(GMEM_FIXED, 4 + 4 * SIZE_T(this->count)));
     if (logicalPalette != nullptr) {
         logicalPalette->palVersion = 0x300;
-        logicalPalette->palNumEntries = WORD(count);
+        logicalPalette->palNumEntries = WORD(this->count);
         PALETTEENTRY* entries = logicalPalette->palPalEntry;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < this->count; ++i) {
             // A missing or short resource leaves black entries rather than
             // reading past its end.
             bool present = triples != nullptr && DWORD(3 * i + 2) < size;

@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     mingw-w64-x86-64-dev
     nasm dpkg-dev
+    clang libclang-rt-14-dev
     wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
     python3 python3-pil python3-numpy fonts-dejavu-core
     libx11-dev libxext-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux

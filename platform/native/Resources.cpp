@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,6 +76,20 @@ std::vector<standin::ResourceEntry> ParseResources() {
         p = headerEnd + ((dataSize + 3) & ~DWORD(3));
     }
     return entries;
+}
+
+// Replacements made by ReplaceResource; an entry with null data is missing.
+// Held in a list so handles to them stay valid while others are added.
+std::list<standin::ResourceEntry>& Replacements() {
+    static std::list<standin::ResourceEntry> replacements;
+    return replacements;
+}
+
+const standin::ResourceEntry* FindReplacement(WORD type, WORD id) {
+    for (const standin::ResourceEntry& entry : Replacements())
+        if (entry.type == type && entry.id == id)
+            return &entry;
+    return nullptr;
 }
 
 const std::vector<standin::ResourceEntry>& LinkedTable() {
@@ -158,6 +173,21 @@ bool UseProgramFile(const char* path, std::string* error) {
     loaded.push_back(std::move(file));
     return true;
 }
+
+void ReplaceResource(WORD type, WORD id, const BYTE* data, DWORD size) {
+    for (ResourceEntry& entry : Replacements()) {
+        if (entry.type == type && entry.id == id) {
+            entry.data = data;
+            entry.size = data != nullptr ? size : 0;
+            return;
+        }
+    }
+    Replacements().push_back(ResourceEntry{type, id, 0, data, data != nullptr ? size : 0});
+}
+
+void RestoreResources() {
+    Replacements().clear();
+}
 }  // namespace standin
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
@@ -171,6 +201,12 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
     }
     WORD id = WORD(reinterpret_cast<ULONG_PTR>(name));
     WORD typeId = WORD(reinterpret_cast<ULONG_PTR>(type));
+    if (const standin::ResourceEntry* replaced = FindReplacement(typeId, id)) {
+        if (replaced->data != nullptr)
+            return reinterpret_cast<HRSRC>(const_cast<standin::ResourceEntry*>(replaced));
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
     bool typeSeen = false;
     for (const standin::ResourceEntry& entry : Table()) {
         if (entry.type != typeId)

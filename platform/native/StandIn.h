@@ -33,6 +33,13 @@ const ResourceEntry* ModuleResources(size_t* count);
 // goes back to the linked-in set. Call it before any thread uses resources.
 bool UseProgramFile(const char* path, std::string* error);
 
+// Serves `size` bytes at `data` (not copied; they must outlive their use) as
+// resource (type, id) in place of the module's own, or makes it missing when
+// `data` is null, as a damaged program file would. RestoreResources drops
+// every replacement.
+void ReplaceResource(WORD type, WORD id, const BYTE* data, DWORD size);
+void RestoreResources();
+
 // ---- Global memory ----
 
 // Number of global memory blocks allocated and not yet freed.

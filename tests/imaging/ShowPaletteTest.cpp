@@ -101,6 +101,17 @@ TEST(ShowPaletteTest, DeselectPutsBackThePaletteThatSelectDisplaced) {
     DeleteDC(dc);
 }
 
+// Found by fuzzing: -1 entries became a logical palette claiming 65535.
+TEST(ShowPaletteTest, NegativeCountGivesAnEmptyPalette) {
+    ShowPalette palette(kShowPaletteId, -1);
+    EXPECT_EQ(0, palette.Count());
+    // Windows may refuse an empty palette; one that is made has no entries.
+    PALETTEENTRY entry = {};
+    if (palette.Handle() != nullptr) {
+        EXPECT_EQ(0u, GetPaletteEntries(palette.Handle(), 0, 1, &entry));
+    }
+}
+
 TEST(ShowPaletteTest, MissingResourcesGiveBlackEntriesAndNoInverseMap) {
     // Test resource 7100 is a palette with no inverse map beside it.
     ShowPalette noMap(7100, 256);

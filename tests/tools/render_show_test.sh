@@ -87,6 +87,12 @@ expect_failure "a bad list" --out "$work/x" --at 100,,200
 expect_failure "both --every and --at" --out "$work/x" --every 100 --at 5
 expect_failure "--to before --from" --out "$work/x" --from 500 --to 100
 expect_failure "an output folder that cannot be made" --out /proc/avrel/x
+# A --from after the first pass without --to would capture nothing.
+expect_failure "--from after the first pass without --to" --out "$work/late" --from 90000
+check "the refused run wrote no timeline" test ! -e "$work/late/timeline.jsonl"
+expect_failure "--from after the first pass with --every and no --to" --out "$work/late" \
+    --from 90000 --every 1000
+check "the refused run wrote no screenshot" test -z "$(ls "$work/late")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -356,6 +356,15 @@ int ShowCommand(int argc, char** argv) {
     // At least one whole pass, for the contact sheet.
     while (status == 0 && recorder.passesDone < 1)
         RunUntil(long(ShowTime()) + 1000);
+    // Without --to the run ends with the first pass; a --from after that
+    // would capture nothing at all, so it is refused rather than obeyed.
+    if (status == 0 && options.to < 0 && options.from > long(recorder.passEnd)) {
+        std::fprintf(stderr,
+                     "avrel-render show: --from %ld lies after the end of the first pass at %ld "
+                     "ms; give --to as well\n%s",
+                     options.from, long(recorder.passEnd), kUsage);
+        status = 2;
+    }
     long to = options.to >= 0 ? options.to : recorder.passEnd;
     if (status == 0)
         RunUntil(to);

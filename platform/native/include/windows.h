@@ -130,6 +130,33 @@ BOOL CloseHandle(HANDLE handle);
 void Sleep(DWORD milliseconds);
 DWORD GetCurrentThreadId();
 
+// ---- Process start-up ----
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+#define STARTF_USESHOWWINDOW 0x00000001
+#define SW_SHOWDEFAULT 10
+void GetStartupInfoA(LPSTARTUPINFOA startup);
+// The stand-in's ANSI code page is 1252, which has no double-byte characters.
+BOOL IsDBCSLeadByte(BYTE byte);
+
 // ---- Windows ----
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
