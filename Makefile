@@ -125,10 +125,11 @@ soak: setup
 	    ASAN_OPTIONS=detect_leaks=1 build/native-asan/tests/show/soak_tests
 
 # Both drawing threads of the show on the real clock for 20 s under
-# ThreadSanitizer; any report fails. Part of `make test`.
+# ThreadSanitizer, and avrel live on a private Xvfb with its presenter;
+# any report fails. Part of `make test`.
 tsan: setup
 	cmake --preset tsan >/dev/null
-	cmake --build --preset tsan -j $(JOBS) --target real_threads_show
+	cmake --build --preset tsan -j $(JOBS) --target real_threads_show avrel
 	ctest --preset tsan -R '^tsan_'
 
 format:
