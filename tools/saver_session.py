@@ -17,15 +17,19 @@ WINDOW_NAME = "Veltrona Avrel Screen Saver"
 
 
 class Xvfb:
-    """A private X server on a free display number."""
+    """A private X server on a free display number, of any size and depth;
+    `open_access` (-ac) lets other users' programs connect. `env` is this
+    environment pointed at it."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, depth=24, open_access=False):
         read_end, write_end = os.pipe()
+        command = ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                   f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
+        if open_access:
+            command.append("-ac")
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, start_new_session=True)
+            command, pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 30
@@ -41,6 +45,10 @@ class Xvfb:
             self.stop()
             raise RuntimeError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
+        self.size = (width, height)
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("XAUTHORITY", None)
+        self.env.pop("XSCREENSAVER_WINDOW", None)
 
     def stop(self):
         if self.process.poll() is None:
@@ -51,17 +59,27 @@ class Xvfb:
                 self.process.kill()
                 self.process.wait()
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
+
 
 def read_xwd(data):
-    """A 24- or 32-bit ZPixmap XWD dump as an RGB image."""
+    """A 16- or 32-bit ZPixmap XWD dump as an RGB image. Pillow stretches
+    each channel of a 16-bit (5-6-5) pixel to 0-255."""
     fields = struct.unpack(">25I", data[:100])
     header_size, _, pixmap_format, depth, width, height = fields[:6]
     byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
     red_mask, ncolors = fields[14], fields[19]
-    if pixmap_format != 2 or bits_per_pixel != 32 or depth < 24:
+    if pixmap_format != 2 or bits_per_pixel not in (16, 32):
         raise ValueError(f"unsupported xwd: format {pixmap_format}, {bits_per_pixel} bpp")
     offset = header_size + 12 * ncolors
     pixels = data[offset:offset + bytes_per_line * height]
+    if bits_per_pixel == 16:
+        raw = "BGR;16" if byte_order == 0 else "BGR;16B"
+        return Image.frombuffer("RGB", (width, height), pixels, "raw", raw, bytes_per_line, 1)
     if byte_order == 0:  # least significant byte first
         raw = "BGRX" if red_mask == 0xFF0000 else "RGBX"
     else:

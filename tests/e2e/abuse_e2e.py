@@ -10,7 +10,6 @@ Like avrel_e2e.py, each scenario runs on private Xvfb displays with Wine
 servers of its own, bounds every wait and ends only what it started.
 """
 import argparse
-import fcntl
 import os
 import random
 import subprocess
@@ -21,7 +20,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import saver_session  # noqa: E402
-from avrel_e2e import CLOSE_LIMIT, SCREEN, STAGE, Checks, start_saver  # noqa: E402
+from avrel_e2e import CLOSE_LIMIT, SCREEN, STAGE, run_scenario, start_saver  # noqa: E402
 from saver_session import wait_exit  # noqa: E402
 
 PASS_SECONDS = 86  # one pass of the show is 84.245 s
@@ -264,21 +263,7 @@ def main():
     args.program = os.path.abspath(args.program)
     args.workdir = os.path.dirname(os.path.abspath(args.prefix))
     os.makedirs(args.workdir, exist_ok=True)
-    checks = Checks(args.scenario)
-    with open(args.prefix + ".e2e.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        xvfb = saver_session.Xvfb(*SCREEN)
-        session = None
-        try:
-            session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
-                                                unmanaged=True)
-            session.program = args.program
-            SCENARIOS[args.scenario](session, checks, args)
-        finally:
-            if session is not None:
-                session.close()
-            xvfb.stop()
-    return checks.finish()
+    return run_scenario(SCENARIOS[args.scenario], args)
 
 
 if __name__ == "__main__":

@@ -333,6 +333,12 @@ def main():
     args.workdir = os.path.dirname(args.prefix)
     os.makedirs(args.workdir, exist_ok=True)
 
+    return run_scenario(SCENARIOS[args.scenario], args)
+
+
+def run_scenario(scenario, args):
+    """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
+    server of its own; its exit status."""
     checks = Checks(args.scenario)
     # One scenario at a time per prefix, whoever runs it.
     with open(args.prefix + ".e2e.lock", "w") as lock:
@@ -343,7 +349,7 @@ def main():
             session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
                                                 unmanaged=True)
             session.program = args.program
-            SCENARIOS[args.scenario](session, checks, args)
+            scenario(session, checks, args)
         finally:
             if session is not None:
                 session.close()

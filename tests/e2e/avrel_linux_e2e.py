@@ -18,32 +18,11 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import avrel_x  # noqa: E402
 from avrel_x import Xvfb, end_process, stage_offsets, start_avrel  # noqa: E402
+from avrel_e2e import Checks  # noqa: E402
 
 FIRST_PICTURE_LIMIT = 2.0  # s from start to picture 1000 complete on the stage
 END_LIMIT = 0.100  # s from a signal to the end of the process
 STRIP = 51  # stage columns 0-50 keep picture 1000 for the whole first chapter
-
-
-class Checks:
-    def __init__(self, name):
-        self.name = name
-        self.failures = []
-
-    def expect(self, condition, expected, got):
-        if not condition:
-            self.failures.append(f"expected {expected}, got {got}")
-            print(f"FAIL: expected {expected}, got {got}", flush=True)
-        return condition
-
-    def note(self, text):
-        print(text, flush=True)
-
-    def finish(self):
-        if self.failures:
-            print(f"{self.name}: {len(self.failures)} check(s) failed", flush=True)
-            return 1
-        print(f"{self.name}: all checks held", flush=True)
-        return 0
 
 
 class Scenario:
