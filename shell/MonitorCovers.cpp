@@ -67,16 +67,8 @@ void UncoverMonitors() {
 
 LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MonitorCover* cover = FindCover(window);
-    if (cover != nullptr) {
-        switch (ClassifySaverInput(message, wParam, lParam, &cover->firstMousePos)) {
-            case SaverInput::Close:
-                DestroyWindow(monitorCovers.saver);
-                return 0;
-            case SaverInput::Ignore:
-                return 0;
-            case SaverInput::NotInput:
-                break;
-        }
-    }
+    if (cover != nullptr &&
+        HandleSaverInput(monitorCovers.saver, message, wParam, lParam, &cover->firstMousePos))
+        return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -1,6 +1,14 @@
 // The saver's input rules.
 #include "shell/SaverInput.h"
 
+namespace {
+
+enum class SaverInput {
+    NotInput,  // not one of the rules' messages
+    Ignore,    // handled, nothing happens
+    Close,     // the saver ends
+};
+
 SaverInput ClassifySaverInput(UINT message, WPARAM wParam, LPARAM lParam, POINT* firstMousePos) {
     switch (message) {
         case WM_KEYDOWN:
@@ -28,4 +36,20 @@ SaverInput ClassifySaverInput(UINT message, WPARAM wParam, LPARAM lParam, POINT*
         default:
             return SaverInput::NotInput;
     }
+}
+
+}  // namespace
+
+bool HandleSaverInput(HWND saver, UINT message, WPARAM wParam, LPARAM lParam,
+                      POINT* firstMousePos) {
+    switch (ClassifySaverInput(message, wParam, lParam, firstMousePos)) {
+        case SaverInput::Close:
+            DestroyWindow(saver);
+            return true;
+        case SaverInput::Ignore:
+            return true;
+        case SaverInput::NotInput:
+            break;
+    }
+    return false;
 }

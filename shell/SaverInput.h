@@ -6,14 +6,12 @@
 
 #include <windows.h>
 
-enum class SaverInput {
-    NotInput,  // not one of the rules' messages: the window's own or the default path
-    Ignore,    // handled, nothing happens
-    Close,     // the saver ends
-};
-
-// What `message` means to a saver window whose first reported pointer
-// position is `firstMousePos`; (-1, -1) until the first report, which is
-// stored there. Reported coordinates are unsigned 16-bit halves of lParam,
-// never negative, so the first position is written exactly once.
-SaverInput ClassifySaverInput(UINT message, WPARAM wParam, LPARAM lParam, POINT* firstMousePos);
+// Follows the rules for a window whose input ends the saver by destroying
+// `saver`. `firstMousePos` is that window's first reported pointer position,
+// (-1, -1) until the first report, which is stored there; reported
+// coordinates are unsigned 16-bit halves of lParam, never negative, so it is
+// written exactly once. True when `message` was one of the rules' messages,
+// which the window then answers with 0; false sends it on its own or the
+// default path.
+bool HandleSaverInput(HWND saver, UINT message, WPARAM wParam, LPARAM lParam,
+                      POINT* firstMousePos);

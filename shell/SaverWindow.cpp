@@ -63,14 +63,8 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         default:
             break;
     }
-    switch (ClassifySaverInput(message, wParam, lParam, &saverWindow.firstMousePos)) {
-        case SaverInput::Close:
-            DestroyWindow(window);
-            return 0;
-        case SaverInput::Ignore:
-            return 0;
-        case SaverInput::NotInput:
-            break;
+    if (HandleSaverInput(window, message, wParam, lParam, &saverWindow.firstMousePos)) {
+        return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
