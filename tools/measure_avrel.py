@@ -22,21 +22,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import avrel_x  # noqa: E402
-
-TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS
-
-
-def peak_memory_kib(pid):
-    for line in open(f"/proc/{pid}/status"):
-        if line.startswith("VmHWM:"):
-            return int(line.split()[1])
-    return 0
-
+from saver_session import cpu_seconds, peak_memory_kib  # noqa: E402
 
 def probe(args, env, mode, box, seconds):
     x, y, right, bottom = box

@@ -16,23 +16,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import saver_session  # noqa: E402
+from saver_session import cpu_seconds, peak_memory_kib  # noqa: E402
 
 STAGE = (192, 144, 832, 624)
-TICKS = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS
-
-
-def peak_memory_kib(pid):
-    for line in open(f"/proc/{pid}/status"):
-        if line.startswith("VmHWM:"):
-            return int(line.split()[1])
-    return 0
-
-
 def measure_load(session, seconds):
     """First frame, CPU and memory, with no tracing."""
     session.xdotool("mousemove", "1000", "10")

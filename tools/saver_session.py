@@ -172,6 +172,20 @@ class WineSession:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
+def cpu_seconds(pid):
+    """User and system CPU time a live process has used."""
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def peak_memory_kib(pid):
+    """The most resident memory a live process has held (VmHWM)."""
+    for line in open(f"/proc/{pid}/status"):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    return 0
+
+
 def wait_exit(process, timeout):
     """Exit code and seconds taken, or (None, timeout) when still running."""
     start = time.monotonic()
