@@ -6,6 +6,11 @@ SHELL := /bin/bash
 JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
+# The scripts under tools/ find each other's modules through this one search
+# path (CMake gives the tests the same).
+export PYTHONPATH := $(CURDIR)/tools/assets:$(CURDIR)/tools/custom:$(CURDIR)/tools/session:$(CURDIR)/tools/measure
+export PYTHONDONTWRITEBYTECODE := 1
+
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
         dist fuzz soak tsan
@@ -13,13 +18,13 @@ XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 all: native windows
 
 setup:
-	@bash tools/setup.sh
+	@bash tools/build/setup.sh
 
 libjpeg: setup
-	@bash tools/build-libjpeg.sh i686
+	@bash tools/build/build-libjpeg.sh i686
 
 libjpeg64: setup
-	@bash tools/build-libjpeg.sh x86_64
+	@bash tools/build/build-libjpeg.sh x86_64
 
 native: setup
 	cmake --preset native >/dev/null
@@ -70,19 +75,19 @@ test: native native-asan windows windows64
 # cannot run 32-bit programs, the 64-bit twin of Avrel.scr plays instead.
 run: windows
 	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
-	    /usr/bin/python3 tools/play_saver.py --program build/windows/shell/Avrel.scr \
+	    /usr/bin/python3 tools/session/play.py saver --program build/windows/shell/Avrel.scr \
 	        --prefix build/run/wineprefix-win32 --arch win32 --out build/run; \
 	else \
 	    echo "run: this kernel cannot run 32-bit programs; playing the 64-bit twin"; \
 	    $(MAKE) --no-print-directory windows64 && \
-	    /usr/bin/python3 tools/play_saver.py --program build/windows64/shell/Avrel.scr \
+	    /usr/bin/python3 tools/session/play.py saver --program build/windows64/shell/Avrel.scr \
 	        --prefix build/run/wineprefix-win64 --arch win64 --out build/run; \
 	fi
 
 # Plays the Linux program avrel: on $DISPLAY when there is one, otherwise on
 # a private Xvfb, saving a few screenshots to build/play.
 play: native
-	@/usr/bin/python3 tools/play_avrel.py --program build/native/linux/avrel --out build/play
+	@/usr/bin/python3 tools/session/play.py avrel --program build/native/linux/avrel --out build/play
 
 # Installs avrel for xscreensaver: the program, its settings description and
 # its man page, under PREFIX (default /usr), staged under DESTDIR if given.
@@ -102,7 +107,7 @@ test-e2e: windows
 # Releases: the Windows zip (the 32-bit product) and the Debian package of
 # the Linux player, with SHA256SUMS, in build/dist.
 dist: native windows
-	@bash tools/dist.sh build/dist
+	@bash tools/build/dist.sh build/dist
 
 # Every fuzz target for FUZZ_SECONDS each (default 300), one after another,
 # with libjpeg built from source and instrumented like the targets;
@@ -110,10 +115,10 @@ dist: native windows
 # `make test` replays both.
 FUZZ_SECONDS ?= 300
 fuzz: setup
-	bash tools/build-libjpeg.sh fuzz
+	bash tools/build/build-libjpeg.sh fuzz
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
-	FUZZ_SECONDS=$(FUZZ_SECONDS) bash tools/fuzz.sh
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash tools/build/fuzz.sh
 
 # 20 passes of the show (28 minutes of show time) on the virtual clock under
 # AddressSanitizer and LeakSanitizer; the figures of every pass go to
@@ -137,8 +142,8 @@ format:
 
 # Regenerates the pictures, palette, colour table and test data.
 assets:
-	/usr/bin/python3 tools/gen_assets.py
-	/usr/bin/python3 tools/gen_testdata.py
+	/usr/bin/python3 tools/assets/gen_assets.py
+	/usr/bin/python3 tools/assets/gen_testdata.py
 
 # Your own pictures: the program of the product build linked again with the
 # photos in PICTURES as the show's still pictures (see README.md).
@@ -146,7 +151,7 @@ OUT ?= build/custom/Avrel.scr
 custom: windows
 	@if [ -z "$(PICTURES)" ]; then \
 	    echo "usage: make custom PICTURES=DIR [OUT=FILE] [PLAN=FILE] [FIT=cover|contain]"; exit 2; fi
-	/usr/bin/python3 tools/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
+	/usr/bin/python3 tools/custom/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
 	    $(if $(PLAN),--plan "$(PLAN)") $(if $(FIT),--fit "$(FIT)")
 
 clean:

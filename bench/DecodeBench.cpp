@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-#include "PictureCatalogue.h"
+#include "support/PictureCatalogue.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
 

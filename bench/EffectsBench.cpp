@@ -13,7 +13,7 @@
 
 #include "StandIn.h"
 #include "effects/CrossFade.h"
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"

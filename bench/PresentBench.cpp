@@ -11,6 +11,7 @@
 
 #include "StandIn.h"
 #include "linux/ScreenImage.h"
+#include "support/SolidFill.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ void FillWithNoise(HWND window) {
     HDC dc = GetDC(window);
     HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
                                     reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(dc, 0, 0, kWidth, kHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    DrawBitmap(dc, 0, 0, kWidth, kHeight, bitmap);
     DeleteObject(bitmap);
     ReleaseDC(window, dc);
 }

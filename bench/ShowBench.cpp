@@ -11,37 +11,23 @@
 
 #include "StandIn.h"
 #include "effects/CrossFade.h"
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "effects/Filmstrip.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/IndexedImage.h"
 #include "show/RenderThread.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
+#include "support/TestStage.h"
 
 namespace {
 
 const DWORD kClockStart = 100000;
 
-// The stage on a 1024 x 768 test window, built on the calling thread.
 HWND OpenStage() {
-    HWND window = standin::CreateTestWindow(1024, 768);
-    stage = Stage{};
-    stage.window = window;
-    stage.clientWidth = 1024;
-    stage.clientHeight = 768;
-    stage.offsetX = 192;
-    stage.offsetY = 144;
-    stage.screenDC = GetDC(window);
-    SetupStage(kShowPaletteId);
+    HWND window;
+    OpenTestStage(&window);
     return window;
-}
-
-void CloseStage(HWND window) {
-    ReleaseStage();
-    ReleaseDC(window, stage.screenDC);
-    stage = Stage{};
-    standin::DestroyTestWindow(window);
 }
 
 // One pass of the script on this thread: only CPU work remains.
@@ -50,7 +36,7 @@ void BM_ShowPass(benchmark::State& state) {
     HWND window = OpenStage();
     for (auto _ : state)
         PlayShowPass();
-    CloseStage(window);
+    CloseTestStage(window);
     standin::UseRealClock();
 }
 BENCHMARK(BM_ShowPass)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -68,7 +54,7 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
         frame->Draw(stage.screenDC, stage.offsetX, stage.offsetY);
         delete frame;
         state.PauseTiming();
-        CloseStage(window);
+        CloseTestStage(window);
         state.ResumeTiming();
     }
 }

@@ -5,7 +5,7 @@
 # - the native build packs avrel_<version>_amd64.deb: the Linux player as an
 #   xscreensaver hack, with its settings description, man page, licence and
 #   README, its Depends computed by dpkg-shlibdeps.
-# tools/dist.sh runs both and writes SHA256SUMS.
+# tools/build/dist.sh runs both and writes SHA256SUMS.
 set(CPACK_PACKAGE_NAME avrel)
 set(CPACK_PACKAGE_VENDOR "Quillmere Software GmbH")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

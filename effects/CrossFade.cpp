@@ -11,10 +11,10 @@
 
 #include <cstring>
 
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
-#include "show/Pacing.h"
+#include "effects/Pacing.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 // keeps its place in time, so the rest of the animation stays on beat.
 #include "effects/Filmstrip.h"
 
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
-#include "show/Pacing.h"
+#include "effects/Pacing.h"
 
 Filmstrip::Filmstrip(WORD resourceId, int frameCount, ShowPalette* palette)
     : frameCount(frameCount), strip(new IndexedImage(resourceId, palette)), frameHeight(0) {

@@ -6,9 +6,9 @@
 #include "effects/LineFadeGroup.h"
 
 #include "effects/CrossFade.h"
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
-#include "show/Pacing.h"
+#include "effects/Pacing.h"
 
 LineFadeGroup::LineFadeGroup(IndexedImage* canvas, IndexedImage* horizontalSource,
                              IndexedImage* verticalSource, int commit, BlendTable* blend)

@@ -5,9 +5,9 @@
 // and nothing is drawn for them.
 #include "effects/ZoomIn.h"
 
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
-#include "show/Pacing.h"
+#include "effects/Pacing.h"
 
 ZoomIn::ZoomIn(IndexedImage* image, int startPercent, int endPercent, int frameCount)
     : image(image), startPercent(startPercent), endPercent(endPercent), frameCount(frameCount) {}

@@ -4,12 +4,12 @@
 // terminator is a sanitizer report. The rest must point into the line, at
 // or before its terminator, and the mode is one of the three.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "shell/CommandLine.h"
 #include "shell/SaverMode.h"
+#include "FuzzCheck.h"
 
 namespace {
 
@@ -24,10 +24,7 @@ bool EveryByteLeads(unsigned char) {
 }
 
 void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "command-line fuzz: %s\n", what);
-        std::abort();
-    }
+    FuzzCheck("command-line fuzz", condition, what);
 }
 
 }  // namespace

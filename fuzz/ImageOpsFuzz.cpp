@@ -4,24 +4,20 @@
 // refused without touching memory outside the images, and nothing is left
 // allocated afterwards.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "FuzzBytes.h"
 #include "StandIn.h"
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"
+#include "FuzzCheck.h"
 
 namespace {
 
 void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "image fuzz: %s\n", what);
-        std::abort();
-    }
+    FuzzCheck("image fuzz", condition, what);
 }
 
 bool Inside(IndexedImage* image, int x, int y, int width, int height) {

@@ -4,8 +4,6 @@
 // none), the inverse map is either absent or 32 KB, and blend tables are
 // either absent or all addressable, all black without an inverse map.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "FuzzBytes.h"
@@ -13,14 +11,12 @@
 #include "imaging/BlendTable.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"
+#include "FuzzCheck.h"
 
 namespace {
 
 void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "palette fuzz: %s\n", what);
-        std::abort();
-    }
+    FuzzCheck("palette fuzz", condition, what);
 }
 
 // Takes one resource's bytes from the input: missing, or up to `limit`

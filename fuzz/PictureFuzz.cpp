@@ -3,9 +3,8 @@
 // (an empty image) or exactly the size the picture's header states, laid
 // out by the stride rule, with every byte of its block addressable.
 #include <csetjmp>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 
 #include <jpeglib.h>
 
@@ -13,6 +12,7 @@
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"
+#include "FuzzCheck.h"
 
 namespace {
 
@@ -51,10 +51,7 @@ bool StatedSize(const uint8_t* data, size_t size, int* width, int* height) {
 }
 
 void Check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "picture fuzz: %s\n", what);
-        std::abort();
-    }
+    FuzzCheck("picture fuzz", condition, what);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "effects/DeviceBitmap.h"
+#include "imaging/DeviceBitmap.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
 

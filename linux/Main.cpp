@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "AvrelVersion.h"
+#include "ProgramFile.h"
 #include "StandIn.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "linux/Scale.h"
 #include "show/RenderThread.h"
-#include "tools/render/ProgramFile.h"
+#include "show/ShowResources.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
         std::printf("avrel %s\n", AVREL_VERSION);
         Leave(0);
     }
-    if (!options.programFile.empty() && !OpenProgramFile(options.programFile.c_str(), &error))
+    if (!options.programFile.empty() &&
+        !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), &error))
         Leave(Fail(error));
     Leave(Play(options));
 }

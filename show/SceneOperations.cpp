@@ -6,7 +6,7 @@
 #include "effects/LineFadeGroup.h"
 #include "effects/ZoomIn.h"
 #include "imaging/IndexedImage.h"
-#include "show/Pacing.h"
+#include "effects/Pacing.h"
 #include "show/ShowTrace.h"
 #include "show/Stage.h"
 

@@ -10,7 +10,7 @@
 
 #include <cstring>
 
-#include "PictureCatalogue.h"
+#include "support/PictureCatalogue.h"
 
 namespace {
 

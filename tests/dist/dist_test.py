@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The releases as a person gets them: dist_test.py ROOT OUT packs both with
-tools/dist.sh into OUT, then checks the Windows zip (exactly its three files,
+tools/build/dist.sh into OUT, then checks the Windows zip (exactly its three files,
 the Avrel.scr the tests ran, byte for byte), SHA256SUMS, and the Debian
 package: its control fields, lintian's verdict, and a real dpkg -i that puts
 the hack, its settings description and its man page where xscreensaver and
@@ -131,9 +131,9 @@ def main():
     version = version_of(root)
     checks = Checks()
     started = time.monotonic()
-    packed = run("bash", os.path.join(root, "tools", "dist.sh"), out)
+    packed = run("bash", os.path.join(root, "tools", "build", "dist.sh"), out)
     print(f"dist.sh took {time.monotonic() - started:.1f} s", flush=True)
-    if not checks.expect(packed.returncode == 0, "tools/dist.sh to succeed", packed.stderr):
+    if not checks.expect(packed.returncode == 0, "tools/build/dist.sh to succeed", packed.stderr):
         return 1
     zip_name, deb_name = f"Avrel-{version}-windows.zip", f"avrel_{version}_amd64.deb"
     zip_path, deb = os.path.join(out, zip_name), os.path.join(out, deb_name)

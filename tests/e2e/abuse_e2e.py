@@ -17,11 +17,9 @@ import sys
 import threading
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import saver_session  # noqa: E402
-from avrel_e2e import CLOSE_LIMIT, SCREEN, STAGE, run_scenario, start_saver  # noqa: E402
-from saver_session import wait_exit  # noqa: E402
+import saver_session
+from avrel_e2e import CLOSE_LIMIT, SCREEN, STAGE, run_scenario, start_saver
+from saver_session import wait_exit
 
 PASS_SECONDS = 86  # one pass of the show is 84.245 s
 
@@ -148,7 +146,7 @@ def scenario_junk_arguments(session, checks, args):
 
 def damaged_copies(args, checks):
     """The four damaged program files, each checked to carry its damage."""
-    tool = os.path.join(saver_session.ROOT, "tools", "pe_resources.py")
+    tool = os.path.join(saver_session.ROOT, "tools", "assets", "pe_resources.py")
     damages = {
         "scrambled": ["--scramble", "10:1000"],
         "halved": ["--halve", "10:2000"],

@@ -13,11 +13,10 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import saver_session  # noqa: E402
-from saver_session import WINDOW_NAME, wait_exit  # noqa: E402
+import saver_session
+from saver_session import WINDOW_NAME, wait_exit
 
-from PIL import Image  # noqa: E402
+from PIL import Image
 
 SCREEN = (1024, 768)
 STAGE = (192, 144, 832, 624)  # (1024 - 640) / 2, (768 - 480) / 2

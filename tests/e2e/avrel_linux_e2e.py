@@ -15,10 +15,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-import avrel_x  # noqa: E402
-from avrel_x import Xvfb, end_process, stage_offsets, start_avrel  # noqa: E402
-from avrel_e2e import Checks  # noqa: E402
+import avrel_x
+from avrel_x import Xvfb, end_process, stage_offsets, start_avrel
+from avrel_e2e import Checks
 
 FIRST_PICTURE_LIMIT = 2.0  # s from start to picture 1000 complete on the stage
 END_LIMIT = 0.100  # s from a signal to the end of the process
@@ -447,7 +446,7 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.workdir, exist_ok=True)
     if shutil.which("Xvfb") is None or shutil.which("xwd") is None:
-        print("Xvfb and xwd are needed (tools/setup.sh installs them)")
+        print("Xvfb and xwd are needed (tools/build/setup.sh installs them)")
         return 1
     checks = Checks(args.scenario)
     scenario = Scenario(args, checks)

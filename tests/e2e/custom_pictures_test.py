@@ -22,10 +22,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-sys.dont_write_bytecode = True
-import gen_assets  # noqa: E402
-import sample_photos  # noqa: E402
+import gen_assets
+import sample_photos
 
 failures = []
 
@@ -50,7 +48,7 @@ def render(tool, *args):
 
 
 def make_custom(*args):
-    return subprocess.run([sys.executable, os.path.join(ROOT, "tools", "make_custom.py"), *args],
+    return subprocess.run([sys.executable, os.path.join(ROOT, "tools", "custom", "make_custom.py"), *args],
                           capture_output=True, text=True, timeout=600)
 
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "effects/CrossFade.h"
-#include "effects/DrawSurface.h"
+#include "support/DrawSurface.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"

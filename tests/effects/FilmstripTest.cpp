@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "effects/DrawSurface.h"
+#include "support/DrawSurface.h"
 #include "effects/Filmstrip.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"

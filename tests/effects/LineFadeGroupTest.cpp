@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "effects/DrawSurface.h"
+#include "support/DrawSurface.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"

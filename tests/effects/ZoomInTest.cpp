@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "effects/DeviceBitmap.h"
-#include "effects/DrawSurface.h"
+#include "imaging/DeviceBitmap.h"
+#include "support/DrawSurface.h"
 #include "effects/ZoomIn.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "PictureCatalogue.h"
-#include "ReferenceBmp.h"
+#include "support/PictureCatalogue.h"
+#include "support/ReferenceBmp.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/DeviceBitmap.h"
-#include "effects/DrawSurface.h"
+#include "imaging/DeviceBitmap.h"
+#include "support/DrawSurface.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 

@@ -16,30 +16,12 @@
 #include "StandIn.h"
 #include "linux/DamageQueue.h"
 #include "linux/ScreenImage.h"
+#include "support/SolidFill.h"
 
 namespace {
 
 const PixelLayout kRgb32 = {0xFF0000, 0xFF00, 0xFF, 32, false};
 const PixelLayout kRgb565 = {0xF800, 0x7E0, 0x1F, 16, false};
-
-// Draws a w x h block of `colour` at (x, y) of the window `dc` draws on.
-void Fill(HDC dc, int x, int y, int w, int h, DWORD colour) {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[2];
-    } info = {};
-    info.header = {sizeof(BITMAPINFOHEADER), w, h, 1, 8, BI_RGB, 0, 0, 0, 2, 2};
-    info.colours[1] = {BYTE(colour), BYTE(colour >> 8), BYTE(colour >> 16), 0};
-    std::vector<BYTE> bits(size_t((w + 3) / 4 * 4) * size_t(h), 1);
-    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
-                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-}
 
 bool Readable(int descriptor) {
     pollfd p = {descriptor, POLLIN, 0};
@@ -71,11 +53,11 @@ TEST(DamagePathTest, TransfersToTheWindowAreReportedClippedToItsClient) {
         DamageQueue queue(window);
         ASSERT_GE(queue.WakeDescriptor(), 0);
         EXPECT_FALSE(Readable(queue.WakeDescriptor()));
-        Fill(dc, 10, 20, 30, 5, 0x123456);
-        Fill(dc, 90, 70, 20, 20, 0x654321);    // partly outside
-        Fill(dc, -5, -5, 10, 10, 0x111111);    // partly outside
-        Fill(dc, 200, 200, 10, 10, 0x222222);  // wholly outside: nothing changed
-        Fill(otherDc, 0, 0, 10, 10, 0x333333);
+        FillSolid(dc, 10, 20, 30, 5, 0x123456);
+        FillSolid(dc, 90, 70, 20, 20, 0x654321);    // partly outside
+        FillSolid(dc, -5, -5, 10, 10, 0x111111);    // partly outside
+        FillSolid(dc, 200, 200, 10, 10, 0x222222);  // wholly outside: nothing changed
+        FillSolid(otherDc, 0, 0, 10, 10, 0x333333);
         EXPECT_TRUE(Readable(queue.WakeDescriptor())) << "the presenter is woken";
         std::vector<RECT> taken = queue.Take();
         ASSERT_EQ(3u, taken.size());
@@ -89,7 +71,7 @@ TEST(DamagePathTest, TransfersToTheWindowAreReportedClippedToItsClient) {
         EXPECT_FALSE(Readable(queue.WakeDescriptor())) << "nothing pending after the take";
         EXPECT_TRUE(queue.Take().empty());
     }
-    Fill(dc, 0, 0, 10, 10, 0x444444);  // no hook any more: nothing to call
+    FillSolid(dc, 0, 0, 10, 10, 0x444444);  // no hook any more: nothing to call
     ReleaseDC(window, dc);
     ReleaseDC(other, otherDc);
     standin::DestroyTestWindow(window);
@@ -101,14 +83,14 @@ TEST(DamagePathTest, ARectangleCoveredByOneStillPendingIsNotQueuedTwice) {
     HDC dc = GetDC(window);
     {
         DamageQueue queue(window);
-        Fill(dc, 0, 0, 32, 32, 0x0000FF);
-        Fill(dc, 8, 8, 8, 8, 0x00FF00);
-        Fill(dc, 0, 0, 32, 32, 0xFF0000);
+        FillSolid(dc, 0, 0, 32, 32, 0x0000FF);
+        FillSolid(dc, 8, 8, 8, 8, 0x00FF00);
+        FillSolid(dc, 0, 0, 32, 32, 0xFF0000);
         EXPECT_EQ(1u, queue.Take().size());
         // A presenter far behind: more than it keeps apart are merged into
         // one box that still holds them all.
         for (int i = 0; i < 200; ++i)
-            Fill(dc, i % 60, i / 4, 1 + i % 3, 2, 0x010101 * DWORD(i));
+            FillSolid(dc, i % 60, i / 4, 1 + i % 3, 2, 0x010101 * DWORD(i));
         std::vector<RECT> taken = queue.Take();
         EXPECT_LE(taken.size(), 65u);
         for (int i = 0; i < 200; ++i) {
@@ -142,7 +124,7 @@ TEST(DamagePathTest, NothingIsLostWhenTwoThreadsDrawAtOnce) {
         HDC dc = GetDC(window);
         for (int i = 0; i < frames; ++i) {
             int x = left + i % 40, y = top + i % 30, w = 1 + i % 37, h = 1 + i % 29;
-            Fill(dc, x, y, w, h, base + DWORD(i));
+            FillSolid(dc, x, y, w, h, base + DWORD(i));
             drawn->push_back(RECT{x, y, x + w, y + h});
         }
         ReleaseDC(window, dc);
@@ -186,10 +168,10 @@ TEST(DamagePathTest, NothingIsLostWhenTwoThreadsDrawAtOnce) {
 TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
     HWND window = standin::CreateTestWindow(4, 2);
     HDC dc = GetDC(window);
-    Fill(dc, 0, 0, 1, 1, 0xFF0000);
-    Fill(dc, 1, 0, 1, 1, 0x00FF00);
-    Fill(dc, 2, 0, 1, 1, 0x0000FF);
-    Fill(dc, 3, 0, 1, 1, 0x808080);
+    FillSolid(dc, 0, 0, 1, 1, 0xFF0000);
+    FillSolid(dc, 1, 0, 1, 1, 0x00FF00);
+    FillSolid(dc, 2, 0, 1, 1, 0x0000FF);
+    FillSolid(dc, 3, 0, 1, 1, 0x808080);
     ScreenImage rgb565(kRgb565, 3);
     EXPECT_EQ(0xF800u, rgb565.Pixel(0xFF0000));
     EXPECT_EQ(0x07E0u, rgb565.Pixel(0x00FF00));

@@ -6,7 +6,7 @@
 
 #include "StandIn.h"
 #include "effects/CrossFade.h"
-#include "effects/DrawSurface.h"
+#include "support/DrawSurface.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"

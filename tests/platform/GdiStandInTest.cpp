@@ -10,21 +10,9 @@
 #include <vector>
 
 #include "StandIn.h"
+#include "support/SolidFill.h"
 
 namespace {
-
-// A w x h bitmap whose every pixel is `colour`, compatible with `dc`.
-HBITMAP SolidBitmap(HDC dc, int w, int h, DWORD colour) {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[2];
-    } info = {};
-    info.header = {sizeof(BITMAPINFOHEADER), w, h, 1, 8, BI_RGB, 0, 0, 0, 2, 2};
-    info.colours[1] = {BYTE(colour), BYTE(colour >> 8), BYTE(colour >> 16), 0};
-    std::vector<BYTE> bits(size_t((w + 3) / 4 * 4) * size_t(h), 1);
-    return CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
-                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-}
 
 TEST(GdiStandInTest, TransfersToAWindowClipToItsClientAreaAndAreLogged) {
     HWND window = standin::CreateTestWindow(10, 8);

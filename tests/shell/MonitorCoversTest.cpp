@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "StandIn.h"
 #include "imaging/IndexedImage.h"
 #include "shell/MonitorCovers.h"

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/Stage.h"
 
 namespace {

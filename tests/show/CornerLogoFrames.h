@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
 

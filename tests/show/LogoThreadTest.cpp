@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CornerLogoFrames.h"
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/LogoThread.h"
 #include "show/Stage.h"
 

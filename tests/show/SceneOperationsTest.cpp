@@ -6,7 +6,8 @@
 
 #include <mmsystem.h>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
+#include "support/TestStage.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/IndexedImage.h"
 #include "show/SceneOperations.h"
@@ -23,21 +24,12 @@ class SceneOperations : public testing::Test {
 protected:
     void SetUp() override {
         standin::UseVirtualClock(kClockStart);
-        window = standin::CreateTestWindow(1024, 768);
-        stage = Stage{};
-        stage.window = window;
-        stage.clientWidth = 1024;
-        stage.clientHeight = 768;
-        stage.offsetX = 192;
-        stage.offsetY = 144;
-        stage.screenDC = GetDC(window);
-        ASSERT_TRUE(SetupStage(4098)) << "stage set-up";
+        ASSERT_TRUE(OpenTestStage(&window)) << "stage set-up";
         standin::ClearBlitLog();
     }
     void TearDown() override {
         standin::FailGlobalAlloc(0, 0);
-        ReleaseWholeStage();
-        standin::DestroyTestWindow(window);
+        CloseTestStage(window);
         standin::UseRealClock();
     }
 

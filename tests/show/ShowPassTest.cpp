@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"

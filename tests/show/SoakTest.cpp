@@ -19,7 +19,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/LogoThread.h"
 #include "show/ShowScript.h"
 #include "show/ShowTrace.h"

@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "CornerLogoFrames.h"
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/Stage.h"
 
 namespace {

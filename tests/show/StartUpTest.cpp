@@ -3,7 +3,7 @@
 // corner logo that cannot be decoded only leaves the corner empty.
 #include <gtest/gtest.h>
 
-#include "ShowHarness.h"
+#include "support/ShowHarness.h"
 #include "show/Stage.h"
 
 namespace {

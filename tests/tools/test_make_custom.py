@@ -14,12 +14,9 @@ import unittest
 import numpy as np
 from PIL import Image
 
-sys.dont_write_bytecode = True
-TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
-sys.path.insert(0, TOOLS)
-import gen_assets  # noqa: E402
-import make_custom  # noqa: E402
-import sample_photos  # noqa: E402
+import gen_assets
+import make_custom
+import sample_photos
 
 YELLOW, CYAN, RED = (255, 255, 0), (0, 255, 255), (255, 0, 0)
 
@@ -207,7 +204,7 @@ class CustomSet(unittest.TestCase):
 
 class CommandLine(unittest.TestCase):
     def run_tool(self, *args):
-        return subprocess.run([sys.executable, os.path.join(TOOLS, "make_custom.py"), *args],
+        return subprocess.run([sys.executable, make_custom.__file__, *args],
                               capture_output=True, text=True)
 
     def test_missing_or_empty_folders_fail_with_a_message(self):

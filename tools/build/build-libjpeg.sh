@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Cross-builds libjpeg (Debian's libjpeg-turbo source package, the release
+# 6b interface) as a static library for a Windows build, once, into
+# .cache/libjpeg-ARCH. ARCH is i686 (the product, default) or x86_64 (the
+# test build for machines that cannot run 32-bit programs), or fuzz: a
+# native build by clang instrumented for libFuzzer and the sanitizers, so
+# the fuzz targets are guided by coverage inside the library too. Nothing of
+# it is kept in git.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+arch=${1:-i686}
+prefix=$root/.cache/libjpeg-$arch
+work=$root/.cache/libjpeg-src-$arch
+
+if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
+    exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+
+# Source packages need deb-src entries; add them beside the binary ones.
+if ! apt-get source --print-uris libjpeg-turbo >/dev/null 2>&1; then
+    src=/etc/apt/sources.list.d/avrel-deb-src.sources
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $sudo tee "$src" >/dev/null
+    else
+        grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | sed 's/^deb /deb-src /' |
+            $sudo tee /etc/apt/sources.list.d/avrel-deb-src.list >/dev/null
+    fi
+    $sudo apt-get update -q
+fi
+
+rm -rf "$work"
+mkdir -p "$work"
+(cd "$work" && apt-get source -q libjpeg-turbo >/dev/null)
+srcdir=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
+
+if [ "$arch" = fuzz ]; then
+    flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
+    target=(-DCMAKE_C_COMPILER=clang "-DCMAKE_C_FLAGS=$flags" -DWITH_SIMD=OFF -DREQUIRE_SIMD=OFF)
+else
+    target=("-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-$arch.cmake" -DWITH_SIMD=ON -DREQUIRE_SIMD=ON)
+fi
+cmake -S "$srcdir" -B "$work/build" -G Ninja "${target[@]}" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+    -DWITH_JPEG7=OFF -DWITH_JPEG8=OFF >/dev/null
+cmake --build "$work/build" --target jpeg-static >/dev/null
+mkdir -p "$prefix/lib" "$prefix/include"
+cp "$work/build/libjpeg.a" "$prefix/lib/libjpeg.a"
+cp "$work/build/jconfig.h" "$srcdir/jpeglib.h" "$srcdir/jmorecfg.h" "$srcdir/jerror.h" \
+    "$prefix/include/"
+grep -q 'JPEG_LIB_VERSION *62' "$prefix/include/jconfig.h"
+echo "libjpeg ($arch) in $prefix"

@@ -1,0 +1,85 @@
+"""Running the Linux program avrel on an X display, for its end-to-end tests,
+`make play` and tools/measure_avrel.py: a private Xvfb of any size and depth,
+screenshots of 16- and 32-bit screens, the show's reference
+colours. Everything ends only what it started.
+"""
+import io
+import os
+import subprocess
+
+from PIL import Image
+
+import saver_session
+from saver_session import read_xwd
+
+ROOT = saver_session.ROOT
+STAGE_SIZE = (640, 480)
+LOGO_SIZE = (80, 54)
+
+
+class Xvfb(saver_session.Xvfb):
+    """A private X server (saver_session.Xvfb) whose screenshots can read
+    only a part of the screen."""
+
+    def __init__(self, width=1024, height=768, depth=24, open_access=False, probe=None):
+        """`probe` is the avrel_x_probe program: with it, screenshots of a
+        part of the screen read only that part, which is fast enough to poll
+        on large screens; without it every screenshot dumps the whole screen."""
+        super().__init__(width, height, depth, open_access)
+        self.probe = probe
+
+    def screenshot(self, box=None):
+        if box and self.probe:
+            x, y, right, bottom = box
+            data = subprocess.run([self.probe, "grab", str(x), str(y), str(right - x),
+                                   str(bottom - y)], env=self.env, stdout=subprocess.PIPE,
+                                  check=True, timeout=30).stdout
+            return Image.open(io.BytesIO(data)).convert("RGB")
+        data = subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdout=subprocess.PIPE,
+                              check=True, timeout=30).stdout
+        image = read_xwd(data)
+        return image.crop(box) if box else image
+
+
+def to_565(colour):
+    """What a 16-bit (5-6-5) screen shows for an 8-bit-per-channel colour,
+    read back as read_xwd does (Pillow stretches each channel to 0-255)."""
+    r, g, b = colour[0] >> 3, colour[1] >> 2, colour[2] >> 3
+    return (r * 255 // 31, g * 255 // 63, b * 255 // 31)
+
+
+def palette_colours():
+    data = open(os.path.join(ROOT, "assets", "palette.bin"), "rb").read()
+    return {tuple(data[i:i + 3]) for i in range(0, 768, 3)}
+
+
+def reference_picture(reference_dir, resource):
+    """The show's own decode of a picture resource, as RGB."""
+    return Image.open(os.path.join(reference_dir, f"{resource}.bmp")).convert("RGB")
+
+
+def stage_offsets(window_size, scale):
+    """Where stage point (0, 0) lies in a window of that size at that scale."""
+    client = (max(window_size[0] // scale, 1), max(window_size[1] // scale, 1))
+    origin = ((window_size[0] - client[0] * scale) // 2, (window_size[1] - client[1] * scale) // 2)
+    return (origin[0] + (client[0] - 640) // 2 * scale, origin[1] + (client[1] - 480) // 2 * scale)
+
+
+def auto_scale(width, height):
+    return max(min(width // 800, height // 588), 1)
+
+
+def start_avrel(program, env, *args, stderr=subprocess.PIPE):
+    return subprocess.Popen([program, *args], env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=stderr)
+
+
+def end_process(process, timeout=5):
+    """Ends a process we started, if it still runs."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()

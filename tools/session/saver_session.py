@@ -1,0 +1,196 @@
+"""Running Avrel.scr under Wine on an X display, for the end-to-end tests,
+`make run` and the measurements: a private Xvfb, a Wine prefix with a server
+of the session's own, screenshots (xwd, read here without other tools) and
+input through xdotool. A session ends only what it started.
+"""
+import contextlib
+import os
+import select
+import struct
+import subprocess
+import time
+
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINDOW_NAME = "Veltrona Avrel Screen Saver"
+
+
+class Xvfb:
+    """A private X server on a free display number, of any size and depth;
+    `open_access` (-ac) lets other users' programs connect. `env` is this
+    environment pointed at it."""
+
+    def __init__(self, width=1024, height=768, depth=24, open_access=False):
+        read_end, write_end = os.pipe()
+        command = ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                   f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
+        if open_access:
+            command.append("-ac")
+        self.process = subprocess.Popen(
+            command, pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 30
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read_end], [], [], 1)
+            if ready:
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read_end)
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+        self.size = (width, height)
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("XAUTHORITY", None)
+        self.env.pop("XSCREENSAVER_WINDOW", None)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
+
+
+def read_xwd(data):
+    """A 16- or 32-bit ZPixmap XWD dump as an RGB image. Pillow stretches
+    each channel of a 16-bit (5-6-5) pixel to 0-255."""
+    fields = struct.unpack(">25I", data[:100])
+    header_size, _, pixmap_format, depth, width, height = fields[:6]
+    byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
+    red_mask, ncolors = fields[14], fields[19]
+    if pixmap_format != 2 or bits_per_pixel not in (16, 32):
+        raise ValueError(f"unsupported xwd: format {pixmap_format}, {bits_per_pixel} bpp")
+    offset = header_size + 12 * ncolors
+    pixels = data[offset:offset + bytes_per_line * height]
+    if bits_per_pixel == 16:
+        raw = "BGR;16" if byte_order == 0 else "BGR;16B"
+        return Image.frombuffer("RGB", (width, height), pixels, "raw", raw, bytes_per_line, 1)
+    if byte_order == 0:  # least significant byte first
+        raw = "BGRX" if red_mask == 0xFF0000 else "RGBX"
+    else:
+        raw = "XRGB" if red_mask == 0xFF0000 else "XBGR"
+    return Image.frombuffer("RGB", (width, height), pixels, "raw", raw, bytes_per_line, 1)
+
+
+class WineSession:
+    """Wine programs on one display, in one prefix, with a Wine server that
+    this session starts and stops. `arch` is win32 or win64."""
+
+    def __init__(self, prefix, arch, display, unmanaged=False):
+        prefix = os.path.abspath(prefix)  # Wine takes only absolute prefixes
+        self.prefix = prefix
+        self.arch = arch
+        self.display = display
+        if arch == "win64":
+            self.loader, self.server = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
+        else:
+            self.loader, self.server = "/usr/lib/wine/wine", "/usr/bin/wineserver"
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH=arch, DISPLAY=display,
+                        WINEDEBUG=os.environ.get("AVREL_WINEDEBUG", "-all"),
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.env.pop("XAUTHORITY", None)
+        self.started = []
+        if not os.path.isfile(os.path.join(prefix, "system.reg")):
+            os.makedirs(os.path.dirname(prefix), exist_ok=True)
+            subprocess.run([self.loader, "wineboot", "-i"], env=self.env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=900)
+            subprocess.run([self.server, "-w"], env=self.env, timeout=300)
+        # A server of our own, kept alive between programs, stopped in close().
+        subprocess.run([self.server, "-p"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # Xvfb has no window manager. Wine hands a full-screen window to the
+        # window manager and, when it closes, waits two seconds for one to
+        # withdraw it; unmanaged, a window opens and closes as on Windows.
+        self.run(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d",
+                  "N" if unmanaged else "Y", "/f"], timeout=300)
+
+    def start(self, program, *args):
+        """Starts a Windows program; returns its Popen (the program's exit
+        code comes through wine)."""
+        process = subprocess.Popen([self.loader, os.path.abspath(program), *args], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.started.append(process)
+        return process
+
+    def run(self, command, timeout):
+        return subprocess.run([self.loader, *command], env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              timeout=timeout)
+
+    def xdotool(self, *args, timeout=20):
+        result = subprocess.run(["xdotool", *args], env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                timeout=timeout)
+        return result.stdout.decode()
+
+    def windows_named(self, name=WINDOW_NAME):
+        """X windows whose name is exactly `name`."""
+        out = self.xdotool("search", "--name", "^" + name + "$")
+        return [int(w) for w in out.split()]
+
+    def wait_for_window(self, name=WINDOW_NAME, timeout=60, process=None):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.windows_named(name)
+            if found:
+                return found[0]
+            if process is not None and process.poll() is not None:
+                return None
+            time.sleep(0.1)
+        return None
+
+    def screenshot(self, box=None):
+        data = subprocess.run(["xwd", "-root", "-silent"], env=self.env,
+                              stdout=subprocess.PIPE, check=True, timeout=30).stdout
+        image = read_xwd(data)
+        return image.crop(box) if box else image
+
+    def close(self):
+        for process in self.started:
+            if process.poll() is None:
+                process.kill()
+                with contextlib.suppress(subprocess.TimeoutExpired):
+                    process.wait(10)
+        subprocess.run([self.server, "-k"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def cpu_seconds(pid):
+    """User and system CPU time a live process has used."""
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def peak_memory_kib(pid):
+    """The most resident memory a live process has held (VmHWM)."""
+    for line in open(f"/proc/{pid}/status"):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    return 0
+
+
+def wait_exit(process, timeout):
+    """Exit code and seconds taken, or (None, timeout) when still running."""
+    start = time.monotonic()
+    try:
+        code = process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        return None, timeout
+    return code, time.monotonic() - start
