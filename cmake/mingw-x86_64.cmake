@@ -1,14 +1,5 @@
-# Cross-compiling for 64-bit Windows with Debian's mingw-w64: the test build
-# for machines whose kernel cannot run 32-bit programs (so no 32-bit Wine).
-# The posix thread model is needed for std::mutex (GoogleTest uses it).
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows: the test build for machines whose kernel cannot run 32-bit
+# programs (so no 32-bit Wine).
+set(AVREL_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_ASM_NASM_COMPILER nasm)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/RcData.h"
 #include "imaging/ShowPalette.h"
 
 namespace {
@@ -76,16 +77,10 @@ const uint64_t kMaxBufferBytes = 0x40000000;
 BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* palette) {
     int count = palette->Count();
 
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
-    if (resource == nullptr)
-        return nullptr;
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr)
-        return nullptr;
-    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
+    DWORD size = 0;
+    const BYTE* bytes = LockRcData(resourceId, &size);
     if (bytes == nullptr)
         return nullptr;
-    DWORD size = SizeofResource(nullptr, resource);
 
     jpeg_decompress_struct cinfo;
     ErrorRecord error;

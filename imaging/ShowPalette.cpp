@@ -1,21 +1,6 @@
 #include "imaging/ShowPalette.h"
 
-namespace {
-
-// The locked bytes of an RCDATA resource of the program's own module, or
-// null when it is missing.
-const BYTE* LockRcData(WORD id, DWORD* size) {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
-    if (resource == nullptr)
-        return nullptr;
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr)
-        return nullptr;
-    *size = SizeofResource(nullptr, resource);
-    return static_cast<const BYTE*>(LockResource(loaded));
-}
-
-}  // namespace
+#include "imaging/RcData.h"
 
 ShowPalette::ShowPalette(WORD resourceId, int count)
     // A negative count is an empty palette, not 65535 entries in a block of none.

@@ -121,9 +121,7 @@ void BeginLines(int horizontalSourceId, int verticalSourceId) {
     }
     // A group still open (a script that never ran its last lines) is
     // closed rather than leaked.
-    delete stage.lineGroup;
-    delete stage.lineSourceH;
-    delete stage.lineSourceV;
+    ReleaseLineGroup();
     stage.lineSourceH = horizontal;
     stage.lineSourceV = vertical;
     stage.lineGroup = new LineFadeGroup(stage.canvas, horizontal, vertical, 1, stage.blend);
@@ -137,12 +135,7 @@ void RunLines(int finish) {
     stage.lineGroup->Run(stage.screenDC, stage.offsetX, stage.offsetY, kStepPeriod);
     stage.lineGroup->Clear();
     if (finish != 0) {
-        delete stage.lineGroup;
-        delete stage.lineSourceH;
-        delete stage.lineSourceV;
-        stage.lineGroup = nullptr;
-        stage.lineSourceH = nullptr;
-        stage.lineSourceV = nullptr;
+        ReleaseLineGroup();
     }
 }
 

@@ -14,13 +14,17 @@ namespace {
 const int kBlendLevelBits = 3;
 const int kShowPaletteCount = 256;
 
+// Deletes what a stage field holds and clears it.
+template <class T>
+void Release(T*& field) {
+    delete field;
+    field = nullptr;
+}
+
 void DeleteImagingObjects() {
-    delete stage.canvas;
-    delete stage.blend;
-    delete stage.palette;
-    stage.canvas = nullptr;
-    stage.blend = nullptr;
-    stage.palette = nullptr;
+    Release(stage.canvas);
+    Release(stage.blend);
+    Release(stage.palette);
 }
 
 }  // namespace
@@ -43,17 +47,16 @@ bool SetupStage(WORD paletteId) {
     return true;
 }
 
+void ReleaseLineGroup() {
+    Release(stage.lineGroup);
+    Release(stage.lineSourceH);
+    Release(stage.lineSourceV);
+}
+
 void ReleaseStage() {
-    delete stage.lineGroup;
-    delete stage.lineSourceH;
-    delete stage.lineSourceV;
-    delete stage.centreLogo;
-    delete stage.cornerLogo;
-    stage.lineGroup = nullptr;
-    stage.lineSourceH = nullptr;
-    stage.lineSourceV = nullptr;
-    stage.centreLogo = nullptr;
-    stage.cornerLogo = nullptr;
+    ReleaseLineGroup();
+    Release(stage.centreLogo);
+    Release(stage.cornerLogo);
     if (stage.palette == nullptr)
         return;
     stage.palette->Deselect(stage.screenDC);

@@ -50,6 +50,10 @@ extern Stage stage;
 // cannot be made.
 bool SetupStage(WORD paletteId);
 
+// Deletes the line group and its two source pictures, if any, and clears
+// their fields.
+void ReleaseLineGroup();
+
 // Releases the whole stage in order: the working objects and the corner
 // logo, then (after a SetupStage that succeeded) deselects the palette from
 // `screenDC` and deletes the canvas, the blend tables and the palette. The

@@ -24,19 +24,8 @@ for ref in "$reference"/*.bmp; do
     fi
 done
 
-expect_failure() {
-    local what=$1
-    shift
-    if "$render" "$@" 2>"$work/stderr"; then
-        echo "FAIL: $what succeeded"
-        failed=$((failed + 1))
-    elif [ ! -s "$work/stderr" ]; then
-        echo "FAIL: $what printed no message"
-        failed=$((failed + 1))
-    else
-        passed=$((passed + 1))
-    fi
-}
+. "$(dirname "$0")/expect_failure.sh"
+command=("$render")
 expect_failure "no arguments"
 expect_failure "unknown id" picture 4242 "$work/x.bmp"
 expect_failure "non-numeric id" picture abc "$work/x.bmp"

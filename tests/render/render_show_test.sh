@@ -63,19 +63,8 @@ else
     failed=$((failed + 1))
 fi
 
-expect_failure() {
-    local what=$1
-    shift
-    if "$render" show "$@" 2>"$work/stderr"; then
-        echo "FAIL: $what succeeded"
-        failed=$((failed + 1))
-    elif [ ! -s "$work/stderr" ]; then
-        echo "FAIL: $what printed no message"
-        failed=$((failed + 1))
-    else
-        passed=$((passed + 1))
-    fi
-}
+. "$(dirname "$0")/expect_failure.sh"
+command=("$render" show)
 expect_failure "no --out"
 expect_failure "an unknown option" --out "$work/x" --speed 2
 expect_failure "an option without its value" --out "$work/x" --every
