@@ -95,8 +95,8 @@ def main():
         if names != sorted(os.listdir(outs[1])):
             print(f"FAIL: expected the same files, got {names} and {sorted(os.listdir(outs[1]))}")
             return 1
-        pairs = [(os.path.join(o, n) for o in outs) for n in names if n != "SHA256SUMS"]
-        pairs.append((os.path.join(t, "build", "windows", "shell", "Avrel.scr") for t in trees))
+        pairs = [[os.path.join(o, n) for o in outs] for n in names if n != "SHA256SUMS"]
+        pairs.append([os.path.join(t, "build", "windows", "shell", "Avrel.scr") for t in trees])
         for a, b in pairs:
             da, db = digest(a), digest(b)
             name = os.path.relpath(a, trees[0])
