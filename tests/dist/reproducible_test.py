@@ -3,7 +3,8 @@
 source tree (the files git tracks, as they are in the working tree) into two
 folders of different names and depths, builds the packaged programs in each
 (the windows and native presets, as `make dist` does) and packs them with
-tools/dist.sh, with SOURCE_DATE_EPOCH from ROOT's last commit. Avrel.scr, the
+tools/dist.sh, with SOURCE_DATE_EPOCH from ROOT's last commit (the copies
+have no git history). Avrel.scr, the
 zip and the .deb must be byte-identical; their SHA256 are printed.
 
 To stay affordable the trees share ccache with the folder left out of its
@@ -49,8 +50,12 @@ def copy_tree(root, to):
 
 
 def build(tree, epoch, compile_anew):
-    env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch), CCACHE_BASEDIR=tree,
-               CCACHE_NOHASHDIR="true", CCACHE_IGNOREOPTIONS="-ffile-prefix-map=*")
+    # Built as `make native windows` builds, without SOURCE_DATE_EPOCH (the
+    # linker would take it for Avrel.scr's time stamp); only the packing
+    # gets it, as `make dist` takes it from the last commit.
+    env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
+    env.update(CCACHE_BASEDIR=tree, CCACHE_NOHASHDIR="true",
+               CCACHE_IGNOREOPTIONS="-ffile-prefix-map=*")
     if compile_anew:
         env["CCACHE_RECACHE"] = "true"
     options = ["-DBUILD_TESTING=OFF", "-DAVREL_BENCH=OFF",
@@ -61,7 +66,8 @@ def build(tree, epoch, compile_anew):
         run(["cmake", "--preset", preset, *options], tree, env)
         run(["cmake", "--build", "--preset", preset, "-j", "2", "--target", *targets], tree, env)
     out = os.path.join(tree, "build", "dist")
-    run(["bash", os.path.join(tree, "tools", "dist.sh"), out], tree, env)
+    run(["bash", os.path.join(tree, "tools", "dist.sh"), out], tree,
+        dict(env, SOURCE_DATE_EPOCH=str(epoch)))
     return out
 
 
