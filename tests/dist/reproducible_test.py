@@ -7,20 +7,22 @@ tools/dist.sh, with SOURCE_DATE_EPOCH from ROOT's last commit (the copies
 have no git history). Avrel.scr, the
 zip and the .deb must be byte-identical; their SHA256 are printed.
 
-To stay affordable the trees share ccache with the folder left out of its
-keys (CCACHE_BASEDIR, CCACHE_NOHASHDIR, the prefix maps ignored), yet both
-sides are real compilations in different folders: the second tree always
-compiles anew (CCACHE_RECACHE) and stores its objects, which the first tree
-of the next run takes; so a build folder that leaks into an object shows as
-a difference. Exits 77 (skipped) without the cross-built libjpeg (make
-windows), git or dpkg-deb.
+    reproducible_test.py ROOT WORK
+
+The trees stand in WORK (a folder of the build tree's own, emptied before
+and after), always at the same two places, so that ccache's keys stay the
+same from run to run: the first tree takes the objects its previous run
+compiled in that same folder, the second always compiles anew
+(CCACHE_RECACHE). Both sides are real compilations in different folders,
+so a build folder that leaks into an object shows as a difference, and a
+run costs one compilation. Exits 77 (skipped) without the cross-built
+libjpeg (make windows), git or dpkg-deb.
 """
 import hashlib
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 SKIP = 77
@@ -54,8 +56,6 @@ def build(tree, epoch, compile_anew):
     # linker would take it for Avrel.scr's time stamp); only the packing
     # gets it, as `make dist` takes it from the last commit.
     env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
-    env.update(CCACHE_BASEDIR=tree, CCACHE_NOHASHDIR="true",
-               CCACHE_IGNOREOPTIONS="-ffile-prefix-map=*")
     if compile_anew:
         env["CCACHE_RECACHE"] = "true"
     options = ["-DBUILD_TESTING=OFF", "-DAVREL_BENCH=OFF",
@@ -77,7 +77,7 @@ def digest(path):
 
 
 def main():
-    root = os.path.abspath(sys.argv[1])
+    root, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     for tool in ("git", "dpkg-deb", "cmake", "ninja"):
         if not shutil.which(tool):
             print(f"skipped: {tool} is missing")
@@ -87,7 +87,7 @@ def main():
         return SKIP
     epoch = int(subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"],
                                capture_output=True, text=True, check=True).stdout)
-    work = tempfile.mkdtemp(prefix="avrel-twice-")
+    shutil.rmtree(work, ignore_errors=True)
     try:
         trees = [os.path.join(work, "one", "avrel"), os.path.join(work, "second build", "x", "src")]
         outs = []
