@@ -144,6 +144,7 @@ def open_photo(path, want, name):
                           " decompression bomb" % (PIXEL_LIMIT // 1_000_000))
         except (OSError, SyntaxError, ValueError) as e:
             raise Refused(name, "not a picture this tool can read (%s)" % e)
+        rgb = None
         try:
             try:
                 orientation = im.getexif().get(EXIF_ORIENTATION, 1)
@@ -158,7 +159,7 @@ def open_photo(path, want, name):
                 raise Refused(name, "cannot be decoded (%s)" % e)
             rgb = to_srgb(im, icc)
         finally:
-            if "rgb" in locals() and rgb is im:
+            if rgb is im:
                 close_file(im)  # its pixels are the result: keep them
             else:
                 im.close()  # the decoded picture goes before the turned copy is made
@@ -187,9 +188,9 @@ BAND_ROWS = 256
 
 
 def to_srgb(im, icc):
-    """8-bit RGB in sRGB: transparency flattened on black, 16-bit samples
-    scaled down, an embedded colour profile applied; pixel by pixel, band by
-    band of rows."""
+    """8-bit RGB in sRGB (grey without a profile stays "L"): transparency
+    flattened on black, 16-bit samples scaled down, an embedded colour
+    profile applied; pixel by pixel, band by band of rows."""
     scale_down = False
     if im.mode in ("I", "I;16", "I;16B", "I;16L", "F"):
         scale_down = (im.getextrema()[1] or 0) > 255
