@@ -85,8 +85,12 @@ def main():
     if not os.path.isfile(os.path.join(root, ".cache", "libjpeg-i686", "lib", "libjpeg.a")):
         print("skipped: the cross-built libjpeg is missing (make windows builds it)")
         return SKIP
-    epoch = int(subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"],
-                               capture_output=True, text=True, check=True).stdout)
+    last = subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"],
+                          capture_output=True, text=True)
+    if last.returncode != 0 or not last.stdout.strip().isdigit():
+        print(f"skipped: {root} is not a git checkout with a commit")
+        return SKIP
+    epoch = int(last.stdout)
     shutil.rmtree(work, ignore_errors=True)
     try:
         trees = [os.path.join(work, "one", "avrel"), os.path.join(work, "second build", "x", "src")]
