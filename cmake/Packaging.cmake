@@ -2,10 +2,12 @@
 # - the 32-bit Windows build packs Avrel-<version>-windows.zip: Avrel.scr,
 #   a README.txt for Windows users and the licence, with no folder around
 #   them;
-# - the native build packs avrel_<version>_amd64.deb: the Linux player as an
-#   xscreensaver hack, with its settings description, man page, licence and
-#   README, its Depends computed by dpkg-shlibdeps.
-# tools/build/dist.sh runs both and writes SHA256SUMS.
+# - the native build packs avrel_<version>_<architecture>.deb for the
+#   architecture of the machine it is built on (dpkg --print-architecture):
+#   the Linux player as an xscreensaver hack, with its settings description,
+#   man page, licence and README, its Depends computed by dpkg-shlibdeps.
+# tools/build/dist.sh runs both, with SOURCE_DATE_EPOCH from the last commit so
+# that they build the same bytes twice, and writes SHA256SUMS.
 set(CPACK_PACKAGE_NAME avrel)
 set(CPACK_PACKAGE_VENDOR "Quillmere Software GmbH")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -50,15 +52,32 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright
               ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${doc_dir} COMPONENT package_docs)
 
+# Debian's own tools strip .comment (the compiler's version strings) and
+# .note as well as the symbols; the installed program does the same.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/avrel\"
+        COMMAND_ERROR_IS_FATAL ANY)
+endif()" COMPONENT avrel)
+
+find_program(AVREL_DPKG dpkg)
+if(AVREL_DPKG)
+    execute_process(COMMAND ${AVREL_DPKG} --print-architecture
+                    OUTPUT_VARIABLE AVREL_DEB_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
+else()
+    return()  # no Debian package without dpkg
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL avrel package_docs)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
-set(CPACK_DEBIAN_FILE_NAME avrel_${PROJECT_VERSION}_amd64.deb)
+set(CPACK_DEBIAN_FILE_NAME avrel_${PROJECT_VERSION}_${AVREL_DEB_ARCHITECTURE}.deb)
 set(CPACK_DEBIAN_PACKAGE_NAME avrel)
 set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${AVREL_DEB_ARCHITECTURE})
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmere Software GmbH <avrel@quillmere.example>")

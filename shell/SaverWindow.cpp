@@ -51,6 +51,13 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             }
             PostQuitMessage(0);
             return 0;
+        case WM_DISPLAYCHANGE:
+            // A monitor plugged in, unplugged, moved or switched to another
+            // resolution: the covers follow. The saver window stays as it is
+            // on the primary monitor, whose own size only the display switch
+            // changes.
+            LayOutMonitorCovers();
+            break;
         case WM_ACTIVATEAPP:
             // Another program took the activation: the keys now go there
             // while this topmost window would still cover the screen. Closed

@@ -2,19 +2,33 @@
 """The releases as a person gets them: dist_test.py ROOT OUT packs both with
 tools/build/dist.sh into OUT, then checks the Windows zip (exactly its three files,
 the Avrel.scr the tests ran, byte for byte), SHA256SUMS, and the Debian
-package: its control fields, lintian's verdict, and a real dpkg -i that puts
-the hack, its settings description and its man page where xscreensaver and
-man look, then dpkg -r that leaves nothing behind. Needs root for dpkg;
-exits 77 (skipped) without it or without a built Windows tree.
+package: its control fields, lintian's verdict, and a real installation.
+
+The package is installed and removed only inside a throwaway Debian root that
+this test makes with mmdebstrap and deletes again, never on this machine: a
+person who has avrel installed keeps it. There `apt-get install ./avrel_*.deb`
+resolves Depends from the archive as on a clean machine, the hack, its
+settings description and its man page land where xscreensaver and man look,
+the hack runs, and `apt-get remove` leaves nothing behind. The host's own
+package state is compared before and after.
+
+Exits 77 (skipped), saying why, without a built Windows tree, or where the
+throwaway root cannot be made (not root, no mmdebstrap, no archive); it
+never falls back to installing on the host.
 """
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
 SKIP = 77
+HACK = "/usr/libexec/xscreensaver/avrel"
+FILES = (HACK, "/usr/share/xscreensaver/config/avrel.xml", "/usr/share/man/man6/avrel.6.gz",
+         "/usr/share/doc/avrel/copyright")
 
 
 class Checks:
@@ -28,9 +42,13 @@ class Checks:
         return condition
 
 
-def run(*command, **kwargs):
+class Skipped(Exception):
+    pass
+
+
+def run(*command, timeout=300, **kwargs):
     return subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                          timeout=300, **kwargs)
+                          timeout=timeout, **kwargs)
 
 
 def version_of(root):
@@ -38,6 +56,10 @@ def version_of(root):
         if line.startswith("project(Avrel VERSION "):
             return line.split()[2]
     raise RuntimeError("no project version in CMakeLists.txt")
+
+
+def architecture():
+    return run("dpkg", "--print-architecture").stdout.strip()
 
 
 def check_zip(checks, root, path):
@@ -72,8 +94,8 @@ def check_control(checks, deb, version):
         if ":" in line and not line.startswith(" "):
             key, value = line.split(":", 1)
             fields[key] = value.strip()
-    for key, value in (("Package", "avrel"), ("Version", version), ("Architecture", "amd64"),
-                       ("Section", "x11")):
+    for key, value in (("Package", "avrel"), ("Version", version),
+                       ("Architecture", architecture()), ("Section", "x11")):
         checks.expect(fields.get(key) == value, f"{key}: {value}", fields.get(key))
     depends = fields.get("Depends", "")
     for library in ("libc6", "libx11-6", "libxext6", "libjpeg62-turbo", "libstdc++6"):
@@ -83,59 +105,126 @@ def check_control(checks, deb, version):
 
 
 def check_lintian(checks, deb):
-    result = run("lintian", "--no-tag-display-limit", deb)
+    """Clean down to lintian's information tags (-I), as a Debian package
+    built by Debian's own tools is."""
+    result = run("lintian", "-I", "--tag-display-limit", "0", deb)
     tags = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:", "I:")]
-    errors = [line for line in tags if line.startswith("E:")]
-    checks.expect(not errors, "no lintian errors", errors)
     for line in tags:
         print(f"lintian: {line}", flush=True)
+    checks.expect(not tags, "no lintian error, warning or information tag", tags)
 
 
-def check_install(checks, deb, version):
-    installed = run("dpkg", "-i", deb)
-    if not checks.expect(installed.returncode == 0, "dpkg -i to succeed",
-                         installed.stderr.strip()[-300:]):
-        return
+def host_state():
+    """What this machine says about avrel: the package database's view and
+    the installed files, to be the same after the test as before it."""
+    status = run("dpkg-query", "-W", "-f=${Status} ${Version}", "avrel").stdout
+    files = {}
+    for path in FILES:
+        try:
+            s = os.stat(path)
+            files[path] = (s.st_size, s.st_mtime_ns, s.st_ino)
+        except FileNotFoundError:
+            files[path] = None
+    return status, files
+
+
+def host_codename():
     try:
-        files = run("dpkg", "-L", "avrel").stdout.split()
-        for path in ("/usr/libexec/xscreensaver/avrel", "/usr/share/xscreensaver/config/avrel.xml",
-                     "/usr/share/man/man6/avrel.6.gz", "/usr/share/doc/avrel/copyright"):
-            checks.expect(path in files and os.path.exists(path), f"{path} installed", files)
-        hack = "/usr/libexec/xscreensaver/avrel"
-        checks.expect(os.access(hack, os.X_OK), f"{hack} executable", oct(os.stat(hack).st_mode))
-        said = run(hack, "--version").stdout.strip()
-        checks.expect(version in said, f"avrel --version to say {version}", said)
-        page = run("man", "-l", "/usr/share/man/man6/avrel.6.gz",
-                   env=dict(os.environ, MANPAGER="cat", PAGER="cat", MANWIDTH="80"))
-        checks.expect(page.returncode == 0 and "-root" in page.stdout,
-                      "man -l to render the page, options included",
-                      f"exit {page.returncode}: {page.stdout[:120]!r} {page.stderr[:120]!r}")
-    finally:
-        removed = run("dpkg", "-r", "avrel")
-    checks.expect(removed.returncode == 0, "dpkg -r to succeed", removed.stderr.strip()[-300:])
-    left = [f for f in files if os.path.isfile(f)]
+        for line in open("/etc/os-release"):
+            if line.startswith("VERSION_CODENAME="):
+                return line.split("=", 1)[1].strip().strip('"') or "bookworm"
+    except OSError:
+        pass
+    return "bookworm"
+
+
+def make_root(parent):
+    """A minimal Debian root of this machine's release, made from the archive,
+    or Skipped saying why it cannot be made here."""
+    if os.geteuid() != 0:
+        raise Skipped("a throwaway Debian root needs root (mmdebstrap, chroot)")
+    for tool in ("mmdebstrap", "unshare", "chroot"):
+        if not shutil.which(tool):
+            raise Skipped(f"{tool} is missing (tools/build/setup.sh installs it)")
+    path = os.path.join(parent, "root")
+    started = time.monotonic()
+    try:
+        made = run("mmdebstrap", "--variant=apt", "--quiet", host_codename(), path, timeout=900)
+    except subprocess.TimeoutExpired:
+        raise Skipped("mmdebstrap did not finish in 900 s")
+    if made.returncode != 0:
+        raise Skipped("mmdebstrap cannot make a Debian root here: "
+                      + made.stderr.strip()[-400:])
+    print(f"throwaway root made in {time.monotonic() - started:.1f} s", flush=True)
+    return path
+
+
+def in_root(path, script, timeout=600):
+    """Runs a shell script in the root, in a mount namespace of its own so
+    that /proc, mounted there, goes away with it even if the test is killed."""
+    return run("unshare", "--mount", "--propagation", "private", "--fork",
+               "/bin/sh", "-ec", 'mount -t proc proc "$1/proc"; exec chroot "$1" /bin/sh -ec "$2"',
+               "sh", path, script,
+               timeout=timeout, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive",
+                                         LC_ALL="C.UTF-8", PATH="/usr/sbin:/usr/bin:/sbin:/bin"))
+
+
+def check_install(checks, root, deb, version):
+    name = os.path.basename(deb)
+    shutil.copy(deb, os.path.join(root, "tmp", name))
+    started = time.monotonic()
+    installed = in_root(root, "apt-get update -q; "
+                              f"apt-get install -y -q --no-install-recommends /tmp/{name}")
+    print(f"apt-get install in the throwaway root took {time.monotonic() - started:.1f} s",
+          flush=True)
+    if not checks.expect(installed.returncode == 0,
+                         "apt-get install ./avrel_*.deb to resolve Depends on a clean system",
+                         installed.stdout.strip()[-600:] + installed.stderr.strip()[-600:]):
+        return
+    files = in_root(root, "dpkg -L avrel").stdout.split()
+    for path in FILES:
+        checks.expect(path in files and os.path.isfile(root + path), f"{path} installed", files)
+    mode = os.stat(root + HACK).st_mode
+    checks.expect(mode & 0o111 == 0o111, f"{HACK} executable by all", oct(mode))
+    said = in_root(root, f"{HACK} --version")
+    checks.expect(said.returncode == 0 and version in said.stdout,
+                  f"avrel --version to run in the clean root and say {version}",
+                  f"exit {said.returncode}: {said.stdout.strip()} {said.stderr.strip()[-300:]}")
+    page = run("man", "-l", root + "/usr/share/man/man6/avrel.6.gz",
+               env=dict(os.environ, MANPAGER="cat", PAGER="cat", MANWIDTH="80"))
+    checks.expect(page.returncode == 0 and "-root" in page.stdout,
+                  "man -l to render the page, options included",
+                  f"exit {page.returncode}: {page.stdout[:120]!r} {page.stderr[:120]!r}")
+    removed = in_root(root, "apt-get remove -y -q avrel")
+    checks.expect(removed.returncode == 0, "apt-get remove avrel to succeed",
+                  removed.stderr.strip()[-300:])
+    left = [f for f in files if os.path.isfile(root + f)]
     checks.expect(not left, "no file of the package left behind", left)
-    status = run("dpkg-query", "-W", "-f=${Status}", "avrel").stdout
+    status = in_root(root, "dpkg-query -W -f='${Status}' avrel || true").stdout
     checks.expect("installed" not in status.replace("not-installed", ""),
                   "dpkg to know avrel no more", status)
 
 
+def remove_tree(path):
+    # --one-file-system: should anything still be mounted below, leave it be
+    subprocess.run(["rm", "-rf", "--one-file-system", path], check=False)
+
+
 def main():
     root, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    if os.geteuid() != 0:
-        print("skipped: dpkg -i needs root")
-        return SKIP
     if not os.path.isfile(os.path.join(root, "build", "windows", "shell", "Avrel.scr")):
         print("skipped: build/windows is not built (make windows)")
         return SKIP
     version = version_of(root)
     checks = Checks()
+    before = host_state()
     started = time.monotonic()
-    packed = run("bash", os.path.join(root, "tools", "build", "dist.sh"), out)
+    packed = run("bash", os.path.join(root, "tools", "build", "dist.sh"), out, timeout=900)
     print(f"dist.sh took {time.monotonic() - started:.1f} s", flush=True)
     if not checks.expect(packed.returncode == 0, "tools/build/dist.sh to succeed", packed.stderr):
         return 1
-    zip_name, deb_name = f"Avrel-{version}-windows.zip", f"avrel_{version}_amd64.deb"
+    zip_name = f"Avrel-{version}-windows.zip"
+    deb_name = f"avrel_{version}_{architecture()}.deb"
     zip_path, deb = os.path.join(out, zip_name), os.path.join(out, deb_name)
     for path in (zip_path, deb):
         checks.expect(os.path.isfile(path), f"{path} made", "missing")
@@ -147,9 +236,33 @@ def main():
     check_sums(checks, out, [zip_name, deb_name])
     check_control(checks, deb, version)
     check_lintian(checks, deb)
-    check_install(checks, deb, version)
-    print("dist: all checks held" if not checks.failures else f"dist: {checks.failures} failed")
-    return 1 if checks.failures else 0
+
+    work = tempfile.mkdtemp(prefix="avrel-debroot-")
+    skipped = None
+    try:
+        started = time.monotonic()
+        try:
+            debian_root = make_root(work)
+        except Skipped as e:
+            skipped = str(e)
+        else:
+            check_install(checks, debian_root, deb, version)
+            print(f"throwaway-root install test took {time.monotonic() - started:.1f} s",
+                  flush=True)
+    finally:
+        remove_tree(work)
+    checks.expect(not os.path.exists(work), f"the throwaway root {work} deleted", "still there")
+    checks.expect(host_state() == before, "this machine's avrel package and files untouched",
+                  f"{before} before, {host_state()} after")
+
+    if checks.failures:
+        print(f"dist: {checks.failures} failed")
+        return 1
+    if skipped:
+        print(f"skipped: the package was checked but not installed: {skipped}")
+        return SKIP
+    print("dist: all checks held")
+    return 0
 
 
 if __name__ == "__main__":

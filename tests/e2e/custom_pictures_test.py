@@ -47,22 +47,33 @@ def render(tool, *args):
     return subprocess.run([tool, *args], capture_output=True, text=True, timeout=120)
 
 
-def make_custom(*args):
+def make_custom(*args, env=None):
     return subprocess.run([sys.executable, os.path.join(ROOT, "tools", "custom", "make_custom.py"), *args],
-                          capture_output=True, text=True, timeout=600)
+                          capture_output=True, text=True, timeout=600, env=env)
 
 
 def check_tool(args, work):
     photos = os.path.join(work, "photos")
     sample_photos.write_mixed(photos)
+    # An old card's Latin-1 name with a "#" in it, named by the plan file
+    with open(os.path.join(photos, "01-landscape.jpg"), "rb") as f:
+        landscape = f.read()
+    with open(os.path.join(os.fsencode(photos), b"f\xeate #2.jpg"), "wb") as f:
+        f.write(landscape)
+    # and a temporary folder whose path has a space (and a comma)
+    tmp = os.path.join(work, "tmp dir, with space")
+    os.makedirs(tmp)
     out = os.path.join(work, "custom", "Avrel.scr")
     resources = os.path.join(work, "custom", "resources")
     done = make_custom(photos, "--out", out, "--build", args.build, "--resources", resources,
-                       "--plan", os.path.join(work, "plan.txt"))
+                       "--plan", os.path.join(work, "plan.txt"), env=dict(os.environ, TMPDIR=tmp))
     print(done.stdout, done.stderr, flush=True)
     expect(done.returncode == 0, "make_custom.py to succeed", f"exit {done.returncode}")
+    expect("Traceback" not in done.stderr, "no traceback", done.stderr[-300:])
+    expect(not os.listdir(tmp), f"nothing left in {tmp}", os.listdir(tmp))
     for line in ["Plan:", "1000  640 x 480  03-stripes.png  (plan file)",
-                 "24 slots filled from 8 photos", "reused in turn", "skipped 3: 09-broken.jpg, 10-notes.txt, 11-giant.png",
+                 "1001  211 x 250  f\\xeate #2.jpg  (plan file)",
+                 "24 slots filled from 9 photos", "reused in turn", "skipped 3: 09-broken.jpg, 10-notes.txt, 11-giant.png",
                  "08-tiny.jpg is much smaller", "57 resources checked, 0 problems", out]:
         expect(line in done.stdout, f"'{line}' in the output", "not there")
     expect(os.path.isfile(out), f"{out} written", "no file")
@@ -154,8 +165,8 @@ def main():
     os.makedirs(os.path.dirname(args.prefix), exist_ok=True)
     with tempfile.TemporaryDirectory(prefix="avrel-custom-e2e-",
                                      dir=os.path.dirname(args.prefix)) as work:
-        with open(os.path.join(work, "plan.txt"), "w") as f:
-            f.write("1000 03-stripes.png\n")
+        with open(os.path.join(work, "plan.txt"), "wb") as f:
+            f.write(b"# the stripes first\n1000 03-stripes.png\n1001 f\xeate #2.jpg\n")
         os.makedirs(os.path.join(work, "reference"))
         custom, resources = check_tool(args, work)
         if not os.path.isfile(custom):

@@ -1,7 +1,8 @@
 // The covers of the other monitors on the stand-in, which reports whatever
 // monitors a test gives it: one black topmost window on each monitor but
-// the primary, the stage on the primary alone, and input on any cover
-// closing the saver by the saver window's own rules.
+// the primary, the stage on the primary alone, input on any cover closing
+// the saver by the saver window's own rules, and covers that follow monitors
+// plugged in, unplugged and moved while the show runs.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,124 @@ TEST_F(MonitorCoversTest, TheStageIsDrawnOnThePrimaryMonitorAlone) {
         std::vector<DWORD> pixels = standin::WindowPixels(cover);
         EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](DWORD p) { return p == 0; }));
     }
+}
+
+// What a display change asks of the covers, checked after each step: one
+// live, visible, black cover of exactly each monitor but the primary, in
+// the monitors' order, and no other window but the saver.
+void ExpectCoversOf(const std::vector<Monitor>& monitors, const char* what) {
+    std::vector<RECT> expected;
+    for (const Monitor& m : monitors) {
+        if (!m.primary)
+            expected.push_back(m.rect);
+    }
+    ASSERT_EQ(expected.size(), monitorCovers.covers.size()) << what;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const MonitorCover& cover = monitorCovers.covers[i];
+        RECT r = {};
+        ASSERT_TRUE(GetWindowRect(cover.window, &r)) << what << ": cover " << i << " is gone";
+        EXPECT_EQ(Describe(expected[i]), Describe(r)) << what << ": cover " << i;
+        EXPECT_TRUE(IsWindowVisible(cover.window)) << what << ": cover " << i;
+        std::vector<DWORD> pixels = standin::WindowPixels(cover.window);
+        EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](DWORD p) { return p == 0; }))
+            << what << ": cover " << i << " is not black";
+    }
+    EXPECT_EQ(1 + expected.size(), standin::LiveWindows().size())
+        << what << ": the saver and the covers, and no cover of a monitor that is gone";
+}
+
+TEST_F(MonitorCoversTest, CoversFollowMonitorsPluggedInUnpluggedAndMovedWhileTheShowRuns) {
+    const RECT primary = {0, 0, 1024, 768};
+    const Monitor right = {RECT{1024, 0, 2304, 1024}, false};
+    const Monitor above = {RECT{-200, -1080, 1720, 0}, false};
+    const Monitor below = {RECT{0, 768, 1280, 1792}, false};
+    const Monitor belowWider = {RECT{0, 768, 1920, 1848}, false};
+    const struct {
+        const char* what;
+        std::vector<Monitor> monitors;
+    } changes[] = {
+        {"a monitor plugged in to the right", {{primary, true}, right}},
+        {"a second one plugged in above", {{primary, true}, right, above}},
+        {"the right one moved below the primary", {{primary, true}, below, above}},
+        {"the one below switched to another resolution", {{primary, true}, belowWider, above}},
+        {"the one above unplugged", {{primary, true}, belowWider}},
+        {"the primary's own size changed", {{RECT{0, 0, 800, 600}, true}, belowWider}},
+        {"back to the primary alone", {{primary, true}}},
+    };
+
+    std::vector<HWND> everyCover;
+    std::vector<standin::BlitRecord> blits;
+    {
+        ShowRun run(1024, 768);
+        CoverOtherMonitors(nullptr, run.window);
+        EXPECT_TRUE(monitorCovers.covers.empty()) << "one monitor at the start";
+        run.RunUntil(300);
+        const int offsetX = stage.offsetX, offsetY = stage.offsetY;
+        RECT saverBefore = {};
+        GetWindowRect(run.window, &saverBefore);
+
+        DWORD until = 300;
+        for (const auto& change : changes) {
+            std::vector<MonitorCover> before = monitorCovers.covers;
+            standin::SetMonitors(change.monitors);
+            // What the saver window does on the WM_DISPLAYCHANGE that follows.
+            LayOutMonitorCovers();
+            ExpectCoversOf(change.monitors, change.what);
+            for (const MonitorCover& old : before) {
+                auto still =
+                    std::find_if(monitorCovers.covers.begin(), monitorCovers.covers.end(),
+                                 [&old](const MonitorCover& c) { return c.window == old.window; });
+                const bool monitorStayed = std::any_of(
+                    change.monitors.begin(), change.monitors.end(), [&old](const Monitor& m) {
+                        return !m.primary && Describe(m.rect) == Describe(old.monitor);
+                    });
+                EXPECT_EQ(monitorStayed, still != monitorCovers.covers.end())
+                    << change.what << ": the cover of " << Describe(old.monitor)
+                    << (monitorStayed ? " was made again" : " is still there");
+            }
+            for (const MonitorCover& cover : monitorCovers.covers) {
+                if (std::find(everyCover.begin(), everyCover.end(), cover.window) ==
+                    everyCover.end())
+                    everyCover.push_back(cover.window);
+            }
+            RECT saverNow = {};
+            GetWindowRect(run.window, &saverNow);
+            EXPECT_EQ(Describe(saverBefore), Describe(saverNow))
+                << change.what << ": the saver window moved";
+            EXPECT_EQ(offsetX, stage.offsetX) << change.what;
+            EXPECT_EQ(offsetY, stage.offsetY) << change.what;
+
+            standin::ClearBlitLog();
+            until += 400;
+            run.RunUntil(until);
+            std::vector<standin::BlitRecord> now = standin::BlitLog();
+            EXPECT_TRUE(std::any_of(
+                now.begin(), now.end(),
+                [&run](const standin::BlitRecord& b) { return b.window == run.window; }))
+                << change.what << ": the show stopped drawing";
+            blits.insert(blits.end(), now.begin(), now.end());
+        }
+    }
+    for (const standin::BlitRecord& blit : blits) {
+        EXPECT_TRUE(std::find(everyCover.begin(), everyCover.end(), blit.window) ==
+                    everyCover.end())
+            << "something was drawn on a cover at " << Describe(blit.rect);
+    }
+}
+
+TEST_F(MonitorCoversTest, DisplayChangesBeforeCoveringAndAfterUncoveringMakeNoCover) {
+    standin::SetMonitors(kSideBySide);
+    HWND saver = Saver();
+    // The display switch in the saver window's creation comes before the covers.
+    LayOutMonitorCovers();
+    EXPECT_TRUE(monitorCovers.covers.empty());
+    CoverOtherMonitors(nullptr, saver);
+    EXPECT_EQ(1u, monitorCovers.covers.size());
+    // Putting the display back comes after the covers are gone.
+    UncoverMonitors();
+    LayOutMonitorCovers();
+    EXPECT_TRUE(monitorCovers.covers.empty());
+    EXPECT_EQ(1u, standin::LiveWindows().size());
 }
 
 TEST_F(MonitorCoversTest, InputOnACoverClosesTheSaverByTheSaverWindowsRules) {

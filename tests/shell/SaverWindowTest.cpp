@@ -311,6 +311,26 @@ TEST_F(SaverWindowTest, MinimisedAndHiddenStartsShowTheWindowNormally) {
     }
 }
 
+TEST_F(SaverWindowTest, DisplayChangeLaysTheCoversOutForTheMonitorsThereAre) {
+    Create();
+    CoverOtherMonitors(GetModuleHandleA(nullptr), window_);
+    ASSERT_EQ(1, GetSystemMetrics(SM_CMONITORS));
+    // The cover of a monitor unplugged since: the system moves its window
+    // onto the primary monitor, over the stage.
+    HWND stale = CreateWindowExA(WS_EX_TOOLWINDOW, kMonitorCoverClassName, "", WS_POPUP, 10, 20,
+                                 320, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, stale) << "error " << GetLastError();
+    monitorCovers.covers.push_back(MonitorCover{stale, {-1, -1}, RECT{1024, 0, 2304, 1024}});
+    Send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_FALSE(IsWindow(stale)) << "the cover of the unplugged monitor stayed";
+    EXPECT_TRUE(monitorCovers.covers.empty());
+    EXPECT_TRUE(Alive()) << "a display change closed the saver";
+    if (IsWindow(stale)) {
+        DestroyWindow(stale);
+    }
+    monitorCovers = MonitorCoverState();
+}
+
 TEST_F(SaverWindowTest, OneMonitorGetsNoCover) {
     Create();
     CoverOtherMonitors(GetModuleHandleA(nullptr), window_);

@@ -71,7 +71,9 @@ class Photos(unittest.TestCase):
         self.assertLess(diff.mean(), 6)
 
     def test_16_bit_grey_is_scaled_not_clipped(self):
-        a = np.asarray(self.open("04-grey-16bit.png"))
+        im = self.open("04-grey-16bit.png")
+        self.assertEqual(im.mode, "L")  # grey until fitted
+        a = np.asarray(im.convert("RGB"))
         self.assertEqual(a.shape, (600, 800, 3))
         self.assertLessEqual(a[300, 0].max(), 2)
         self.assertTrue(120 <= a[300, 400, 0] <= 136, a[300, 400])
@@ -99,6 +101,11 @@ class Photos(unittest.TestCase):
         self.assertTrue(near(im[100, 100], RED, 60), im[100, 100])
         self.assertTrue(near(im[100, 300], (0, 255, 0), 60), im[100, 300])
 
+    def test_grey_photos_are_fitted_as_rgb(self):
+        for fit_mode in ("cover", "contain"):
+            fitted, _ = make_custom.fit(self.open("04-grey-16bit.png"), (211, 250), fit_mode)
+            self.assertEqual((fitted.mode, fitted.size), ("RGB", (211, 250)))
+
     def test_unreadable_files_are_refused_with_the_reason(self):
         for name, reason in [("09-broken.jpg", "cannot be decoded"),
                              ("10-notes.txt", "not a picture"),
@@ -112,11 +119,15 @@ class Photos(unittest.TestCase):
         plan_path = os.path.join(self.tmp.name, "..", "avrel-plan-%d.txt" % os.getpid())
         try:
             with open(plan_path, "w") as f:
-                f.write("# my show\n1000 03-stripes.png\n3001 01-landscape.jpg  # sunset\n")
+                f.write("# my show\n1000 03-stripes.png\n  # sunset next\n"
+                        '3001 "01-landscape.jpg"  # sunset\n')
             self.assertEqual(make_custom.read_plan(plan_path, names),
                              {1000: "03-stripes.png", 3001: "01-landscape.jpg"})
             for bad, message in [("1005 01-landscape.jpg", "not a picture slot"),
                                  ("1000 missing.jpg", "no photo named"),
+                                 ("1000 01-landscape.jpg  # sunset", "only at the start"),
+                                 ('1000 "01-landscape.jpg" sunset', "only a '#' comment"),
+                                 ('1000 "01-landscape.jpg', "a quoted name ends"),
                                  ("one two", "expected 'SLOT NAME'")]:
                 with open(plan_path, "w") as f:
                     f.write(bad + "\n")
@@ -126,9 +137,83 @@ class Photos(unittest.TestCase):
         finally:
             os.remove(plan_path)
 
+    def test_plan_names_may_hold_hashes_and_bytes_that_are_not_utf8(self):
+        latin1 = os.fsdecode(b"f\xeate.jpg")  # as os.listdir gives it
+        names = ["beach #2.jpg", "#1.jpg", latin1, "caf\u00e9.jpg"]
+        with tempfile.NamedTemporaryFile("wb", suffix=".txt") as f:
+            f.write(b"1000 beach #2.jpg\n1001 #1.jpg\r\n1002 f\xeate.jpg\n"
+                    + "2000 caf\u00e9.jpg\n".encode() + b'2001 "#1.jpg" # again\n')
+            f.flush()
+            self.assertEqual(make_custom.read_plan(f.name, names),
+                             {1000: "beach #2.jpg", 1001: "#1.jpg", 1002: latin1,
+                              2000: "caf\u00e9.jpg", 2001: "#1.jpg"})
+            f.write(b"2002 d\xe9j\xe0.jpg\n")
+            f.flush()
+            with self.assertRaises(ValueError) as caught:
+                make_custom.read_plan(f.name, names)
+            self.assertIn("no photo named 'd\\xe9j\\xe0.jpg'", str(caught.exception))
+
     def test_assignment_follows_the_plan_then_name_order_in_turn(self):
         got = make_custom.assign([1000, 1001, 1002, 1003, 1004], ["a", "b", "c"], {1001: "c"})
         self.assertEqual(got, [(1000, "a"), (1001, "c"), (1002, "b"), (1003, "a"), (1004, "b")])
+
+
+# The peak is the process's own high-water mark (VmHWM), which starts
+# afresh with the program; ru_maxrss would carry the parent's over exec.
+PEAK_PROBE = """
+import sys
+import make_custom
+from PIL import Image
+
+def peak():
+    for line in open("/proc/self/status"):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+
+Image.MAX_IMAGE_PIXELS = make_custom.PIXEL_LIMIT
+before = peak()
+im = make_custom.open_photo(sys.argv[1], 640, "photo")
+make_custom.fit(im, (640, 480), "cover")
+print(before, peak())
+"""
+
+
+class Memory(unittest.TestCase):
+    """The peak memory of one big photo, per pixel, whatever its kind: at
+    most 9 bytes, so that one just under the 150-megapixel limit stays
+    under 1.5 GB (and a little for the bands it is worked in)."""
+
+    BYTES_PER_PIXEL = 9
+    BANDS = 48 << 20
+
+    def peak(self, im, name):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, name)
+            im.save(path)
+            pixels = im.width * im.height
+            del im
+            done = subprocess.run([sys.executable, "-c", PEAK_PROBE, path],
+                                  capture_output=True, text=True, timeout=300)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        before, after = (int(v) * 1024 for v in done.stdout.split())
+        grown = after - before
+        print("%s: %.0f MB for %.1f megapixels (%.1f bytes per pixel)"
+              % (name, grown / 2**20, pixels / 1e6, grown / pixels), file=sys.stderr)
+        self.assertLessEqual(grown, self.BYTES_PER_PIXEL * pixels + self.BANDS,
+                             "%s: %d bytes for %d pixels" % (name, grown, pixels))
+
+    def test_a_16_bit_grey_picture(self):
+        w, h = 6000, 4000
+        a = (np.linspace(0, 65535, h, dtype=np.float32)[:, None]
+             * np.linspace(0.5, 1, w, dtype=np.float32)[None, :]).astype(np.uint16)
+        self.peak(Image.fromarray(a, "I;16"), "grey16.png")
+
+    def test_a_transparent_picture(self):
+        a = np.zeros((4000, 6000, 4), np.uint8)
+        a[..., 0] = np.arange(6000, dtype=np.uint32)[None, :] * 255 // 6000
+        a[..., 1] = 90
+        a[1000:3000, ..., 3] = 255
+        self.peak(Image.fromarray(a, "RGBA"), "alpha.png")
 
 
 class CustomSet(unittest.TestCase):
@@ -203,9 +288,9 @@ class CustomSet(unittest.TestCase):
 
 
 class CommandLine(unittest.TestCase):
-    def run_tool(self, *args):
+    def run_tool(self, *args, env=None):
         return subprocess.run([sys.executable, make_custom.__file__, *args],
-                              capture_output=True, text=True)
+                              capture_output=True, text=True, env=env)
 
     def test_missing_or_empty_folders_fail_with_a_message(self):
         with tempfile.TemporaryDirectory() as tmp:
@@ -228,6 +313,52 @@ class CommandLine(unittest.TestCase):
             self.assertIn("skipped notes.txt", done.stdout)
             self.assertFalse(os.path.exists(os.path.dirname(out)))
 
+
+    def test_the_link_takes_paths_with_spaces_and_commas_whole(self):
+        # The link as Ninja lists it for the Windows build; the end-to-end
+        # test links for real from a temporary folder like this one.
+        command = (": && /usr/bin/i686-w64-mingw32-g++-posix -O3 -s assets/CMakeFiles/"
+                   "avrel_resources.dir/avrel.rc.res shell/CMakeFiles/Avrel.dir/Startup.cpp.obj"
+                   " -o shell/Avrel.scr -Wl,--out-implib,shell/libAvrel.dll.a"
+                   " libavrel_core.a '/my builds/.cache/libjpeg.a' -lgdi32 && :")
+        work = "/tmp/a dir, with space"
+        args = make_custom.link_arguments(
+            command, "assets/CMakeFiles/avrel_resources.dir/avrel.rc.res",
+            work + "/avrel.rc.obj", "/home/me/my shows/Avrel.scr", work)
+        self.assertEqual(args, [
+            "/usr/bin/i686-w64-mingw32-g++-posix", "-O3", "-s", work + "/avrel.rc.obj",
+            "shell/CMakeFiles/Avrel.dir/Startup.cpp.obj", "-o", "/home/me/my shows/Avrel.scr",
+            "-Xlinker", "--out-implib", "-Xlinker", work + "/libAvrel.dll.a",
+            "libavrel_core.a", "/my builds/.cache/libjpeg.a", "-lgdi32"])
+
+    def test_names_that_are_not_utf8_are_read_used_and_printed_escaped(self):
+        # An old card's Latin-1 names, a "#" in a name, named by a plan file.
+        # The link needs the Windows build; an empty --build fails it after
+        # every photo has been fitted and the plan printed.
+        with tempfile.TemporaryDirectory() as tmp:
+            folder = os.fsencode(os.path.join(tmp, "photos"))
+            os.makedirs(folder)
+            scene = Image.fromarray(sample_photos.scene(800, 600, 3))
+            scene.save(os.path.join(folder, b"f\xeate \xe0 la plage.jpg"), "JPEG")
+            scene.save(os.path.join(folder, b"beach #2.jpg"), "JPEG")
+            with open(os.path.join(folder, b"\xe9t\xe9.jpg"), "wb") as f:
+                f.write(b"not a picture")
+            plan = os.path.join(tmp, "plan.txt")
+            with open(plan, "wb") as f:
+                f.write(b"# slots\n1000 f\xeate \xe0 la plage.jpg\n1001 beach #2.jpg\n")
+            # a desktop's UTF-8 terminal takes no stray bytes (Python in the
+            # C locale would pass them through)
+            done = self.run_tool(os.fsdecode(folder), "--plan", plan, "--build",
+                                 os.path.join(tmp, "no build"), "--out",
+                                 os.path.join(tmp, "Avrel.scr"),
+                                 env=dict(os.environ, PYTHONIOENCODING="utf-8:strict"))
+            self.assertNotIn("Traceback", done.stderr)
+            self.assertEqual(done.returncode, 1, done.stderr)
+            self.assertIn("cannot build the program", done.stderr)
+            for line in ["1000  640 x 480  f\\xeate \\xe0 la plage.jpg  (plan file)",
+                         "1001  211 x 250  beach #2.jpg  (plan file)",
+                         "skipped \\xe9t\\xe9.jpg: not a picture"]:
+                self.assertIn(line, done.stdout)
 
 if __name__ == "__main__":
     unittest.main()

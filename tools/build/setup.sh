@@ -14,7 +14,7 @@ packages=(
     wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
     python3 python3-pil python3-numpy fonts-dejavu-core
     libx11-dev libxext-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux
-    lintian man-db
+    lintian man-db mmdebstrap
 )
 
 sudo=""

@@ -6,7 +6,9 @@
 
 Fills the show's still pictures (the full-stage backgrounds and the pictures
 each chapter places) from the photos in PICTURES, in name order, or as a plan
-file assigns them ("SLOT NAME" lines, e.g. "1000 beach.jpg"). Every photo is
+file assigns them ("SLOT NAME" lines, e.g. "1000 beach.jpg"; the name runs
+to the end of the line, "#" included; a line starting with "#" is a comment;
+a name in double quotes may be followed by a "# comment"). Every photo is
 turned upright by its EXIF orientation, converted to sRGB from its embedded
 colour profile, flattened on black where transparent, and fitted to its
 slot's exact size: scaled to cover the slot and cropped around the centre,
@@ -40,6 +42,7 @@ import gen_assets
 
 ROOT = gen_assets.ROOT
 ASSETS = gen_assets.ASSETS
+SRGB = ImageCms.createProfile("sRGB")
 
 # The still pictures a person sees on the stage, chapter by chapter. Logos
 # (6000-6008, 9000), line sources, and filmstrips keep the show's own.
@@ -84,31 +87,52 @@ def list_photos(folder):
     return sorted(names, key=lambda n: (n.casefold(), n))
 
 
+def printable(text):
+    """`text` as it can be printed: bytes of a file name that are not UTF-8
+    (an old card's Latin-1, kept by Python as lone surrogates) as \\xNN."""
+    return text.encode("utf-8", "surrogateescape").decode("utf-8", "backslashreplace")
+
+
 def read_plan(path, names):
-    """{slot: name} from "SLOT NAME" lines; '#' starts a comment."""
+    """{slot: name} from "SLOT NAME" lines. A line whose first character
+    (after blanks) is '#' is a comment; anywhere else '#' is part of the
+    name, which runs to the end of the line. A name may be written in double
+    quotes, and only then may a '#' comment follow it. The file is read as
+    the folder's names are, so names that are not UTF-8 match."""
     plan = {}
-    with open(path, encoding="utf-8") as f:
-        for number, line in enumerate(f, 1):
-            line = line.split("#", 1)[0].strip()
-            if not line:
-                continue
-            parts = line.split(None, 1)
-            where = "%s:%d" % (path, number)
-            if len(parts) != 2 or not parts[0].isdigit():
-                raise ValueError("%s: expected 'SLOT NAME', got %r" % (where, line))
-            slot, name = int(parts[0]), parts[1]
-            if slot not in STAGE_SLOTS:
-                raise ValueError("%s: %d is not a picture slot (slots: %s)"
-                                 % (where, slot, " ".join(map(str, STAGE_SLOTS))))
-            if name not in names:
-                raise ValueError("%s: no photo named %r in the folder" % (where, name))
-            plan[slot] = name
+    with open(path, "rb") as f:
+        lines = [os.fsdecode(raw.rstrip(b"\r\n")) for raw in f]
+    for number, line in enumerate(lines, 1):
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        where = "%s:%d" % (printable(path), number)
+        parts = line.split(None, 1)
+        if len(parts) != 2 or not parts[0].isdigit():
+            raise ValueError("%s: expected 'SLOT NAME', got '%s'" % (where, printable(line)))
+        slot, name = int(parts[0]), parts[1]
+        if name.startswith('"'):
+            end = name.find('"', 1)
+            rest = name[end + 1:].strip() if end > 0 else ""
+            if end < 0 or (rest and not rest.startswith("#")):
+                raise ValueError("%s: a quoted name ends with '\"', and only a '#' comment"
+                                 " may follow it: %s" % (where, printable(line)))
+            name = name[1:end]
+        if slot not in STAGE_SLOTS:
+            raise ValueError("%s: %d is not a picture slot (slots: %s)"
+                             % (where, slot, " ".join(map(str, STAGE_SLOTS))))
+        if name not in names:
+            raise ValueError("%s: no photo named '%s' in the folder ('#' starts a comment only"
+                             " at the start of a line; quote a name to write one after it)"
+                             % (where, printable(name)))
+        plan[slot] = name
     return plan
 
 
 def open_photo(path, want, name):
-    """The photo as an upright 8-bit sRGB image, decoded no larger than needed
-    to give at least twice `want` (a slot's longer side) in both directions."""
+    """The photo as an upright 8-bit sRGB image (grey ones as "L"), decoded
+    no larger than needed to give at least twice `want` (a slot's longer
+    side) in both directions."""
     with warnings.catch_warnings():
         warnings.simplefilter("error", Image.DecompressionBombWarning)
         try:
@@ -118,7 +142,8 @@ def open_photo(path, want, name):
                           " decompression bomb" % (PIXEL_LIMIT // 1_000_000))
         except (OSError, SyntaxError, ValueError) as e:
             raise Refused(name, "not a picture this tool can read (%s)" % e)
-        with im:
+        rgb = None
+        try:
             try:
                 orientation = im.getexif().get(EXIF_ORIENTATION, 1)
             except Exception:  # a broken EXIF block only loses the rotation
@@ -131,19 +156,80 @@ def open_photo(path, want, name):
             except (OSError, SyntaxError, ValueError) as e:
                 raise Refused(name, "cannot be decoded (%s)" % e)
             rgb = to_srgb(im, icc)
+        finally:
+            if rgb is im:
+                close_file(im)  # its pixels are the result: keep them
+            else:
+                im.close()  # the decoded picture goes before the turned copy is made
+    del im
     for step in TRANSPOSE.get(orientation, []):
         rgb = rgb.transpose(step)
     return rgb
 
 
+def close_file(im):
+    """Closes the file behind a loaded picture and keeps its pixels."""
+    for attr in ("_fp", "fp"):
+        try:
+            f = getattr(im, attr, None)
+            if f is not None:
+                f.close()
+        except Exception:  # already closed, or Pillow's marker of a closed file
+            pass
+    im.fp = None
+
+
+# Rows converted at a time: a photo's colour work needs its decoded picture,
+# the 8-bit result and one band, never full-size copies in between (a 149-
+# megapixel 16-bit picture would otherwise pass through several GB of floats).
+BAND_ROWS = 256
+
+
 def to_srgb(im, icc):
-    """8-bit RGB in sRGB: transparency flattened on black, 16-bit samples
-    scaled down, an embedded colour profile applied."""
+    """8-bit RGB in sRGB (grey without a profile stays "L"): transparency
+    flattened on black, 16-bit samples scaled down, an embedded colour
+    profile applied; pixel by pixel, band by band of rows."""
+    scale_down = False
     if im.mode in ("I", "I;16", "I;16B", "I;16L", "F"):
-        a = np.asarray(im, np.float64)
-        if a.max(initial=0) > 255:
-            a = a / 257.0
-        im = Image.fromarray(np.clip(np.round(a), 0, 255).astype(np.uint8), "L")
+        scale_down = (im.getextrema()[1] or 0) > 255
+    transform = None
+    if icc:
+        try:
+            transform = ImageCms.ImageCmsProfile(io.BytesIO(icc))
+        except (ImageCms.PyCMSError, OSError, ValueError):
+            pass  # an unusable profile: take the numbers as they are
+    if im.mode in ("RGB", "L") and transform is None and "transparency" not in im.info:
+        return im  # already 8-bit: nothing to convert, and no copy of it
+    while True:
+        try:
+            return in_bands(im, lambda band: band_to_srgb(band, scale_down, transform))
+        except (ImageCms.PyCMSError, OSError, ValueError, TypeError):
+            if transform is None:
+                raise
+            transform = None  # the profile does not fit the picture: without it
+
+
+def in_bands(im, convert):
+    out = None
+    for top in range(0, im.height, BAND_ROWS):
+        box = (0, top, im.width, min(im.height, top + BAND_ROWS))
+        band = convert(im.crop(box))
+        if out is None:
+            out = Image.new(band.mode, im.size)
+        out.paste(band, box[:2])
+    return out
+
+
+def band_to_srgb(im, scale_down, profile):
+    if im.mode in ("I", "I;16", "I;16B", "I;16L", "F"):
+        if im.mode == "F":
+            a = np.asarray(im, np.float64)
+            a = np.round(a / 257.0 if scale_down else a)
+        else:
+            # round(v / 257) in integers: v = 257 q + r rounds up exactly when r > 128
+            a = np.asarray(im, np.int64)
+            a = (a + 128) // 257 if scale_down else a
+        im = Image.fromarray(np.clip(a, 0, 255).astype(np.uint8), "L")
     if im.mode in ("RGBA", "LA", "PA", "La", "RGBa") or "transparency" in im.info:
         rgba = im.convert("RGBA")
         flat = Image.new("RGB", im.size, (0, 0, 0))
@@ -151,18 +237,17 @@ def to_srgb(im, icc):
         im = flat
     if im.mode not in ("RGB", "CMYK", "L"):
         im = im.convert("RGB")
-    if icc:
-        try:
-            source = ImageCms.ImageCmsProfile(io.BytesIO(icc))
-            return ImageCms.profileToProfile(im, source, ImageCms.createProfile("sRGB"),
-                                             outputMode="RGB")
-        except (ImageCms.PyCMSError, OSError, ValueError):
-            pass  # an unusable profile: take the numbers as they are
-    return im.convert("RGB")
+    if profile is not None:
+        return ImageCms.profileToProfile(im, profile, SRGB, outputMode="RGB")
+    # grey stays one channel until it is fitted: the same numbers, a third
+    # of the memory (fit() makes it RGB)
+    return im if im.mode == "L" else im.convert("RGB")
 
 
 def fit(im, size, mode):
-    """`im` fitted to exactly `size`; returns the image and the enlargement."""
+    """`im` fitted to exactly `size` as RGB; returns the image and the
+    enlargement. A grey `im` is resampled as one channel, which gives the
+    numbers its RGB copy would."""
     w, h = size
     iw, ih = im.size
     if mode == "contain":
@@ -177,7 +262,7 @@ def fit(im, size, mode):
     cw, ch = w / scale, h / scale
     box = (max(0.0, (iw - cw) / 2), max(0.0, (ih - ch) / 2),
            min(float(iw), (iw + cw) / 2), min(float(ih), (ih + ch) / 2))
-    return im.resize(size, Image.Resampling.LANCZOS, box=box), scale
+    return im.resize(size, Image.Resampling.LANCZOS, box=box).convert("RGB"), scale
 
 
 # ---------------------------------------------------------------- plan
@@ -300,12 +385,42 @@ def link(build, work, out):
     if not gen_assets.check_res(os.path.join(work, "avrel.res")):
         raise RuntimeError("the new resources fail the asset checks")
     run([windres, "-O", "coff", "-i", "avrel.rc", "-o", "avrel.rc.obj"], work)
-    command = link_command.replace(resource_object,
-                                   shlex.quote(os.path.join(work, "avrel.rc.obj")))
-    command = command.replace("-o shell/Avrel.scr", "-o " + shlex.quote(out))
-    # the import library the link writes beside the program stays out of the build tree
-    command = command.replace("--out-implib,shell/", "--out-implib," + work + "/")
-    run(["/bin/sh", "-c", command], build)
+    run(link_arguments(link_command, resource_object, os.path.join(work, "avrel.rc.obj"),
+                       out, work), build)
+
+
+def link_arguments(link_command, resource_object, resources, out, work):
+    """The build's link of Avrel.scr as a list of arguments, with the new
+    resources and output put in: run without a shell, so that no path (a
+    temporary folder with a space, say) is ever split or read by one."""
+    words = shlex.split(link_command)
+    # Ninja wraps a link as ": && COMPILER ... && :"; take the compiler's part
+    commands, current = [], []
+    for word in words + ["&&"]:
+        if word == "&&":
+            commands.append(current)
+            current = []
+        else:
+            current.append(word)
+    linking = [c for c in commands if "-o" in c]
+    if len(linking) != 1:
+        raise RuntimeError("cannot read the link of Avrel.scr: %s" % link_command)
+    args = []
+    for word in linking[0]:
+        if word == resource_object:
+            args.append(resources)
+        elif word == "shell/Avrel.scr" and args and args[-1] == "-o":
+            args.append(out)
+        elif word.startswith("-Wl,--out-implib,"):
+            # the import library the link writes beside the program stays out
+            # of the build tree; -Xlinker passes its path whole, commas included
+            library = os.path.join(work, os.path.basename(word.split(",", 2)[2]))
+            args += ["-Xlinker", "--out-implib", "-Xlinker", library]
+        else:
+            args.append(word)
+    if out not in args or resources not in args:
+        raise RuntimeError("cannot read the link of Avrel.scr: %s" % link_command)
+    return args
 
 
 def run(args, cwd):
@@ -321,7 +436,10 @@ def parse_args(argv):
     p = argparse.ArgumentParser(prog="make_custom.py", description=__doc__.split("\n\n")[0])
     p.add_argument("pictures", help="folder of photos")
     p.add_argument("--out", default=os.path.join(ROOT, "build", "custom", "Avrel.scr"))
-    p.add_argument("--plan", help="file of 'SLOT NAME' lines assigning photos to slots")
+    p.add_argument("--plan", help="file of 'SLOT NAME' lines assigning photos to slots; the"
+                                  " name runs to the end of the line ('#' included), a line"
+                                  " starting with '#' is a comment, a name in double quotes"
+                                  " may be followed by '# comment'")
     p.add_argument("--fit", choices=("cover", "contain"), default="cover")
     p.add_argument("--build", default=os.path.join(ROOT, "build", "windows"),
                    help="Windows build tree whose program is linked again")
@@ -337,11 +455,12 @@ def main(argv):
     Image.MAX_IMAGE_PIXELS = PIXEL_LIMIT
     ImageFile.LOAD_TRUNCATED_IMAGES = False
 
+    # File names come as the folder holds them, UTF-8 or not: printed escaped.
     def say(text):
-        print(text, flush=True)
+        print(printable(text), flush=True)
 
     def fail(text):
-        print("make_custom: " + text, file=sys.stderr, flush=True)
+        print("make_custom: " + printable(text), file=sys.stderr, flush=True)
         return 1
 
     if not os.path.isdir(args.pictures):
