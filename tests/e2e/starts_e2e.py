@@ -11,8 +11,10 @@ win32|win64 --reference DIR [--render avrel-render].
                pass, as avrel-render draws it, appears on the stage in order
 
 Start-up races under Wine show only in a share of starts, and only while
-the X server is busy; one watched start passes them. Like avrel_e2e.py,
-each scenario has its own Xvfb and Wine server and ends only what it started.
+the X server is busy; one watched start passes them. Wine runs managed, as
+in a fresh prefix. Like avrel_e2e.py, each scenario has its own Xvfb and
+Wine server and ends only what it started. With --skip-if-win32-runs (the
+64-bit twin's tests) they end with status 77 where the 32-bit program runs.
 """
 import argparse
 import hashlib
