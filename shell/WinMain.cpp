@@ -8,6 +8,7 @@
 #include "shell/SaverMode.h"
 #include "shell/SaverWindow.h"
 #include "shell/Settings.h"
+#include "show/RenderThread.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ void RunSaver(HINSTANCE instance, int showCommand) {
     CoverOtherMonitors(instance, window);
     ShowWindow(window, SaverShowCommand(showCommand));
     UpdateWindow(window);
+    // On screen and painted black: the show, started inside the creation,
+    // may take its device context and draw from here.
+    StageWindowShown();
 
     UINT previous = 0;
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);

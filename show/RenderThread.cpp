@@ -5,7 +5,18 @@
 // window black; it still closes on input, because the window thread never
 // depends on this one. A corner logo that cannot be decoded only leaves the
 // corner empty.
+//
+// The saver window starts this thread while it is being created, before it
+// is shown. A device context taken while the window is being shown can keep
+// the visible region of the hidden window for ever: Wine recomputes it on
+// the taking thread and drops the window thread's notice that it changed
+// when both happen at once, so the stage stays black for the whole run.
+// The thread therefore takes its device context only once the window's
+// thread says the window is on screen; nothing changes the window after
+// that, and the show's first frame is the first thing seen on the stage.
 #include "show/RenderThread.h"
+
+#include <atomic>
 
 #include "effects/Filmstrip.h"
 #include "show/LogoThread.h"
@@ -13,6 +24,18 @@
 #include "show/Stage.h"
 
 namespace {
+
+// False from the start of a thread on a hidden window until StageWindowShown.
+std::atomic<bool> windowShown{false};
+
+// The show's threads block only in Sleep; the wait lasts as long as the
+// window thread takes to show and paint the window.
+const DWORD kShownPollMs = 1;
+
+void WaitUntilShown(HWND window) {
+    while (!windowShown.load() && IsWindow(window))
+        Sleep(kShownPollMs);
+}
 
 bool StartUp(HWND window) {
     stage.window = window;
@@ -24,6 +47,7 @@ bool StartUp(HWND window) {
     // Signed division truncates toward zero: a 600-wide client gives -20.
     stage.offsetX = (stage.clientWidth - kStageWidth) / 2;
     stage.offsetY = (stage.clientHeight - kStageHeight) / 2;
+    WaitUntilShown(window);
     stage.screenDC = GetDC(window);
     if (stage.screenDC == nullptr)
         return false;
@@ -50,7 +74,14 @@ DWORD WINAPI RenderThread(LPVOID window) {
 }
 
 void StartRenderThread(HWND window) {
+    // Read on the window's own thread, before the thread exists: inside the
+    // window's creation it is still hidden, whatever its style says.
+    windowShown = IsWindowVisible(window) != FALSE;
     HANDLE thread = CreateThread(nullptr, 0, RenderThread, window, 0, &stage.renderThreadId);
     if (thread != nullptr)
         CloseHandle(thread);
+}
+
+void StageWindowShown() {
+    windowShown = true;
 }

@@ -54,6 +54,8 @@ void FailGlobalAlloc(long skip, long count);
 // A window whose client area is clientWidth x clientHeight, all black. Its
 // device contexts (GetDC) draw into an in-memory screen of that size, and
 // every block transfer to it is clipped to the client area, as on Windows.
+// It is visible from the start, as a window already shown; one made by
+// CreateWindowExA becomes visible (WS_VISIBLE) only after its WM_CREATE.
 HWND CreateTestWindow(int clientWidth, int clientHeight);
 void DestroyTestWindow(HWND window);
 // Every window alive but the desktop: test windows and those made by

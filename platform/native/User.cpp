@@ -67,12 +67,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR, DWORD style, int x
         window->style = style;
         window->exStyle = exStyle;
         window->procedure = procedure;
-        window->visible = (style & WS_VISIBLE) != 0;
+        // As on Windows, WS_VISIBLE takes effect only once WM_CREATE has
+        // returned: during its creation the window is still hidden.
+        window->visible = false;
     }
     if (procedure(handle, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(handle);
         return nullptr;
     }
+    if ((style & WS_VISIBLE) != 0)
+        ShowWindow(handle, SW_SHOW);
     return handle;
 }
 

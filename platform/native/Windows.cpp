@@ -109,6 +109,7 @@ HWND CreateTestWindow(int clientWidth, int clientHeight) {
         return nullptr;
     WindowObject* window = MakeWindow(clientWidth, clientHeight);
     window->rect = RECT{0, 0, clientWidth, clientHeight};
+    window->visible = true;  // on screen from the start, like a shown window
     Windows().insert(window);
     return reinterpret_cast<HWND>(window);
 }

@@ -335,9 +335,9 @@ def main():
     return run_scenario(SCENARIOS[args.scenario], args)
 
 
-def run_scenario(scenario, args):
+def run_scenario(scenario, args, unmanaged=True):
     """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
-    server of its own; its exit status."""
+    server of its own; its exit status. `unmanaged` as in WineSession."""
     checks = Checks(args.scenario)
     # One scenario at a time per prefix, whoever runs it.
     with open(args.prefix + ".e2e.lock", "w") as lock:
@@ -346,7 +346,7 @@ def run_scenario(scenario, args):
         session = None
         try:
             session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
-                                                unmanaged=True)
+                                                unmanaged=unmanaged)
             session.program = args.program
             scenario(session, checks, args)
         finally:
