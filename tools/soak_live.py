@@ -1,0 +1,311 @@
+#!/usr/bin/python3
+"""A live soak of the real programs, side by side: `avrel -root` on a private
+Xvfb (1920 x 1080) and Avrel.scr /s under Wine on another (1024 x 768).
+Every --interval seconds it samples, for each program's own Linux process,
+resident memory, threads, open descriptors and shared-memory segments
+(SysV and POSIX mappings), and for the Windows program also GDI objects,
+USER objects, kernel handles and owned windows as Windows counts them (read
+from inside the prefix by avrel_resource_probe.exe; a figure the system
+cannot give reads -1 and is reported as not readable). Every minute it takes
+a screenshot of each stage, which must show something and differ from the
+minute before.
+
+The table (figures.tsv) is written as it goes, the plot (figures.png) every
+minute, both in --out. After the run it judges: the second pass of the show
+(84.2 s to 168.4 s) is the reference; its range is a figure's noise, and a
+later sample above the reference's highest value by more than that noise
+(at least the floor given in NOISE_FLOOR) is growth. Exit 0 when nothing
+grew and every screenshot was good, 1 otherwise.
+
+Usage:
+  soak_live.py --avrel avrel --saver Avrel.scr --probe avrel_resource_probe.exe
+               --prefix WINEPREFIX --arch win32|win64 [--minutes 60] [--out DIR]
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+from PIL import Image, ImageChops, ImageDraw, ImageFont
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import avrel_x  # noqa: E402
+import saver_session  # noqa: E402
+
+PASS_SECONDS = 84.2
+SAVER_STAGE = (192, 144, 832, 624)  # the stage on a 1024 x 768 screen
+AVREL_SIZE = (1920, 1080)
+
+# The figures of each program, in table order.
+LINUX_FIGURES = ["rss_kib", "threads", "fds", "shm"]
+# GetGuiResources and GetProcessHandleCount first; where they cannot answer
+# (Wine gives no GDI, USER or handle counts for another process) the GDI
+# handle table and the system's handle list read the same things, and the
+# saver's windows stand for its USER objects.
+WINDOWS_FIGURES = ["gdi", "user", "handles", "gdi_table", "system_handles", "windows"]
+# The smallest rise counted as growth: resident memory moves by a few pages
+# as the kernel reclaims and the allocator returns memory, however steady
+# the program.
+NOISE_FLOOR = {"rss_kib": 256}
+
+
+# ---- Reading a process from Linux ----
+
+def linux_figures(pid):
+    """Resident memory (KiB), threads, open descriptors and shared-memory
+    segments mapped (SysV segments and files under /dev/shm), or None when
+    the process is gone."""
+    try:
+        status = open(f"/proc/{pid}/status").read()
+        fds = len(os.listdir(f"/proc/{pid}/fd"))
+        segments = set()
+        for line in open(f"/proc/{pid}/maps"):
+            parts = line.split(maxsplit=5)
+            if len(parts) == 6 and ("/SYSV" in parts[5] or parts[5].startswith("/dev/shm/")):
+                segments.add((parts[3], parts[4]))  # device and inode
+    except (FileNotFoundError, ProcessLookupError, PermissionError):
+        return None
+    rss = int(re.search(r"^VmRSS:\s+(\d+)", status, re.M).group(1))
+    threads = int(re.search(r"^Threads:\s+(\d+)", status, re.M).group(1))
+    return {"rss_kib": rss, "threads": threads, "fds": fds, "shm": len(segments)}
+
+
+def saver_linux_pid(prefix, program_name):
+    """The Linux process that runs the saver: the one whose command line
+    names the program and whose Wine prefix is ours (Wine's loader execs its
+    preloader, and the process may rename itself, so look rather than trust
+    the pid we started)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = open(f"/proc/{entry}/cmdline", "rb").read().split(b"\0")
+            environ = open(f"/proc/{entry}/environ", "rb").read().split(b"\0")
+        except OSError:
+            continue
+        if not any(arg.endswith(program_name.encode()) for arg in cmdline):
+            continue
+        if b"WINEPREFIX=" + prefix.encode() in environ:
+            return int(entry)
+    return None
+
+
+def windows_figures(session, probe):
+    """What avrel_resource_probe reads, as a dict; figures Windows would not
+    give are -1."""
+    try:
+        result = session.run([probe], timeout=60)
+    except subprocess.TimeoutExpired:
+        return {}
+    facts = {}
+    for line in result.stdout.decode("ascii", "replace").splitlines():
+        key, _, value = line.strip().partition("=")
+        if value.lstrip("-").isdigit():
+            facts[key] = int(value)
+    return facts
+
+
+# ---- Screenshots ----
+
+def stage_shot(grab, box, deadline_s=15):
+    """The first screenshot of the stage within deadline_s that is not all
+    black (the show fades to black between chapters), or the last one."""
+    end = time.monotonic() + deadline_s
+    while True:
+        shot = grab(box)
+        if shot.getbbox() is not None or time.monotonic() >= end:
+            return shot
+        time.sleep(0.5)
+
+
+def same_picture(a, b):
+    return a is not None and ImageChops.difference(a, b).getbbox() is None
+
+
+# ---- Output ----
+
+class Table:
+    """figures.tsv, one row per sample, flushed as it goes."""
+
+    def __init__(self, path, columns):
+        self.columns = columns
+        self.rows = []
+        self.file = open(path, "w")
+        self.file.write("\t".join(["t_s"] + columns) + "\n")
+        self.file.flush()
+
+    def add(self, t, values):
+        row = {"t_s": t, **values}
+        self.rows.append(row)
+        cells = [f"{t:.1f}"] + [str(values.get(c, "")) for c in self.columns]
+        self.file.write("\t".join(cells) + "\n")
+        self.file.flush()
+
+
+def plot(rows, columns, path, judged_from):
+    """Small multiples of every figure over time, one panel each, with the
+    reference pass shaded."""
+    width, panel_h, margin = 900, 110, 60
+    try:
+        font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 12)
+    except OSError:
+        font = ImageFont.load_default()
+    image = Image.new("RGB", (width, panel_h * len(columns) + 30), "white")
+    draw = ImageDraw.Draw(image)
+    t_end = max([r["t_s"] for r in rows] + [judged_from + 1])
+    for i, column in enumerate(columns):
+        top = 10 + i * panel_h
+        points = [(r["t_s"], r[column]) for r in rows if isinstance(r.get(column), int)]
+        left, right, bottom = margin + 90, width - 20, top + panel_h - 25
+        x_of = lambda t: left + (right - left) * t / t_end  # noqa: E731
+        draw.rectangle([x_of(PASS_SECONDS), top, x_of(judged_from), bottom], fill=(235, 235, 245))
+        draw.rectangle([left, top, right, bottom], outline=(160, 160, 160))
+        draw.text((5, top + 5), column, fill="black", font=font)
+        if not points:
+            draw.text((left + 5, top + 5), "no readings", fill=(160, 0, 0), font=font)
+            continue
+        low, high = min(v for _, v in points), max(v for _, v in points)
+        span = max(high - low, 1)
+        y_of = lambda v: bottom - 5 - (bottom - top - 15) * (v - low) / span  # noqa: E731
+        draw.text((5, top + 25), f"{low} .. {high}", fill=(80, 80, 80), font=font)
+        draw.line([(x_of(t), y_of(v)) for t, v in points], fill=(20, 60, 160), width=2)
+    draw.text((margin + 90, panel_h * len(columns) + 12),
+              f"0 .. {t_end:.0f} s; shaded: the reference pass", fill="black", font=font)
+    image.save(path)
+
+
+# ---- Judging ----
+
+def judge(rows, columns):
+    """Noise and growth of every figure: the reference is the second pass;
+    a later sample above its highest value by more than its noise is growth.
+    Returns (lines of the report, failed)."""
+    reference_end = 2 * PASS_SECONDS
+    lines, failed = [], False
+    for column in columns:
+        reference = [r[column] for r in rows if PASS_SECONDS <= r["t_s"] < reference_end
+                     and isinstance(r.get(column), int)]
+        later = [(r["t_s"], r[column]) for r in rows
+                 if r["t_s"] >= reference_end and isinstance(r.get(column), int)]
+        every = [r[column] for r in rows if isinstance(r.get(column), int)]
+        if not reference or min(every) < 0:
+            lines.append(f"{column:18} not readable here")
+            continue
+        noise = max(max(reference) - min(reference),
+                    NOISE_FLOOR.get(column.split(".", 1)[1], 0))
+        ceiling = max(reference) + noise
+        over = [(t, v) for t, v in later if v > ceiling]
+        start, end = every[0], every[-1]
+        verdict = "ok"
+        if over:
+            failed = True
+            verdict = f"GROWS: {over[0][1]} at {over[0][0]:.0f} s (ceiling {ceiling})"
+        lines.append(f"{column:18} start {start:>8} end {end:>8} reference "
+                     f"{min(reference)}..{max(reference)} noise {noise:>5}  {verdict}")
+    return lines, failed
+
+
+# ---- The run ----
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--avrel", required=True)
+    parser.add_argument("--saver", required=True)
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--arch", default="win32")
+    parser.add_argument("--minutes", type=float, default=60)
+    parser.add_argument("--interval", type=float, default=10)
+    parser.add_argument("--out", default=os.path.join(avrel_x.ROOT, "build", "soak-live"))
+    args = parser.parse_args()
+    os.makedirs(os.path.join(args.out, "shots"), exist_ok=True)
+    prefix = os.path.abspath(args.prefix)
+
+    columns = ([f"avrel.{f}" for f in LINUX_FIGURES] + [f"saver.{f}" for f in LINUX_FIGURES] +
+               [f"saver.{f}" for f in WINDOWS_FIGURES])
+    table = Table(os.path.join(args.out, "figures.tsv"), columns)
+    problems = []
+
+    avrel_display = avrel_x.Xvfb(*AVREL_SIZE)
+    saver_display = saver_session.Xvfb(1024, 768)
+    session = avrel = None
+    try:
+        session = saver_session.WineSession(prefix, args.arch, saver_display.display,
+                                            unmanaged=True)
+        # Parked where no move follows: the saver closes when the pointer moves.
+        session.xdotool("mousemove", "1000", "10")
+        avrel_log = open(os.path.join(args.out, "avrel.stderr"), "wb")
+        avrel = avrel_x.start_avrel(args.avrel, avrel_display.env, "-root", stderr=avrel_log)
+        saver = session.start(args.saver, "/s")
+        start = time.monotonic()
+        if session.wait_for_window(timeout=60, process=saver) is None:
+            raise RuntimeError("the saver's window did not appear")
+        saver_pid = None
+        while saver_pid is None and time.monotonic() - start < 30:
+            saver_pid = saver_linux_pid(prefix, os.path.basename(args.saver))
+            time.sleep(0.2)
+        if saver_pid is None:
+            raise RuntimeError("the saver's Linux process was not found")
+
+        scale = avrel_x.auto_scale(*AVREL_SIZE)
+        sx, sy = avrel_x.stage_offsets(AVREL_SIZE, scale)
+        avrel_stage = (sx, sy, sx + 640 * scale, sy + 480 * scale)
+        shots = {"avrel": (avrel_display.screenshot, avrel_stage, None),
+                 "saver": (session.screenshot, SAVER_STAGE, None)}
+        end = start + args.minutes * 60
+        next_sample, next_shot, minute = start, start + 60, 0
+        while True:
+            now = time.monotonic()
+            if now >= next_sample:
+                values = {}
+                for name, pid in (("avrel", avrel.pid), ("saver", saver_pid)):
+                    figures = linux_figures(pid)
+                    if figures is None:
+                        problems.append(f"{now - start:.0f} s: {name} is no longer running")
+                        raise RuntimeError(problems[-1])
+                    values.update({f"{name}.{k}": v for k, v in figures.items()})
+                facts = windows_figures(session, args.probe)
+                values.update({f"saver.{f}": facts.get(f, "") for f in WINDOWS_FIGURES})
+                table.add(now - start, values)
+                next_sample += args.interval
+            if now >= next_shot:
+                minute += 1
+                for name, (grab, box, before) in shots.items():
+                    shot = stage_shot(grab, box)
+                    shot.save(os.path.join(args.out, "shots", f"{name}-{minute:03d}.png"))
+                    if shot.getbbox() is None:
+                        problems.append(f"minute {minute}: the {name} stage is black")
+                    elif same_picture(before, shot):
+                        problems.append(f"minute {minute}: the {name} stage has not changed")
+                    shots[name] = (grab, box, shot)
+                plot(table.rows, columns, os.path.join(args.out, "figures.png"), 2 * PASS_SECONDS)
+                next_shot += 60
+            if now >= end:
+                break
+            time.sleep(max(0.0, min(next_sample, next_shot, end) - time.monotonic()))
+    except RuntimeError as error:
+        problems.append(str(error))
+    finally:
+        if avrel is not None:
+            avrel_x.end_process(avrel)
+        if session is not None:
+            session.close()
+        avrel_display.stop()
+        saver_display.stop()
+
+    if table.rows:
+        plot(table.rows, columns, os.path.join(args.out, "figures.png"), 2 * PASS_SECONDS)
+    lines, grew = judge(table.rows, columns)
+    report = "\n".join(lines + problems) + "\n"
+    with open(os.path.join(args.out, "verdict.txt"), "w") as file:
+        file.write(report)
+    print(report, end="")
+    print(f"table {os.path.join(args.out, 'figures.tsv')}, "
+          f"plot {os.path.join(args.out, 'figures.png')}")
+    return 1 if grew or problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
