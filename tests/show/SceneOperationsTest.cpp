@@ -32,9 +32,10 @@ protected:
         stage.offsetY = 144;
         stage.screenDC = GetDC(window);
         ASSERT_TRUE(SetupStage(4098)) << "stage set-up";
-        standin::ClearBlitLog();
+        standin::RecordBlits(true);
     }
     void TearDown() override {
+        standin::RecordBlits(false);
         standin::FailGlobalAlloc(0, 0);
         ReleaseWholeStage();
         standin::DestroyTestWindow(window);
