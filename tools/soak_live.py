@@ -110,13 +110,15 @@ def windows_figures(session, probe):
 # ---- Screenshots ----
 
 def stage_shot(grab, box, deadline_s=15):
-    """The first screenshot of the stage within deadline_s that is not all
-    black (the show fades to black between chapters), or the last one."""
+    """The first screenshot within deadline_s whose stage is not all black
+    (the show fades to black between chapters), or the last one: the whole
+    screen and the stage cut from it."""
     end = time.monotonic() + deadline_s
     while True:
-        shot = grab(box)
-        if shot.getbbox() is not None or time.monotonic() >= end:
-            return shot
+        screen = grab(None)
+        stage = screen.crop(box)
+        if stage.getbbox() is not None or time.monotonic() >= end:
+            return screen, stage
         time.sleep(0.5)
 
 
@@ -157,14 +159,15 @@ def plot(rows, columns, path, judged_from):
     t_end = max([r["t_s"] for r in rows] + [judged_from + 1])
     for i, column in enumerate(columns):
         top = 10 + i * panel_h
-        points = [(r["t_s"], r[column]) for r in rows if isinstance(r.get(column), int)]
+        points = [(r["t_s"], r[column]) for r in rows
+                  if isinstance(r.get(column), int) and r[column] >= 0]
         left, right, bottom = margin + 90, width - 20, top + panel_h - 25
         x_of = lambda t: left + (right - left) * t / t_end  # noqa: E731
         draw.rectangle([x_of(PASS_SECONDS), top, x_of(judged_from), bottom], fill=(235, 235, 245))
         draw.rectangle([left, top, right, bottom], outline=(160, 160, 160))
         draw.text((5, top + 5), column, fill="black", font=font)
         if not points:
-            draw.text((left + 5, top + 5), "no readings", fill=(160, 0, 0), font=font)
+            draw.text((left + 5, top + 5), "not readable here", fill=(160, 0, 0), font=font)
             continue
         low, high = min(v for _, v in points), max(v for _, v in points)
         span = max(high - low, 1)
@@ -255,7 +258,9 @@ def main():
         shots = {"avrel": (avrel_display.screenshot, avrel_stage, None),
                  "saver": (session.screenshot, SAVER_STAGE, None)}
         end = start + args.minutes * 60
-        next_sample, next_shot, minute = start, start + 60, 0
+        # The first sample a few seconds in: the saver is not disturbed while
+        # it opens its window (a busy X server then is a test of its own).
+        next_sample, next_shot, minute = start + 5, start + 60, 0
         while True:
             now = time.monotonic()
             if now >= next_sample:
@@ -273,8 +278,8 @@ def main():
             if now >= next_shot:
                 minute += 1
                 for name, (grab, box, before) in shots.items():
-                    shot = stage_shot(grab, box)
-                    shot.save(os.path.join(args.out, "shots", f"{name}-{minute:03d}.png"))
+                    screen, shot = stage_shot(grab, box)
+                    screen.save(os.path.join(args.out, "shots", f"{name}-{minute:03d}.png"))
                     if shot.getbbox() is None:
                         problems.append(f"minute {minute}: the {name} stage is black")
                     elif same_picture(before, shot):
