@@ -55,16 +55,26 @@ NOISE_FLOOR = {"rss_kib": 256}
 
 def linux_figures(pid):
     """Resident memory (KiB), threads, open descriptors and shared-memory
-    segments mapped (SysV segments and files under /dev/shm), or None when
-    the process is gone."""
+    segments (SysV segments it has mapped or created and not removed, files
+    under /dev/shm it has mapped), or None when the process is gone."""
     try:
         status = open(f"/proc/{pid}/status").read()
         fds = len(os.listdir(f"/proc/{pid}/fd"))
         segments = set()
         for line in open(f"/proc/{pid}/maps"):
             parts = line.split(maxsplit=5)
-            if len(parts) == 6 and ("/SYSV" in parts[5] or parts[5].startswith("/dev/shm/")):
-                segments.add((parts[3], parts[4]))  # device and inode
+            if len(parts) < 6:
+                continue
+            if parts[5].startswith("/SYSV"):
+                segments.add(("sysv", int(parts[4])))  # the inode is the segment's id
+            elif parts[5].startswith("/dev/shm/"):
+                segments.add(("posix", parts[3], parts[4]))
+        with open("/proc/sysvipc/shm") as table:
+            next(table)
+            for row in table:
+                fields = row.split()
+                if int(fields[4]) == pid:  # cpid: a segment it made, mapped or not
+                    segments.add(("sysv", int(fields[1])))
     except (FileNotFoundError, ProcessLookupError, PermissionError):
         return None
     rss = int(re.search(r"^VmRSS:\s+(\d+)", status, re.M).group(1))
