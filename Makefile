@@ -134,10 +134,11 @@ soak: setup
 # stands still.
 SOAK_MINUTES ?= 60
 soak-live: native windows
+	@/usr/lib/wine/wine --version >/dev/null 2>&1 || $(MAKE) --no-print-directory windows64
 	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then arch=win32; build=build/windows; \
 	else \
 	    echo "soak-live: this kernel cannot run 32-bit programs; soaking the 64-bit twin"; \
-	    $(MAKE) --no-print-directory windows64 || exit 1; arch=win64; build=build/windows64; \
+	    arch=win64; build=build/windows64; \
 	fi; \
 	/usr/bin/python3 tools/soak_live.py --avrel build/native/linux/avrel \
 	    --saver $$build/shell/Avrel.scr --probe $$build/tests/e2e/avrel_resource_probe.exe \

@@ -23,6 +23,7 @@ Usage:
   soak_live.py --judge-only [--out DIR]   (judges and plots a table already written)
 """
 import argparse
+import fcntl
 import os
 import re
 import subprocess
@@ -80,9 +81,12 @@ def linux_figures(pid):
                     segments.add(("sysv", int(fields[1])))
     except (FileNotFoundError, ProcessLookupError, PermissionError):
         return None
-    rss = int(re.search(r"^VmRSS:\s+(\d+)", status, re.M).group(1))
-    threads = int(re.search(r"^Threads:\s+(\d+)", status, re.M).group(1))
-    return {"rss_kib": rss, "threads": threads, "fds": fds, "shm": len(segments)}
+    rss = re.search(r"^VmRSS:\s+(\d+)", status, re.M)
+    threads = re.search(r"^Threads:\s+(\d+)", status, re.M)
+    if rss is None or threads is None:  # ended, not yet reaped
+        return None
+    return {"rss_kib": int(rss.group(1)), "threads": int(threads.group(1)), "fds": fds,
+            "shm": len(segments)}
 
 
 def saver_linux_pid(prefix, program_name):
@@ -282,6 +286,18 @@ def main():
         parser.error("--avrel, --saver, --probe and --prefix are needed for a run")
     os.makedirs(os.path.join(args.out, "shots"), exist_ok=True)
     prefix = os.path.abspath(args.prefix)
+    # One run per output folder and prefix: a second would overwrite the
+    # table and, closing its Wine session, end the first one's saver.
+    locks = []
+    for path in (os.path.join(args.out, "lock"), prefix + ".lock"):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        lock = open(path, "w")
+        try:
+            fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            print(f"soak_live: another run is using {path[:-5]}", file=sys.stderr)
+            return 2
+        locks.append(lock)
 
     columns = ([f"avrel.{f}" for f in LINUX_FIGURES] + [f"saver.{f}" for f in LINUX_FIGURES] +
                [f"saver.{f}" for f in WINDOWS_FIGURES])
