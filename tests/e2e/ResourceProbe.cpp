@@ -270,6 +270,12 @@ int SelfCheck() {
     check("system_handles", before.systemHandles, during.systemHandles, after.systemHandles,
           made.handles);
     check("windows", before.windows, during.windows, after.windows, made.windows);
+    // Each kind needs one reading that works, or the probe reads nothing.
+    if ((before.gdi < 0 && before.gdiTable < 0) ||
+        (before.handles < 0 && before.systemHandles < 0) || before.windows < 0) {
+        std::printf("no reading of GDI objects, handles or windows works here\n");
+        ++failures;
+    }
     return failures == 0 ? 0 : 1;
 }
 
