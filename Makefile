@@ -13,7 +13,7 @@ export PYTHONDONTWRITEBYTECODE := 1
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
-        dist fuzz soak tsan
+        dist fuzz soak soak-live tsan
 
 all: native windows
 
@@ -128,6 +128,27 @@ soak: setup
 	cmake --build --preset native-asan -j $(JOBS) --target soak_tests
 	AVREL_SOAK_PASSES=20 AVREL_SOAK_REPORT=$(CURDIR)/build/soak.txt \
 	    ASAN_OPTIONS=detect_leaks=1 build/native-asan/tests/show/soak_tests
+
+# The real programs side by side for SOAK_MINUTES (default 60), each on a
+# private Xvfb: avrel -root and Avrel.scr /s under Wine (its 64-bit twin
+# where this kernel cannot run 32-bit programs). Every 10 s the memory,
+# threads, descriptors and shared memory of both, and the GDI objects, USER
+# objects and handles of the Windows program; a screenshot of both stages
+# every minute. Table, plot, screenshots and verdict go to build/soak-live;
+# it fails when a figure grows after the first pass or a stage is black or
+# stands still.
+SOAK_MINUTES ?= 60
+soak-live: native windows
+	@/usr/lib/wine/wine --version >/dev/null 2>&1 || $(MAKE) --no-print-directory windows64
+	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then arch=win32; build=build/windows; \
+	else \
+	    echo "soak-live: this kernel cannot run 32-bit programs; soaking the 64-bit twin"; \
+	    arch=win64; build=build/windows64; \
+	fi; \
+	/usr/bin/python3 tools/measure/soak_live.py --avrel build/native/linux/avrel \
+	    --saver $$build/shell/Avrel.scr --probe $$build/tests/e2e/avrel_resource_probe.exe \
+	    --prefix build/soak-live/wineprefix-$$arch --arch $$arch --minutes $(SOAK_MINUTES) \
+	    --out build/soak-live
 
 # Both drawing threads of the show on the real clock for 20 s under
 # ThreadSanitizer, and avrel live on a private Xvfb with its presenter;

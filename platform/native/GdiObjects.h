@@ -131,7 +131,8 @@ WindowObject* LookupWindow(HWND window);
 HWND DesktopWindow();
 // The surface a device context draws on: its window's or its bitmap's.
 Surface* TargetSurface(DeviceContextObject* dc);
-// Notes a block transfer to a window (time, rectangle, thread).
+// Notes a block transfer to a window (time, rectangle, thread) while
+// RecordBlits is on.
 void LogWindowBlit(HWND window, const RECT& rect);
 
 // Calls the damage hook, if one is set, for `changed` of `window`. Called

@@ -73,7 +73,14 @@ struct BlitRecord {
     RECT rect;       // destination as asked for, in client coordinates, before clipping
     DWORD threadId;  // GetCurrentThreadId() of the drawing thread
 };
-// Every block transfer to any window since the last ClearBlitLog, in order.
+// Block transfers are recorded only while a test asks for them: a running
+// program draws tens of times a second for as long as it runs, and only
+// tests read the records. RecordBlits(true) empties the log and records
+// from then on; RecordBlits(false) stops and frees the log. Off when the
+// process starts.
+void RecordBlits(bool on);
+// Every block transfer to any window recorded since RecordBlits(true) or
+// the last ClearBlitLog, in order; empty while recording is off.
 std::vector<BlitRecord> BlitLog();
 void ClearBlitLog();
 

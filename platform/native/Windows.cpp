@@ -1,8 +1,8 @@
 // Windows of the stand-in: test windows made through StandIn.h, each with
 // an in-memory screen the size of its client area, and the desktop that
 // GetDC(NULL) gives. Their device contexts draw into those screens; every
-// block transfer to a window is logged with the time and the thread, and
-// reported to the damage hook, if one is set.
+// block transfer to a window is reported to the damage hook, if one is set,
+// and logged with the time and the thread while a test records them.
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -22,9 +22,15 @@ std::set<const void*>& Windows() {
     return windows;
 }
 
-std::vector<BlitRecord>& Log() {
-    static std::vector<BlitRecord> log;
-    return log;
+// The records and whether they are kept; both under GdiLock.
+struct BlitRecording {
+    bool on = false;
+    std::vector<BlitRecord> log;
+};
+
+BlitRecording& Recording() {
+    static BlitRecording recording;
+    return recording;
 }
 
 WindowObject* MakeWindow(int width, int height) {
@@ -100,7 +106,8 @@ WindowObject* LookupWindow(HWND window) {
 
 void LogWindowBlit(HWND window, const RECT& rect) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    Log().push_back(BlitRecord{timeGetTime(), window, rect, GetCurrentThreadId()});
+    if (Recording().on)
+        Recording().log.push_back(BlitRecord{timeGetTime(), window, rect, GetCurrentThreadId()});
 }
 
 HWND CreateTestWindow(int clientWidth, int clientHeight) {
@@ -150,14 +157,20 @@ std::vector<DWORD> WindowPixels(HWND handle) {
     return std::vector<DWORD>(window->surface.pixels.begin(), window->surface.pixels.end());
 }
 
+void RecordBlits(bool on) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    Recording().on = on;
+    std::vector<BlitRecord>().swap(Recording().log);  // frees what it held
+}
+
 std::vector<BlitRecord> BlitLog() {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    return Log();
+    return Recording().log;
 }
 
 void ClearBlitLog() {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    Log().clear();
+    Recording().log.clear();
 }
 
 }  // namespace standin

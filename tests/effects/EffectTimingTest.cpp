@@ -28,11 +28,12 @@ protected:
         window = standin::CreateTestWindow(800, 600);
         dc = GetDC(window);
         standin::UseVirtualClock(kStart);
-        standin::ClearBlitLog();
+        standin::RecordBlits(true);
         objects = standin::LiveGdiObjects();
     }
     void TearDown() override {
         EXPECT_EQ(objects, standin::LiveGdiObjects()) << "every bitmap and context released";
+        standin::RecordBlits(false);
         standin::UseRealClock();
         ReleaseDC(window, dc);
         standin::DestroyTestWindow(window);

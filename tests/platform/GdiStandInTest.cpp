@@ -25,7 +25,7 @@ TEST(GdiStandInTest, TransfersToAWindowClipToItsClientAreaAndAreLogged) {
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, bitmap);
     standin::UseVirtualClock(777);
-    standin::ClearBlitLog();
+    standin::RecordBlits(true);
     EXPECT_TRUE(BitBlt(dc, 8, 6, 4, 4, memory, 0, 0, SRCCOPY));
     EXPECT_TRUE(BitBlt(dc, -2, -2, 4, 4, memory, 0, 0, SRCCOPY));
     std::vector<DWORD> pixels = standin::WindowPixels(window);
@@ -44,7 +44,40 @@ TEST(GdiStandInTest, TransfersToAWindowClipToItsClientAreaAndAreLogged) {
     EXPECT_EQ(GetCurrentThreadId(), log[0].threadId);
     EXPECT_EQ(12, log[0].rect.right) << "the rectangle as asked for, before clipping";
     EXPECT_EQ(-2, log[1].rect.left);
+    standin::RecordBlits(false);
     standin::UseRealClock();
+
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
+// A program that draws all night keeps no record of its drawing: only a
+// test that asks gets one, and stopping frees it.
+TEST(GdiStandInTest, TransfersAreLoggedOnlyWhileRecording) {
+    HWND window = standin::CreateTestWindow(10, 8);
+    HDC dc = GetDC(window);
+    HBITMAP bitmap = SolidBitmap(dc, 4, 4, 0x112233);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+
+    EXPECT_TRUE(BitBlt(dc, 0, 0, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(standin::BlitLog().empty()) << "recorded before anyone asked";
+    EXPECT_EQ(0x112233u, standin::WindowPixel(window, 1, 1)) << "drawn all the same";
+
+    standin::RecordBlits(true);
+    EXPECT_TRUE(BitBlt(dc, 4, 0, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_EQ(1u, standin::BlitLog().size());
+    standin::RecordBlits(true);
+    EXPECT_TRUE(standin::BlitLog().empty()) << "starting again starts an empty log";
+
+    EXPECT_TRUE(BitBlt(dc, 4, 4, 4, 4, memory, 0, 0, SRCCOPY));
+    standin::RecordBlits(false);
+    EXPECT_TRUE(standin::BlitLog().empty()) << "stopping drops the log";
+    EXPECT_TRUE(BitBlt(dc, 0, 4, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(standin::BlitLog().empty()) << "recorded after recording stopped";
 
     SelectObject(memory, old);
     DeleteDC(memory);

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     if (seconds < 1)
         seconds = 1;
     HWND window = standin::CreateTestWindow(1024, 768);
+    standin::RecordBlits(true);
     StartRenderThread(window);
     Sleep(DWORD(seconds) * 1000);
 

@@ -25,9 +25,10 @@ protected:
     void SetUp() override {
         standin::UseVirtualClock(kClockStart);
         ASSERT_TRUE(OpenTestStage(&window)) << "stage set-up";
-        standin::ClearBlitLog();
+        standin::RecordBlits(true);
     }
     void TearDown() override {
+        standin::RecordBlits(false);
         standin::FailGlobalAlloc(0, 0);
         CloseTestStage(window);
         standin::UseRealClock();

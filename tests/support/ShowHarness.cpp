@@ -66,17 +66,18 @@ void TraceRecorder::Ended(void* context, const char*) {
         self->onEnded(call);
 }
 
-ShowRun::ShowRun(int clientWidth, int clientHeight, DWORD clockStart) {
+ShowRun::ShowRun(int clientWidth, int clientHeight, DWORD clockStart, bool recordBlits) {
     runStart = clockStart;
     standin::UseVirtualClock(clockStart);
     window = standin::CreateTestWindow(clientWidth, clientHeight);
-    standin::ClearBlitLog();
+    standin::RecordBlits(recordBlits);
     stage = Stage{};
     StartRenderThread(window);
 }
 
 ShowRun::~ShowRun() {
     standin::StopAllThreads();
+    standin::RecordBlits(false);
     CloseTestStage(window);
     standin::UseRealClock();
 }

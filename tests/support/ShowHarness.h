@@ -49,11 +49,14 @@ private:
     int steps = 0;
 };
 
-// A test window on the virtual clock with the render thread started on it.
-// The destructor stops both show threads and releases the stage.
+// A test window on the virtual clock with the render thread started on it,
+// recording every block transfer (standin::BlitLog) unless `recordBlits` is
+// false. The destructor stops both show threads, releases the stage and
+// stops recording.
 class ShowRun {
 public:
-    ShowRun(int clientWidth, int clientHeight, DWORD clockStart = kClockStart);
+    ShowRun(int clientWidth, int clientHeight, DWORD clockStart = kClockStart,
+            bool recordBlits = true);
     virtual ~ShowRun();
 
     // Lets the show run until `ms` after the clock's start, including
