@@ -8,8 +8,9 @@
 #include <mmsystem.h>
 
 #include "show/RenderThread.h"
-#include "support/ShowHarness.h"
 #include "show/Stage.h"
+#include "support/ShowHarness.h"
+#include "support/TestStage.h"
 
 namespace {
 
@@ -85,13 +86,14 @@ void EndShowWindow(HWND window) {
     ReleaseWholeStage();
     if (IsWindow(window))
         DestroyWindow(window);
+    standin::RecordBlits(false);
     standin::UseRealClock();
 }
 
 TEST(RenderThreadStartUp, StartedInsideTheWindowsCreationDrawsOnlyOnceItIsShown) {
     standin::UseVirtualClock(kClockStart);
     stage = Stage{};
-    standin::ClearBlitLog();
+    standin::RecordBlits(true);
     TraceRecorder trace;
     size_t firstPictureFrames = 0;
     trace.onEnded = [&firstPictureFrames](const TracedCall& call) {
@@ -137,7 +139,7 @@ TEST(RenderThreadStartUp, StartedInsideTheWindowsCreationDrawsOnlyOnceItIsShown)
 TEST(RenderThreadStartUp, EndsQuietlyWhenTheWindowGoesBeforeItIsShown) {
     standin::UseVirtualClock(kClockStart);
     stage = Stage{};
-    standin::ClearBlitLog();
+    standin::RecordBlits(true);
     HWND window = CreateShowWindow();
     ASSERT_NE(nullptr, window);
     Sleep(100);
