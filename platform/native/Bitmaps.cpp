@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #include "GdiObjects.h"
 #include "StandIn.h"
@@ -87,6 +88,55 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
         }
     }
     return runs;
+}
+
+// Rows of 8-bit indices as stored colours. Large bitmaps (every stage frame
+// of the show) go two pixels at a time through a table of every pair of
+// colours: one look-up and one 8-byte store per pair instead of two of each,
+// which halves the cost of converting a frame. The table is built for the
+// colour table last seen, as the show uses one palette throughout. Called
+// under GdiLock, which guards the table.
+void ConvertRows(const uint32_t (&colours)[256], const BYTE* bits, size_t rowBytes, int width,
+                 int height, bool bottomUp, uint32_t* pixels) {
+    static std::vector<uint64_t> pairs;
+    static uint32_t pairColours[256];
+    const bool paired = size_t(width) * size_t(height) >= 65536 && width >= 2;
+    if (paired && (pairs.empty() || std::memcmp(pairColours, colours, sizeof pairColours) != 0)) {
+        pairs.resize(65536);
+        std::memcpy(pairColours, colours, sizeof pairColours);
+        // Indexed by the two bytes as one 16-bit load reads them, holding
+        // the two colours as one 8-byte store writes them, in either byte
+        // order.
+        for (int left = 0; left < 256; ++left)
+            for (int right = 0; right < 256; ++right) {
+                const BYTE two[2] = {BYTE(left), BYTE(right)};
+                const uint32_t both[2] = {colours[left], colours[right]};
+                uint16_t at;
+                std::memcpy(&at, two, 2);
+                std::memcpy(&pairs[at], both, 8);
+            }
+    }
+    for (int row = 0; row < height; ++row) {
+        const BYTE* source = bits + size_t(row) * rowBytes;
+        uint32_t* out = pixels + size_t(bottomUp ? height - 1 - row : row) * size_t(width);
+        int x = 0;
+        if (paired) {
+            const uint64_t* table = pairs.data();
+            for (; x + 4 <= width; x += 4) {
+                uint16_t two[2];
+                std::memcpy(two, source + x, 4);
+                std::memcpy(out + x, &table[two[0]], 8);
+                std::memcpy(out + x + 2, &table[two[1]], 8);
+            }
+            for (; x + 2 <= width; x += 2) {
+                uint16_t two;
+                std::memcpy(&two, source + x, 2);
+                std::memcpy(out + x, &table[two], 8);
+            }
+        }
+        for (; x < width; ++x)
+            out[x] = colours[source[x]];
+    }
 }
 
 // A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
@@ -207,11 +257,14 @@ bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, i
 
 }  // namespace
 
-BitmapObject::BitmapObject(int width, int height, int bitsPerPixel) : GdiObject(GdiKind::Bitmap) {
+BitmapObject::BitmapObject(int width, int height, int bitsPerPixel, bool blank)
+    : GdiObject(GdiKind::Bitmap) {
     surface.width = width;
     surface.height = height;
     surface.bitsPerPixel = bitsPerPixel;
-    surface.pixels.resize(size_t(width) * size_t(height));  // black
+    if (!blank)
+        surface.pixels = decltype(surface.pixels)(ZeroedAllocator<uint32_t>(false));
+    surface.pixels.resize(size_t(width) * size_t(height));  // black when blank
     size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
     size_t peak = peakBitmapBytes.load();
     while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {
@@ -268,33 +321,29 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
     }
     const int width = header->biWidth;
     const int height = std::abs(header->biHeight);
-    auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc));
-    if ((init & CBM_INIT) != 0) {
-        // Only what the show hands over: 8-bit BI_RGB rows with RGB colours.
-        if (bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
-            info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB) {
-            delete bitmap;
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return nullptr;
-        }
+    const bool filled = (init & CBM_INIT) != 0;
+    // Only what the show hands over: 8-bit BI_RGB rows with RGB colours.
+    if (filled && (bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
+                   info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc), !filled);
+    if (filled) {
+        Surface& surface = bitmap->surface;
         DWORD used = info->bmiHeader.biClrUsed != 0 ? info->bmiHeader.biClrUsed : 256;
         if (used > 256)
             used = 256;
+        // Each colour as the surface stores it, so the rows are converted by
+        // table look-ups alone: every frame of the show comes through here.
         uint32_t colours[256] = {};  // indices past the table are black
         for (DWORD i = 0; i < used; ++i) {
             const RGBQUAD& q = info->bmiColors[i];
-            colours[i] = uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue;
+            colours[i] = StoredColour(
+                surface, uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue);
         }
-        const size_t rowBytes = (size_t(width) + 3) / 4 * 4;
-        const bool bottomUp = info->bmiHeader.biHeight > 0;
-        Surface& surface = bitmap->surface;
-        for (int row = 0; row < height; ++row) {
-            const BYTE* source = static_cast<const BYTE*>(bits) + size_t(row) * rowBytes;
-            int y = bottomUp ? height - 1 - row : row;
-            for (int x = 0; x < width; ++x)
-                surface.pixels[size_t(y) * size_t(width) + size_t(x)] =
-                    StoredColour(surface, colours[source[x]]);
-        }
+        ConvertRows(colours, static_cast<const BYTE*>(bits), (size_t(width) + 3) / 4 * 4, width,
+                    height, info->bmiHeader.biHeight > 0, surface.pixels.data());
     }
     return static_cast<HBITMAP>(RegisterGdiObject(bitmap));
 }
