@@ -45,9 +45,7 @@ void BlendCells(const BYTE* table, const WORD* keyRow, BYTE* row, int width, int
         BYTE* out = row + first;
         const WORD* key = keyRow + first;
         for (int cells = (width - first + 3) / 4; cells > 0; --cells, out += 4, key += 4) {
-            WORD two[2];  // both keys of the cell in one load
-            std::memcpy(two, key, sizeof two);
-            const WORD cell = Cell(table[two[0]], table[two[1]]);
+            const WORD cell = Cell(table[key[0]], table[key[1]]);
             std::memcpy(out, &cell, 2);
         }
         row += stride;

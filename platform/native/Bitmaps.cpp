@@ -90,53 +90,62 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
     return runs;
 }
 
-// Rows of 8-bit indices as stored colours. Large bitmaps (every stage frame
-// of the show) go two pixels at a time through a table of every pair of
-// colours: one look-up and one 8-byte store per pair instead of two of each,
-// which halves the cost of converting a frame. The table is built for the
-// colour table last seen, as the show uses one palette throughout. Called
-// under GdiLock, which guards the table.
-void ConvertRows(const uint32_t (&colours)[256], const BYTE* bits, size_t rowBytes, int width,
-                 int height, bool bottomUp, uint32_t* pixels) {
-    static std::vector<uint64_t> pairs;
-    static uint32_t pairColours[256];
-    const bool paired = size_t(width) * size_t(height) >= 65536 && width >= 2;
-    if (paired && (pairs.empty() || std::memcmp(pairColours, colours, sizeof pairColours) != 0)) {
-        pairs.resize(65536);
-        std::memcpy(pairColours, colours, sizeof pairColours);
-        // Indexed by the two bytes as one 16-bit load reads them, holding
-        // the two colours as one 8-byte store writes them, in either byte
-        // order.
-        for (int left = 0; left < 256; ++left)
-            for (int right = 0; right < 256; ++right) {
-                const BYTE two[2] = {BYTE(left), BYTE(right)};
-                const uint32_t both[2] = {colours[left], colours[right]};
-                uint16_t at;
-                std::memcpy(&at, two, 2);
-                std::memcpy(&pairs[at], both, 8);
-            }
+// 8-bit indices become stored colours by table look-ups alone. Long runs
+// (the rows of every stage frame of the show) go two pixels at a time
+// through a table of every pair of colours: one look-up and one 8-byte
+// store per pair instead of two of each, which halves the cost of a frame.
+// The pair table is built for the colour table last seen, as the show uses
+// one palette throughout. Called under GdiLock, which guards the table.
+class RowConverter {
+public:
+    RowConverter(const uint32_t (&colours)[256], size_t pixels) : colours(colours) {
+        static std::vector<uint64_t> table;
+        static uint32_t tableColours[256];
+        if (pixels < 65536)
+            return;
+        if (table.empty() || std::memcmp(tableColours, colours, sizeof tableColours) != 0) {
+            table.resize(65536);
+            std::memcpy(tableColours, colours, sizeof tableColours);
+            // Indexed by the two bytes as one 16-bit load reads them,
+            // holding the two colours as one 8-byte store writes them, in
+            // either byte order.
+            for (int left = 0; left < 256; ++left)
+                for (int right = 0; right < 256; ++right) {
+                    const BYTE two[2] = {BYTE(left), BYTE(right)};
+                    const uint32_t both[2] = {colours[left], colours[right]};
+                    uint16_t at;
+                    std::memcpy(&at, two, 2);
+                    std::memcpy(&table[at], both, 8);
+                }
+        }
+        pairs = table.data();
     }
-    for (int row = 0; row < height; ++row) {
-        const BYTE* source = bits + size_t(row) * rowBytes;
-        uint32_t* out = pixels + size_t(bottomUp ? height - 1 - row : row) * size_t(width);
+
+    void Convert(const BYTE* in, uint32_t* out, int count) const {
         int x = 0;
-        if (paired) {
-            const uint64_t* table = pairs.data();
-            for (; x + 4 <= width; x += 4) {
+        if (pairs != nullptr) {
+            for (; x + 4 <= count; x += 4) {
                 uint16_t two[2];
-                std::memcpy(two, source + x, 4);
-                std::memcpy(out + x, &table[two[0]], 8);
-                std::memcpy(out + x + 2, &table[two[1]], 8);
-            }
-            for (; x + 2 <= width; x += 2) {
-                uint16_t two;
-                std::memcpy(&two, source + x, 2);
-                std::memcpy(out + x, &table[two], 8);
+                std::memcpy(two, in + x, 4);
+                std::memcpy(out + x, &pairs[two[0]], 8);
+                std::memcpy(out + x + 2, &pairs[two[1]], 8);
             }
         }
-        for (; x < width; ++x)
-            out[x] = colours[source[x]];
+        for (; x < count; ++x)
+            out[x] = colours[in[x]];
     }
+
+private:
+    const uint32_t (&colours)[256];
+    const uint64_t* pairs = nullptr;
+};
+
+// The 8-bit rows of the bitmap selected into `dc`, when it still has them.
+BitmapObject* RowsBitmap(DeviceContextObject* dc) {
+    if (dc->window != nullptr)
+        return nullptr;
+    BitmapObject* bitmap = LookupBitmap(dc->bitmap);
+    return bitmap != nullptr && !bitmap->rows.empty() ? bitmap : nullptr;
 }
 
 // A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
@@ -152,8 +161,15 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
     if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0)
         return false;
     Surface* target = TargetSurface(dst);
-    Surface* from = TargetSurface(src);
-    if (target == nullptr || from == nullptr)
+    if (target == nullptr)
+        return false;
+    // An unscaled copy onto a true-colour surface converts 8-bit rows on the
+    // way; everything else needs the source's pixels.
+    BitmapObject* indexed = width == srcWidth && height == srcHeight && target->bitsPerPixel == 32
+                                ? RowsBitmap(src)
+                                : nullptr;
+    Surface* from = indexed != nullptr ? &indexed->surface : TargetSurface(src);
+    if (from == nullptr)
         return false;
     if (dst->window != nullptr) {
         LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
@@ -169,12 +185,24 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
         int i1 = std::min({width, target->width - x, from->width - srcX});
         int j0 = std::max({0, -y, -srcY});
         int j1 = std::min({height, target->height - y, from->height - srcY});
+        if (i0 >= i1 || j0 >= j1)
+            return true;
+        if (indexed != nullptr) {
+            const RowConverter converter(indexed->colours, size_t(i1 - i0) * size_t(j1 - j0));
+            for (int j = j0; j < j1; ++j)
+                converter.Convert(
+                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
+                    &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)],
+                    i1 - i0);
+            return true;
+        }
+        const bool mono = target->bitsPerPixel == 1;
         for (int j = j0; j < j1; ++j) {
             const uint32_t* in =
                 &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
             uint32_t* out = &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
             for (int i = i0; i < i1; ++i)
-                *out++ = StoredColour(*target, *in++);
+                out[i - i0] = mono ? ToMonochrome(in[i - i0]) : in[i - i0] & 0xFFFFFF;
         }
         return true;
     }
@@ -262,9 +290,8 @@ BitmapObject::BitmapObject(int width, int height, int bitsPerPixel, bool blank)
     surface.width = width;
     surface.height = height;
     surface.bitsPerPixel = bitsPerPixel;
-    if (!blank)
-        surface.pixels = decltype(surface.pixels)(ZeroedAllocator<uint32_t>(false));
-    surface.pixels.resize(size_t(width) * size_t(height));  // black when blank
+    if (blank)
+        surface.pixels.resize(size_t(width) * size_t(height));  // black
     size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
     size_t peak = peakBitmapBytes.load();
     while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {
@@ -275,13 +302,24 @@ BitmapObject::~BitmapObject() {
     bitmapBytes -= SurfaceBytes(surface.width, surface.height, surface.bitsPerPixel);
 }
 
+Surface* BitmapObject::Resolved() {
+    if (!rows.empty()) {
+        const size_t count = size_t(surface.width) * size_t(surface.height);
+        surface.pixels = decltype(surface.pixels)(ZeroedAllocator<uint32_t>(false));
+        surface.pixels.resize(count);
+        RowConverter(colours, count).Convert(rows.data(), surface.pixels.data(), int(count));
+        decltype(rows)(ZeroedAllocator<BYTE>(false)).swap(rows);
+    }
+    return &surface;
+}
+
 Surface* TargetSurface(DeviceContextObject* dc) {
     if (dc->window != nullptr) {
         WindowObject* window = LookupWindow(dc->window);
         return window != nullptr ? &window->surface : nullptr;
     }
     BitmapObject* bitmap = LookupBitmap(dc->bitmap);
-    return bitmap != nullptr ? &bitmap->surface : nullptr;
+    return bitmap != nullptr ? bitmap->Resolved() : nullptr;
 }
 
 size_t BitmapBytes() {
@@ -330,20 +368,21 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
     }
     auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc), !filled);
     if (filled) {
-        Surface& surface = bitmap->surface;
         DWORD used = info->bmiHeader.biClrUsed != 0 ? info->bmiHeader.biClrUsed : 256;
         if (used > 256)
             used = 256;
-        // Each colour as the surface stores it, so the rows are converted by
-        // table look-ups alone: every frame of the show comes through here.
-        uint32_t colours[256] = {};  // indices past the table are black
-        for (DWORD i = 0; i < used; ++i) {
+        for (DWORD i = 0; i < used; ++i) {  // indices past the table are black
             const RGBQUAD& q = info->bmiColors[i];
-            colours[i] = StoredColour(
-                surface, uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue);
+            bitmap->colours[i] = StoredColour(
+                bitmap->surface, uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue);
         }
-        ConvertRows(colours, static_cast<const BYTE*>(bits), (size_t(width) + 3) / 4 * 4, width,
-                    height, info->bmiHeader.biHeight > 0, surface.pixels.data());
+        // The rows as they come, top row first, converted when first needed.
+        const size_t rowBytes = (size_t(width) + 3) / 4 * 4;
+        const bool bottomUp = info->bmiHeader.biHeight > 0;
+        bitmap->rows.resize(size_t(width) * size_t(height));
+        for (int row = 0; row < height; ++row)
+            std::memcpy(&bitmap->rows[size_t(bottomUp ? height - 1 - row : row) * size_t(width)],
+                        static_cast<const BYTE*>(bits) + size_t(row) * rowBytes, size_t(width));
     }
     return static_cast<HBITMAP>(RegisterGdiObject(bitmap));
 }
@@ -394,7 +433,7 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBITMAP
     BitmapObject* bitmap = LookupBitmap(handle);
     if (bitmap == nullptr || info == nullptr || usage != DIB_RGB_COLORS)
         return 0;
-    const Surface& surface = bitmap->surface;
+    const Surface& surface = *bitmap->Resolved();
     BITMAPINFOHEADER& header = info->bmiHeader;
     if (bits == nullptr) {
         // A query: the bitmap's own size, offered as 32-bit pixels.

@@ -86,12 +86,25 @@ struct Surface {
 // A device-dependent bitmap. It can be selected into one memory device
 // context at a time, except the stock 1 x 1 monochrome bitmap that every
 // new memory context starts with.
+//
+// A bitmap made from 8-bit rows keeps them, with its colours, until it is
+// read or drawn on in any other way than an unscaled copy onto a true-colour
+// surface, which converts them on the way. Every frame of the show is such
+// a bitmap, made, copied once to the window and deleted: converting it only
+// there spares writing and reading four bytes a pixel in between.
 struct BitmapObject : GdiObject {
-    // Black, unless `blank` is false: then the caller writes every pixel.
+    // Black, unless `blank` is false: then the pixels are left for the
+    // caller to fill, or to come from `rows`.
     BitmapObject(int width, int height, int bitsPerPixel, bool blank = true);
     ~BitmapObject() override;
+    // The surface, with the 8-bit rows converted into it first if it still
+    // has them.
+    Surface* Resolved();
     Surface surface;
     HDC selectedInto = nullptr;
+    // Width bytes a row, top row first; empty when the surface holds the pixels.
+    std::vector<BYTE, ZeroedAllocator<BYTE>> rows{ZeroedAllocator<BYTE>(false)};
+    uint32_t colours[256] = {};  // each index's colour as the surface stores it
 };
 
 struct DeviceContextObject : GdiObject {
