@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #include "GdiObjects.h"
 #include "StandIn.h"
@@ -89,6 +90,64 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
     return runs;
 }
 
+// 8-bit indices become stored colours by table look-ups alone. Long runs
+// (the rows of every stage frame of the show) go two pixels at a time
+// through a table of every pair of colours: one look-up and one 8-byte
+// store per pair instead of two of each, which halves the cost of a frame.
+// The pair table is built for the colour table last seen, as the show uses
+// one palette throughout. Called under GdiLock, which guards the table.
+class RowConverter {
+public:
+    RowConverter(const uint32_t (&colours)[256], size_t pixels) : colours(colours) {
+        static std::vector<uint64_t> table;
+        static uint32_t tableColours[256];
+        if (pixels < 65536)
+            return;
+        if (table.empty() || std::memcmp(tableColours, colours, sizeof tableColours) != 0) {
+            table.resize(65536);
+            std::memcpy(tableColours, colours, sizeof tableColours);
+            // Indexed by the two bytes as one 16-bit load reads them,
+            // holding the two colours as one 8-byte store writes them, in
+            // either byte order.
+            for (int left = 0; left < 256; ++left)
+                for (int right = 0; right < 256; ++right) {
+                    const BYTE two[2] = {BYTE(left), BYTE(right)};
+                    const uint32_t both[2] = {colours[left], colours[right]};
+                    uint16_t at;
+                    std::memcpy(&at, two, 2);
+                    std::memcpy(&table[at], both, 8);
+                }
+        }
+        pairs = table.data();
+    }
+
+    void Convert(const BYTE* in, uint32_t* out, int count) const {
+        int x = 0;
+        if (pairs != nullptr) {
+            for (; x + 4 <= count; x += 4) {
+                uint16_t two[2];
+                std::memcpy(two, in + x, 4);
+                std::memcpy(out + x, &pairs[two[0]], 8);
+                std::memcpy(out + x + 2, &pairs[two[1]], 8);
+            }
+        }
+        for (; x < count; ++x)
+            out[x] = colours[in[x]];
+    }
+
+private:
+    const uint32_t (&colours)[256];
+    const uint64_t* pairs = nullptr;
+};
+
+// The 8-bit rows of the bitmap selected into `dc`, when it still has them.
+BitmapObject* RowsBitmap(DeviceContextObject* dc) {
+    if (dc->window != nullptr)
+        return nullptr;
+    BitmapObject* bitmap = LookupBitmap(dc->bitmap);
+    return bitmap != nullptr && !bitmap->rows.empty() ? bitmap : nullptr;
+}
+
 // A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
 // Called under GdiLock; `changed` gets the window and the client rectangle
 // that may have changed when the target is a window.
@@ -102,8 +161,15 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
     if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0)
         return false;
     Surface* target = TargetSurface(dst);
-    Surface* from = TargetSurface(src);
-    if (target == nullptr || from == nullptr)
+    if (target == nullptr)
+        return false;
+    // An unscaled copy onto a true-colour surface converts 8-bit rows on the
+    // way; everything else needs the source's pixels.
+    BitmapObject* indexed = width == srcWidth && height == srcHeight && target->bitsPerPixel == 32
+                                ? RowsBitmap(src)
+                                : nullptr;
+    Surface* from = indexed != nullptr ? &indexed->surface : TargetSurface(src);
+    if (from == nullptr)
         return false;
     if (dst->window != nullptr) {
         LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
@@ -119,12 +185,24 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
         int i1 = std::min({width, target->width - x, from->width - srcX});
         int j0 = std::max({0, -y, -srcY});
         int j1 = std::min({height, target->height - y, from->height - srcY});
+        if (i0 >= i1 || j0 >= j1)
+            return true;
+        if (indexed != nullptr) {
+            const RowConverter converter(indexed->colours, size_t(i1 - i0) * size_t(j1 - j0));
+            for (int j = j0; j < j1; ++j)
+                converter.Convert(
+                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
+                    &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)],
+                    i1 - i0);
+            return true;
+        }
+        const bool mono = target->bitsPerPixel == 1;
         for (int j = j0; j < j1; ++j) {
             const uint32_t* in =
                 &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
             uint32_t* out = &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
             for (int i = i0; i < i1; ++i)
-                *out++ = StoredColour(*target, *in++);
+                out[i - i0] = mono ? ToMonochrome(in[i - i0]) : in[i - i0] & 0xFFFFFF;
         }
         return true;
     }
@@ -207,11 +285,13 @@ bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, i
 
 }  // namespace
 
-BitmapObject::BitmapObject(int width, int height, int bitsPerPixel) : GdiObject(GdiKind::Bitmap) {
+BitmapObject::BitmapObject(int width, int height, int bitsPerPixel, bool blank)
+    : GdiObject(GdiKind::Bitmap) {
     surface.width = width;
     surface.height = height;
     surface.bitsPerPixel = bitsPerPixel;
-    surface.pixels.resize(size_t(width) * size_t(height));  // black
+    if (blank)
+        surface.pixels.resize(size_t(width) * size_t(height));  // black
     size_t now = bitmapBytes += SurfaceBytes(width, height, bitsPerPixel);
     size_t peak = peakBitmapBytes.load();
     while (now > peak && !peakBitmapBytes.compare_exchange_weak(peak, now)) {
@@ -222,13 +302,24 @@ BitmapObject::~BitmapObject() {
     bitmapBytes -= SurfaceBytes(surface.width, surface.height, surface.bitsPerPixel);
 }
 
+Surface* BitmapObject::Resolved() {
+    if (!rows.empty()) {
+        const size_t count = size_t(surface.width) * size_t(surface.height);
+        surface.pixels = decltype(surface.pixels)(ZeroedAllocator<uint32_t>(false));
+        surface.pixels.resize(count);
+        RowConverter(colours, count).Convert(rows.data(), surface.pixels.data(), int(count));
+        decltype(rows)(ZeroedAllocator<BYTE>(false)).swap(rows);
+    }
+    return &surface;
+}
+
 Surface* TargetSurface(DeviceContextObject* dc) {
     if (dc->window != nullptr) {
         WindowObject* window = LookupWindow(dc->window);
         return window != nullptr ? &window->surface : nullptr;
     }
     BitmapObject* bitmap = LookupBitmap(dc->bitmap);
-    return bitmap != nullptr ? &bitmap->surface : nullptr;
+    return bitmap != nullptr ? bitmap->Resolved() : nullptr;
 }
 
 size_t BitmapBytes() {
@@ -268,33 +359,30 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
     }
     const int width = header->biWidth;
     const int height = std::abs(header->biHeight);
-    auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc));
-    if ((init & CBM_INIT) != 0) {
-        // Only what the show hands over: 8-bit BI_RGB rows with RGB colours.
-        if (bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
-            info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB) {
-            delete bitmap;
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return nullptr;
-        }
+    const bool filled = (init & CBM_INIT) != 0;
+    // Only what the show hands over: 8-bit BI_RGB rows with RGB colours.
+    if (filled && (bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
+                   info->bmiHeader.biBitCount != 8 || info->bmiHeader.biCompression != BI_RGB)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* bitmap = new BitmapObject(width, height, CompatibleDepth(dc), !filled);
+    if (filled) {
         DWORD used = info->bmiHeader.biClrUsed != 0 ? info->bmiHeader.biClrUsed : 256;
         if (used > 256)
             used = 256;
-        uint32_t colours[256] = {};  // indices past the table are black
-        for (DWORD i = 0; i < used; ++i) {
+        for (DWORD i = 0; i < used; ++i) {  // indices past the table are black
             const RGBQUAD& q = info->bmiColors[i];
-            colours[i] = uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue;
+            bitmap->colours[i] = StoredColour(
+                bitmap->surface, uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue);
         }
+        // The rows as they come, top row first, converted when first needed.
         const size_t rowBytes = (size_t(width) + 3) / 4 * 4;
         const bool bottomUp = info->bmiHeader.biHeight > 0;
-        Surface& surface = bitmap->surface;
-        for (int row = 0; row < height; ++row) {
-            const BYTE* source = static_cast<const BYTE*>(bits) + size_t(row) * rowBytes;
-            int y = bottomUp ? height - 1 - row : row;
-            for (int x = 0; x < width; ++x)
-                surface.pixels[size_t(y) * size_t(width) + size_t(x)] =
-                    StoredColour(surface, colours[source[x]]);
-        }
+        bitmap->rows.resize(size_t(width) * size_t(height));
+        for (int row = 0; row < height; ++row)
+            std::memcpy(&bitmap->rows[size_t(bottomUp ? height - 1 - row : row) * size_t(width)],
+                        static_cast<const BYTE*>(bits) + size_t(row) * rowBytes, size_t(width));
     }
     return static_cast<HBITMAP>(RegisterGdiObject(bitmap));
 }
@@ -345,7 +433,7 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBITMAP
     BitmapObject* bitmap = LookupBitmap(handle);
     if (bitmap == nullptr || info == nullptr || usage != DIB_RGB_COLORS)
         return 0;
-    const Surface& surface = bitmap->surface;
+    const Surface& surface = *bitmap->Resolved();
     BITMAPINFOHEADER& header = info->bmiHeader;
     if (bits == nullptr) {
         // A query: the bitmap's own size, offered as 32-bit pixels.

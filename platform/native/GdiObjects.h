@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <mutex>
 #include <vector>
@@ -37,22 +38,28 @@ struct PaletteObject : GdiObject {
 // for large blocks) and elements that a plain resize leaves as they are, so
 // a large black screen costs neither time nor memory until it is drawn on.
 // Touching every page of a full-HD screen up front costs tens of ms on
-// some machines.
+// some machines. A bitmap whose every pixel is written at once asks for
+// unzeroed memory instead: clearing a reused block first would double the
+// cost of each frame's bitmap.
 template <class T>
 struct ZeroedAllocator {
     using value_type = T;
+    using propagate_on_container_move_assignment = std::true_type;
     ZeroedAllocator() = default;
+    explicit ZeroedAllocator(bool zeroed) : zeroed(zeroed) {}
     template <class U>
-    ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    ZeroedAllocator(const ZeroedAllocator<U>& other) : zeroed(other.zeroed) {}
+    // A copy of a surface grows black again.
+    ZeroedAllocator select_on_container_copy_construction() const { return ZeroedAllocator(); }
     T* allocate(size_t count) {
-        void* memory = std::calloc(count, sizeof(T));
+        void* memory = zeroed ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T));
         if (memory == nullptr)
             throw std::bad_alloc();
         return static_cast<T*>(memory);
     }
     void deallocate(T* memory, size_t) { std::free(memory); }
     template <class U>
-    void construct(U*) noexcept {}  // already zero
+    void construct(U*) noexcept {}  // already zero, or written at once
     template <class U, class... Args>
     void construct(U* at, Args&&... args) {
         ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
@@ -65,6 +72,7 @@ struct ZeroedAllocator {
     bool operator!=(const ZeroedAllocator<U>&) const {
         return false;
     }
+    bool zeroed = true;
 };
 
 struct Surface {
@@ -78,11 +86,25 @@ struct Surface {
 // A device-dependent bitmap. It can be selected into one memory device
 // context at a time, except the stock 1 x 1 monochrome bitmap that every
 // new memory context starts with.
+//
+// A bitmap made from 8-bit rows keeps them, with its colours, until it is
+// read or drawn on in any other way than an unscaled copy onto a true-colour
+// surface, which converts them on the way. Every frame of the show is such
+// a bitmap, made, copied once to the window and deleted: converting it only
+// there spares writing and reading four bytes a pixel in between.
 struct BitmapObject : GdiObject {
-    BitmapObject(int width, int height, int bitsPerPixel);
+    // Black, unless `blank` is false: then the pixels are left for the
+    // caller to fill, or to come from `rows`.
+    BitmapObject(int width, int height, int bitsPerPixel, bool blank = true);
     ~BitmapObject() override;
+    // The surface, with the 8-bit rows converted into it first if it still
+    // has them.
+    Surface* Resolved();
     Surface surface;
     HDC selectedInto = nullptr;
+    // Width bytes a row, top row first; empty when the surface holds the pixels.
+    std::vector<BYTE, ZeroedAllocator<BYTE>> rows{ZeroedAllocator<BYTE>(false)};
+    uint32_t colours[256] = {};  // each index's colour as the surface stores it
 };
 
 struct DeviceContextObject : GdiObject {
