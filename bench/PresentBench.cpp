@@ -57,12 +57,12 @@ void Present(benchmark::State& state, const PixelLayout& layout) {
 }
 
 void BM_PresentStage32(benchmark::State& state) {
-    Present(state, PixelLayout{0xFF0000, 0xFF00, 0xFF, 32, false});
+    Present(state, PixelLayout{0xFF0000, 0xFF00, 0xFF, 32, false, 0});
 }
 BENCHMARK(BM_PresentStage32)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 void BM_PresentStage16(benchmark::State& state) {
-    Present(state, PixelLayout{0xF800, 0x7E0, 0x1F, 16, false});
+    Present(state, PixelLayout{0xF800, 0x7E0, 0x1F, 16, false, 0});
 }
 BENCHMARK(BM_PresentStage16)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 

@@ -1,8 +1,8 @@
 // avrel: the Avrel show on an X display. The show's render and logo threads
 // run unchanged on the Win32 stand-in's real clock, drawing into an
-// in-memory screen of (window size / scale); this thread presents what they
-// draw. SIGTERM, SIGINT and SIGHUP end it at once with status 0; bad input
-// ends it with one line on stderr and status 1.
+// in-memory screen just large enough for the stage and the corner logo;
+// this thread presents what they draw, laid out for the window's size. SIGTERM, SIGINT and SIGHUP
+// end it at once with status 0; bad input ends it with one line on stderr and status 1.
 #include <windows.h>
 
 #include <signal.h>
@@ -17,7 +17,6 @@
 #include "StandIn.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
-#include "linux/Scale.h"
 #include "show/RenderThread.h"
 #include "tools/render/ProgramFile.h"
 
@@ -49,21 +48,24 @@ int Play(const Options& options) {
     if (signals < 0)
         return Fail("cannot watch for signals");
 
-    Presenter presenter;
+    // Never destroyed: leaving closes the connection, and the X server frees
+    // the window, the graphics context and the shared image of a client that
+    // has gone. An orderly close would first wait for the server and read
+    // every event still on the way, which a busy desktop can make last
+    // seconds after a signal.
+    Presenter& presenter = *new Presenter;
     std::string error = presenter.Open(options);
     if (!error.empty())
         return Fail(error);
-    const int scale = ChooseScale(presenter.WindowWidth(), presenter.WindowHeight(), options.scale);
-    const ShowClient client =
-        ShowClientFor(presenter.WindowWidth(), presenter.WindowHeight(), scale);
-    HWND screen = standin::CreateTestWindow(client.width, client.height);
+    HWND screen =
+        standin::CreateTestWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
     if (screen == nullptr)
         return Fail("no memory for the screen");
     // The show starts before the image is made: its set-up and the image's
     // take about as long, and what it draws meanwhile waits as damage.
     presenter.Watch(screen);
     StartRenderThread(screen);
-    error = presenter.Attach(scale);
+    error = presenter.Attach(options.scale);
     if (!error.empty())
         return Fail(error);
     return presenter.Run(signals);

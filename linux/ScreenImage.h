@@ -12,15 +12,22 @@
 #include <vector>
 
 // A TrueColor visual's pixels in an image: channel masks, bits per pixel
-// (16, 24 or 32) and whether the image stores a pixel's bytes most
-// significant first.
+// (16, 24 or 32), whether the image stores a pixel's bytes most significant
+// first, and the bits set in every pixel: a visual with an alpha channel
+// (32-bit windows of compositing desktops) gets its alpha bits here, so that
+// every pixel is opaque.
 struct PixelLayout {
     uint32_t redMask;
     uint32_t greenMask;
     uint32_t blueMask;
     int bitsPerPixel;
     bool msbFirst;
+    uint32_t opaqueBits;
 };
+
+// The alpha bits of a visual of `depth` with those colour masks: the bits
+// of the depth that no colour uses (none below depth 32).
+uint32_t OpaqueBits(int depth, uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 
 class ScreenImage {
 public:
@@ -43,12 +50,18 @@ private:
         int bits;   // width of the mask, at most 8
     };
 
+    // One row of `width` screen pixels, `scale` times across, at `out`, and
+    // again on the scale - 1 rows below it.
+    void PaintRow(const DWORD* from, int width, uint8_t* out, size_t stride);
+
     PixelLayout layout;
     int scale;
     int bytesPerPixel;
     Channel red, green, blue;
     bool native;  // the image's byte order is the host's
-    bool plain;   // native 0x00RRGGBB in 32 bits: no conversion
+    bool plain;   // native 0xAARRGGBB in 32 bits: the screen's pixels, opaque bits added
+    // Each channel's share of the pixel value, by the channel's 8-bit value;
+    // the opaque bits ride in the red table.
+    uint32_t redPart[256], greenPart[256], bluePart[256];
     std::vector<DWORD> source;
-    std::vector<uint8_t> row;
 };
