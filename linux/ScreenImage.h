@@ -45,10 +45,22 @@ public:
     virtual uint32_t Pixel(DWORD rgb);
 
 private:
+    // How one channel of 0xRRGGBB reaches its place in the pixel: the bits
+    // it keeps, moved right and then left. Plain shifts and masks, the same
+    // for every pixel, which the compiler turns into vector instructions.
     struct Channel {
-        int shift;  // of the mask's lowest bit
-        int bits;   // width of the mask, at most 8
+        uint32_t keep;  // the channel's top bits in 0xRRGGBB
+        int right;
+        int left;
     };
+    static Channel ChannelFor(uint32_t mask, int sourceTop);
+
+    uint32_t Convert(DWORD rgb) const {
+        return ((rgb & red.keep) >> red.right << red.left) |
+               ((rgb & green.keep) >> green.right << green.left) |
+               ((rgb & blue.keep) >> blue.right << blue.left) | opaque;
+    }
+    struct Lanes;  // Convert for four pixels at once, where the processor can
 
     // One row of `width` screen pixels, `scale` times across, at `out`, and
     // again on the scale - 1 rows below it.
@@ -58,10 +70,8 @@ private:
     int scale;
     int bytesPerPixel;
     Channel red, green, blue;
-    bool native;  // the image's byte order is the host's
-    bool plain;   // native 0xAARRGGBB in 32 bits: the screen's pixels, opaque bits added
-    // Each channel's share of the pixel value, by the channel's 8-bit value;
-    // the opaque bits ride in the red table.
-    uint32_t redPart[256], greenPart[256], bluePart[256];
+    uint32_t opaque;  // the opaque bits that fit the pixel
+    bool native;      // the image's byte order is the host's
+    bool plain;       // native 0xAARRGGBB in 32 bits: the screen's pixels, opaque bits added
     std::vector<DWORD> source;
 };

@@ -232,6 +232,52 @@ TEST(DamagePathTest, LayoutsItCannotDrawAreRefusedByName) {
     EXPECT_NE("", ScreenImage::Refusal({0xF0F000, 0xFF00, 0xFF, 32, false, 0}));
 }
 
+// Wide enough rows for the vector loops and their ends: every pixel of the
+// image is the screen pixel above it, converted as Pixel converts it, in
+// every layout and at scales 1 to 3.
+TEST(DamagePathTest, EveryPixelOfAWideRowIsConvertedAndRepeated) {
+    const int width = 37, height = 5;
+    HWND window = standin::CreateTestWindow(width, height);
+    HDC dc = GetDC(window);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            Fill(dc, x, y, 1, 1, DWORD(x * 0x070503 + y * 0x302010 + 0x0A0B0C) & 0xFFFFFF);
+    const PixelLayout layouts[] = {kRgb32,
+                                   {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000},
+                                   {0xFF, 0xFF00, 0xFF0000, 32, false, 0},
+                                   kRgb565,
+                                   {0x1F, 0x3E0, 0x7C00, 16, false, 0}};
+    for (const PixelLayout& layout : layouts) {
+        for (int scale = 1; scale <= 3; ++scale) {
+            ScreenImage painter(layout, scale);
+            const int bytes = layout.bitsPerPixel / 8;
+            const size_t stride = size_t(width * scale * bytes) + 8;  // rows with a gap
+            std::vector<uint8_t> image(stride * size_t(height * scale), 0xAA);
+            // Off the left edge and one column short, so rows start and end
+            // anywhere.
+            painter.Paint(window, RECT{1, 0, width - 1, height}, image.data(), stride);
+            int wrong = 0;
+            for (int y = 0; y < height * scale; ++y) {
+                for (int x = 0; x < width * scale; ++x) {
+                    uint32_t got = 0;
+                    std::memcpy(&got, &image[size_t(y) * stride + size_t(x * bytes)],
+                                size_t(bytes));
+                    const int sx = x / scale;
+                    const uint32_t expected =
+                        sx >= 1 && sx < width - 1
+                            ? painter.Pixel(standin::WindowPixel(window, sx, y / scale))
+                            : (bytes == 4 ? 0xAAAAAAAAu : 0xAAAAu);
+                    wrong += got != expected;
+                }
+            }
+            EXPECT_EQ(0, wrong) << layout.bitsPerPixel << " bits, red mask " << std::hex
+                                << layout.redMask << ", scale " << scale;
+        }
+    }
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
 TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
     EXPECT_EQ(0xFF000000u, OpaqueBits(32, 0xFF0000, 0xFF00, 0xFF));
     EXPECT_EQ(0u, OpaqueBits(24, 0xFF0000, 0xFF00, 0xFF));
