@@ -40,7 +40,7 @@ struct PresenterX {
     bool usesShm = false;
     int completionType = -1;  // the event that says the server has read a shared image
     int inFlight = 0;         // puts of the shared image the server has not yet read
-    int imageX = 0;           // where the image's top-left lies in the window
+    int imageX = 0;           // where the image's top-left, the stage's, lies in the window
     int imageY = 0;
 };
 
@@ -197,6 +197,8 @@ const int kStageX = (kFullViewWidth - 640) / 2;
 const int kStageY = (kFullViewHeight - 480) / 2;
 const RECT kStage = {kStageX, kStageY, kStageX + 640, kStageY + 480};
 const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + 80, kStage.bottom + 54};
+// What the image holds: the box around both, the stage at its top-left.
+const RECT kShown = {kStage.left, kStage.top, kLogo.right, kLogo.bottom};
 
 }  // namespace
 
@@ -316,14 +318,15 @@ std::string Presenter::Attach(int requestedScale) {
 std::string Presenter::Layout() {
     const int newScale = ChooseScale(x->width, x->height, requested);
     const StagePlace stage = StagePlaceFor(x->width, x->height, newScale);
-    x->imageX = stage.x - kStageX * newScale;
-    x->imageY = stage.y - kStageY * newScale;
+    x->imageX = stage.x;
+    x->imageY = stage.y;
     if (newScale == scale && x->image != nullptr)
         return "";
     ReleaseImage(x.get());
     painter.reset();
     scale = newScale;
-    const int width = kFullViewWidth * scale, height = kFullViewHeight * scale;
+    const int width = (kShown.right - kShown.left) * scale;
+    const int height = (kShown.bottom - kShown.top) * scale;
     x->image = MakeShmImage(x.get(), width, height);
     if (x->image == nullptr)
         x->image = MakePlainImage(x.get(), width, height);
@@ -342,18 +345,17 @@ std::string Presenter::Layout() {
 // Paints one rectangle of the in-memory screen into the image.
 void Presenter::Paint(const RECT& rect) {
     painter->Paint(screen, rect, reinterpret_cast<uint8_t*>(x->image->data),
-                   size_t(x->image->bytes_per_line));
+                   size_t(x->image->bytes_per_line), POINT{kShown.left, kShown.top});
 }
 
 // Puts one rectangle of the image, scaled, at its place in the window; the
 // server clips what falls outside.
 void Presenter::Put(const RECT& rect) {
-    RECT r = {std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0),
-              std::min<LONG>(rect.right, kFullViewWidth),
-              std::min<LONG>(rect.bottom, kFullViewHeight)};
+    RECT r = {std::max(rect.left, kShown.left), std::max(rect.top, kShown.top),
+              std::min(rect.right, kShown.right), std::min(rect.bottom, kShown.bottom)};
     if (r.left >= r.right || r.top >= r.bottom)
         return;
-    int sx = r.left * scale, sy = r.top * scale;
+    int sx = (r.left - kShown.left) * scale, sy = (r.top - kShown.top) * scale;
     unsigned w = unsigned((r.right - r.left) * scale), h = unsigned((r.bottom - r.top) * scale);
     if (x->usesShm) {
         XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->imageX + sx, x->imageY + sy,
@@ -367,10 +369,9 @@ void Presenter::Put(const RECT& rect) {
 
 // Black over the window but the stage and the corner logo.
 void Presenter::FillAround() {
-    const int s = scale;
-    const int left = x->imageX + kStage.left * s, top = x->imageY + kStage.top * s;
-    const int right = x->imageX + kStage.right * s, bottom = x->imageY + kStage.bottom * s;
-    const int logoRight = x->imageX + kLogo.right * s, logoBottom = x->imageY + kLogo.bottom * s;
+    const int left = x->imageX, top = x->imageY;
+    const int right = left + 640 * scale, bottom = top + 480 * scale;
+    const int logoRight = right + 80 * scale, logoBottom = bottom + 54 * scale;
     const int w = x->width, h = x->height;
     const int bands[6][4] = {{0, 0, w, top},
                              {0, top, left, bottom},

@@ -230,16 +230,23 @@ void ScreenImage::PaintRow(const DWORD* from, int width, uint8_t* out, size_t st
 }
 
 void ScreenImage::Paint(HWND window, const RECT& rect, uint8_t* image, size_t stride) {
+    Paint(window, rect, image, stride, POINT{0, 0});
+}
+
+void ScreenImage::Paint(HWND window, const RECT& rect, uint8_t* image, size_t stride,
+                        POINT origin) {
     RECT client;
     if (!GetClientRect(window, &client))
         return;
-    const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, client.right);
-    const int top = std::max<int>(rect.top, 0), bottom = std::min<int>(rect.bottom, client.bottom);
+    const int left = std::max<int>({rect.left, 0, origin.x});
+    const int top = std::max<int>({rect.top, 0, origin.y});
+    const int right = std::min<int>(rect.right, client.right);
+    const int bottom = std::min<int>(rect.bottom, client.bottom);
     if (left >= right || top >= bottom)
         return;
     const int width = right - left;
-    uint8_t* first =
-        image + size_t(top) * size_t(scale) * stride + size_t(left) * size_t(scale * bytesPerPixel);
+    uint8_t* first = image + size_t(top - origin.y) * size_t(scale) * stride +
+                     size_t(left - origin.x) * size_t(scale * bytesPerPixel);
     if (plain && scale == 1 && stride % 4 == 0 && opaque == 0) {
         // The image holds the screen's own pixels: straight in, one copy.
         RECT clipped = {left, top, right, bottom};

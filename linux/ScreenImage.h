@@ -41,6 +41,10 @@ public:
     // (rect.left * scale, rect.top * scale) of `image`, whose rows are
     // `stride` bytes apart and which must hold the scaled client.
     virtual void Paint(HWND source, const RECT& rect, uint8_t* image, size_t stride);
+    // The same for an image whose top-left holds client point `origin`:
+    // `rect`, clipped to lie right of and below it, goes to
+    // ((rect.left - origin.x) * scale, (rect.top - origin.y) * scale).
+    virtual void Paint(HWND source, const RECT& rect, uint8_t* image, size_t stride, POINT origin);
     // The pixel value of colour 0xRRGGBB.
     virtual uint32_t Pixel(DWORD rgb);
 
