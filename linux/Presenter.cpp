@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -40,7 +41,15 @@ struct PresenterX {
     bool usesShm = false;
     int completionType = -1;  // the event that says the server has read a shared image
     int inFlight = 0;         // puts of the shared image the server has not yet read
-    int imageX = 0;           // where the image's top-left, the stage's, lies in the window
+    // Scale 2 and more: the image, at 1x, goes into `pixmap`, and the
+    // server draws that enlarged (RENDER, nearest neighbour), so that a
+    // quarter of the bytes cross to it and it copies them once.
+    bool serverScales = false;
+    XRenderPictFormat* format = nullptr;  // the window's, when RENDER is there
+    Pixmap pixmap = 0;
+    Picture source = 0;  // the pixmap, read through the enlarging transform
+    Picture target = 0;  // the window
+    int imageX = 0;      // where the image's top-left, the stage's, lies in the window
     int imageY = 0;
 };
 
@@ -188,6 +197,27 @@ void ReleaseImage(PresenterX* x) {
     x->image = nullptr;
     x->usesShm = false;
     x->inFlight = 0;
+    if (x->source != 0)
+        XRenderFreePicture(x->display, x->source);
+    if (x->pixmap != 0)
+        XFreePixmap(x->display, x->pixmap);
+    x->source = 0;
+    x->pixmap = 0;
+    x->serverScales = false;
+}
+
+// The pixmap the server enlarges from, `scale` times, nearest neighbour:
+// each window pixel takes the image pixel its centre falls in.
+bool MakeScaledSource(PresenterX* x, int width, int height, int scale) {
+    Display* d = x->display;
+    x->pixmap = XCreatePixmap(d, x->window, unsigned(width), unsigned(height), unsigned(x->depth));
+    x->source = XRenderCreatePicture(d, x->pixmap, x->format, 0, nullptr);
+    const XFixed one = XDoubleToFixed(1.0), part = XDoubleToFixed(1.0 / scale);
+    XTransform shrink = {{{part, 0, 0}, {0, part, 0}, {0, 0, one}}};
+    XRenderSetPictureTransform(d, x->source, &shrink);
+    XRenderSetPictureFilter(d, x->source, FilterNearest, nullptr, 0);
+    x->serverScales = true;
+    return true;
 }
 
 // Where the show draws on its in-memory screen: the stage, with the show's
@@ -288,6 +318,12 @@ std::string Presenter::Open(const Options& options) {
     XSetGraphicsExposures(d, x->gc, False);
     if (XShmQueryExtension(d))
         x->completionType = XShmGetEventBase(d) + ShmCompletion;
+    int renderEvents = 0, renderErrors = 0;
+    if (XRenderQueryExtension(d, &renderEvents, &renderErrors)) {
+        x->format = XRenderFindVisualFormat(d, x->visual);
+        if (x->format != nullptr)
+            x->target = XRenderCreatePicture(d, x->window, x->format, 0, nullptr);
+    }
     XSync(d, False);
     if (lastError != 0)
         return "cannot draw into the window";
@@ -325,20 +361,37 @@ std::string Presenter::Layout() {
     ReleaseImage(x.get());
     painter.reset();
     scale = newScale;
-    const int width = (kShown.right - kShown.left) * scale;
-    const int height = (kShown.bottom - kShown.top) * scale;
-    x->image = MakeShmImage(x.get(), width, height);
+    // Enlarged by the server where it can take the image through shared
+    // memory and draw with RENDER; otherwise the image is made enlarged.
+    int imageScale = scale;
+    const int width = kShown.right - kShown.left, height = kShown.bottom - kShown.top;
+    if (scale > 1 && x->format != nullptr) {
+        x->image = MakeShmImage(x.get(), width, height);
+        if (x->image != nullptr && MakeScaledSource(x.get(), width, height, scale))
+            imageScale = 1;
+        else
+            ReleaseImage(x.get());
+    }
     if (x->image == nullptr)
-        x->image = MakePlainImage(x.get(), width, height);
+        x->image = MakeShmImage(x.get(), width * scale, height * scale);
     if (x->image == nullptr)
-        return "no memory for a " + std::to_string(width) + " x " + std::to_string(height) +
-               " image";
+        x->image = MakePlainImage(x.get(), width * scale, height * scale);
+    if (x->image == nullptr)
+        return "no memory for a " + std::to_string(width * scale) + " x " +
+               std::to_string(height * scale) + " image";
     PixelLayout layout = {uint32_t(x->visual->red_mask),    uint32_t(x->visual->green_mask),
                           uint32_t(x->visual->blue_mask),   x->image->bits_per_pixel,
                           x->image->byte_order == MSBFirst, x->opaqueBits};
-    painter.reset(new ScreenImage(layout, scale));
+    painter.reset(new ScreenImage(layout, imageScale));
     Paint(kStage);
     Paint(kLogo);
+    if (x->serverScales) {
+        // A new pixmap holds nothing defined: black where the show never
+        // draws, then what it has drawn.
+        XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(width), unsigned(height));
+        Upload(kStage);
+        Upload(kLogo);
+    }
     return "";
 }
 
@@ -355,6 +408,11 @@ void Presenter::Put(const RECT& rect) {
               std::min(rect.right, kShown.right), std::min(rect.bottom, kShown.bottom)};
     if (r.left >= r.right || r.top >= r.bottom)
         return;
+    if (x->serverScales) {
+        Upload(r);
+        Enlarge(r);
+        return;
+    }
     int sx = (r.left - kShown.left) * scale, sy = (r.top - kShown.top) * scale;
     unsigned w = unsigned((r.right - r.left) * scale), h = unsigned((r.bottom - r.top) * scale);
     if (x->usesShm) {
@@ -365,6 +423,23 @@ void Presenter::Put(const RECT& rect) {
         XPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->imageX + sx, x->imageY + sy, w,
                   h);
     }
+}
+
+// Puts a rectangle of the image, as it is, into the pixmap.
+void Presenter::Upload(const RECT& r) {
+    const int ix = r.left - kShown.left, iy = r.top - kShown.top;
+    XShmPutImage(x->display, x->pixmap, x->gc, x->image, ix, iy, ix, iy, unsigned(r.right - r.left),
+                 unsigned(r.bottom - r.top), True);
+    ++x->inFlight;
+}
+
+// Draws a rectangle of the pixmap, enlarged, at its place in the window.
+void Presenter::Enlarge(const RECT& r) {
+    const int sx = (r.left - kShown.left) * scale, sy = (r.top - kShown.top) * scale;
+    // Source coordinates are those after the transform, at window scale.
+    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, sx, sy, 0, 0,
+                     x->imageX + sx, x->imageY + sy, unsigned((r.right - r.left) * scale),
+                     unsigned((r.bottom - r.top) * scale));
 }
 
 // Black over the window but the stage and the corner logo.
@@ -394,6 +469,11 @@ void Presenter::FillAround() {
 // The whole window again from the image, which holds everything presented.
 void Presenter::RedrawAll() {
     FillAround();
+    if (x->serverScales) {
+        // The pixmap holds everything presented: no bytes need to cross.
+        Enlarge(kShown);
+        return;
+    }
     Put(kStage);
     Put(kLogo);
 }

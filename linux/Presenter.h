@@ -57,6 +57,8 @@ private:
     std::string Layout();
     void Paint(const RECT& rect);
     void Put(const RECT& rect);
+    void Upload(const RECT& rect);
+    void Enlarge(const RECT& rect);
     void FillAround();
     void RedrawAll();
     void HandleEvents(bool* done, bool* resized, bool* exposed);
