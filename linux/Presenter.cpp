@@ -53,6 +53,15 @@ struct PresenterX {
     int imageY = 0;
 };
 
+// A part of the in-memory screen that the image holds: where it is on that
+// screen, where in the image, and where in the window (from the stage's
+// top-left, in unscaled pixels).
+struct ImagePart {
+    RECT show;
+    POINT image;
+    POINT place;
+};
+
 namespace {
 
 // At most this many events are taken before the presenter looks at the
@@ -227,8 +236,18 @@ const int kStageX = (kFullViewWidth - 640) / 2;
 const int kStageY = (kFullViewHeight - 480) / 2;
 const RECT kStage = {kStageX, kStageY, kStageX + 640, kStageY + 480};
 const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + 80, kStage.bottom + 54};
-// What the image holds: the box around both, the stage at its top-left.
-const RECT kShown = {kStage.left, kStage.top, kLogo.right, kLogo.bottom};
+// How the image holds them: the stage at its top-left and the logo below
+// the stage's left end, which leaves out the box's empty corners.
+const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}}, {kLogo, {0, 480}, {640, 480}}};
+const int kImageWidth = 640;
+const int kImageHeight = 480 + 54;
+
+// `rect` within `part`; false when they do not meet.
+bool Within(const RECT& rect, const ImagePart& part, RECT* r) {
+    *r = {std::max(rect.left, part.show.left), std::max(rect.top, part.show.top),
+          std::min(rect.right, part.show.right), std::min(rect.bottom, part.show.bottom)};
+    return r->left < r->right && r->top < r->bottom;
+}
 
 }  // namespace
 
@@ -364,7 +383,7 @@ std::string Presenter::Layout() {
     // Enlarged by the server where it can take the image through shared
     // memory and draw with RENDER; otherwise the image is made enlarged.
     int imageScale = scale;
-    const int width = kShown.right - kShown.left, height = kShown.bottom - kShown.top;
+    const int width = kImageWidth, height = kImageHeight;
     if (scale > 1 && x->format != nullptr) {
         x->image = MakeShmImage(x.get(), width, height);
         if (x->image != nullptr && MakeScaledSource(x.get(), width, height, scale))
@@ -389,56 +408,68 @@ std::string Presenter::Layout() {
         // A new pixmap holds nothing defined: black where the show never
         // draws, then what it has drawn.
         XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(width), unsigned(height));
-        Upload(kStage);
-        Upload(kLogo);
+        for (const ImagePart& part : kParts)
+            Upload(part, part.show);
     }
     return "";
 }
 
 // Paints one rectangle of the in-memory screen into the image.
 void Presenter::Paint(const RECT& rect) {
-    painter->Paint(screen, rect, reinterpret_cast<uint8_t*>(x->image->data),
-                   size_t(x->image->bytes_per_line), POINT{kShown.left, kShown.top});
+    for (const ImagePart& part : kParts) {
+        RECT r;
+        if (Within(rect, part, &r)) {
+            const POINT origin = {part.show.left - part.image.x, part.show.top - part.image.y};
+            painter->Paint(screen, r, reinterpret_cast<uint8_t*>(x->image->data),
+                           size_t(x->image->bytes_per_line), origin);
+        }
+    }
 }
 
 // Puts one rectangle of the image, scaled, at its place in the window; the
 // server clips what falls outside.
 void Presenter::Put(const RECT& rect) {
-    RECT r = {std::max(rect.left, kShown.left), std::max(rect.top, kShown.top),
-              std::min(rect.right, kShown.right), std::min(rect.bottom, kShown.bottom)};
-    if (r.left >= r.right || r.top >= r.bottom)
-        return;
-    if (x->serverScales) {
-        Upload(r);
-        Enlarge(r);
-        return;
-    }
-    int sx = (r.left - kShown.left) * scale, sy = (r.top - kShown.top) * scale;
-    unsigned w = unsigned((r.right - r.left) * scale), h = unsigned((r.bottom - r.top) * scale);
-    if (x->usesShm) {
-        XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->imageX + sx, x->imageY + sy,
-                     w, h, True);
-        ++x->inFlight;
-    } else {
-        XPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->imageX + sx, x->imageY + sy, w,
-                  h);
+    for (const ImagePart& part : kParts) {
+        RECT r;
+        if (!Within(rect, part, &r))
+            continue;
+        if (x->serverScales) {
+            Upload(part, r);
+            Enlarge(part, r);
+            continue;
+        }
+        const int dx = r.left - part.show.left, dy = r.top - part.show.top;
+        const int sx = (part.image.x + dx) * scale, sy = (part.image.y + dy) * scale;
+        const int wx = x->imageX + (part.place.x + dx) * scale;
+        const int wy = x->imageY + (part.place.y + dy) * scale;
+        const unsigned w = unsigned((r.right - r.left) * scale);
+        const unsigned h = unsigned((r.bottom - r.top) * scale);
+        if (x->usesShm) {
+            XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h, True);
+            ++x->inFlight;
+        } else {
+            XPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h);
+        }
     }
 }
 
-// Puts a rectangle of the image, as it is, into the pixmap.
-void Presenter::Upload(const RECT& r) {
-    const int ix = r.left - kShown.left, iy = r.top - kShown.top;
+// Puts a rectangle of one part of the image, as it is, into the pixmap.
+void Presenter::Upload(const ImagePart& part, const RECT& r) {
+    const int ix = part.image.x + r.left - part.show.left;
+    const int iy = part.image.y + r.top - part.show.top;
     XShmPutImage(x->display, x->pixmap, x->gc, x->image, ix, iy, ix, iy, unsigned(r.right - r.left),
                  unsigned(r.bottom - r.top), True);
     ++x->inFlight;
 }
 
-// Draws a rectangle of the pixmap, enlarged, at its place in the window.
-void Presenter::Enlarge(const RECT& r) {
-    const int sx = (r.left - kShown.left) * scale, sy = (r.top - kShown.top) * scale;
+// Draws a rectangle of one part of the pixmap, enlarged, at its place in the
+// window.
+void Presenter::Enlarge(const ImagePart& part, const RECT& r) {
+    const int dx = r.left - part.show.left, dy = r.top - part.show.top;
     // Source coordinates are those after the transform, at window scale.
-    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, sx, sy, 0, 0,
-                     x->imageX + sx, x->imageY + sy, unsigned((r.right - r.left) * scale),
+    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, (part.image.x + dx) * scale,
+                     (part.image.y + dy) * scale, 0, 0, x->imageX + (part.place.x + dx) * scale,
+                     x->imageY + (part.place.y + dy) * scale, unsigned((r.right - r.left) * scale),
                      unsigned((r.bottom - r.top) * scale));
 }
 
@@ -471,7 +502,8 @@ void Presenter::RedrawAll() {
     FillAround();
     if (x->serverScales) {
         // The pixmap holds everything presented: no bytes need to cross.
-        Enlarge(kShown);
+        for (const ImagePart& part : kParts)
+            Enlarge(part, part.show);
         return;
     }
     Put(kStage);

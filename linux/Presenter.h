@@ -22,6 +22,7 @@
 
 class DamageQueue;
 class ScreenImage;
+struct ImagePart;
 struct PresenterX;
 
 class Presenter {
@@ -57,8 +58,8 @@ private:
     std::string Layout();
     void Paint(const RECT& rect);
     void Put(const RECT& rect);
-    void Upload(const RECT& rect);
-    void Enlarge(const RECT& rect);
+    void Upload(const ImagePart& part, const RECT& rect);
+    void Enlarge(const ImagePart& part, const RECT& rect);
     void FillAround();
     void RedrawAll();
     void HandleEvents(bool* done, bool* resized, bool* exposed);
