@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include <malloc.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AvrelVersion.h"
@@ -38,7 +41,7 @@ int Fail(const std::string& message) {
 
 int Play(const Options& options) {
     // Blocked before any thread exists, so every thread inherits the mask
-    // and the signals arrive only through the presenter's descriptor.
+    // and the signals arrive only through the descriptor.
     sigset_t endings;
     sigemptyset(&endings);
     sigaddset(&endings, SIGTERM);
@@ -48,6 +51,15 @@ int Play(const Options& options) {
     int signals = signalfd(-1, &endings, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0)
         return Fail("cannot watch for signals");
+    // A thread of its own ends the process on a signal, whatever the
+    // presenter is doing: Xlib, asked whether events are queued, reads for
+    // as long as they keep coming, and another client can keep them coming.
+    std::thread([signals] {
+        pollfd watched = {signals, POLLIN, 0};
+        while (poll(&watched, 1, -1) < 0 && errno == EINTR) {
+        }
+        Leave(0);
+    }).detach();
 
     // Never destroyed: leaving closes the connection, and the X server frees
     // the window, the graphics context and the shared image of a client that

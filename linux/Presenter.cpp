@@ -575,14 +575,23 @@ int Presenter::Run(int signalDescriptor) {
         const int wake = canPaint ? damage->WakeDescriptor() : -1;
         pollfd watched[3] = {
             {ConnectionNumber(d), POLLIN, 0}, {signalDescriptor, POLLIN, 0}, {wake, POLLIN, 0}};
-        // Without a wake descriptor, look for damage every 10 ms.
-        const int timeout = XPending(d) > 0                            ? 0
-                            : canPaint && damage->WakeDescriptor() < 0 ? 10
-                                                                       : -1;
-        if (poll(watched, 3, timeout) < 0 && errno != EINTR)
+        // Without a wake descriptor, look for damage every 10 ms. A put that
+        // failed sends no completion; a second of silence while one is
+        // awaited ends in one wait for the server, after which none is.
+        const int kCompletionWait = 1000;
+        const int timeout = XPending(d) > 0                ? 0
+                            : !canPaint                    ? kCompletionWait
+                            : damage->WakeDescriptor() < 0 ? 10
+                                                           : -1;
+        const int ready = poll(watched, 3, timeout);
+        if (ready < 0 && errno != EINTR)
             break;
         if (watched[1].revents != 0)
             break;
+        if (ready == 0 && timeout == kCompletionWait) {
+            XSync(d, False);
+            x->inFlight = 0;
+        }
         bool resized = false, exposed = false;
         HandleEvents(&done, &resized, &exposed);
         if (done)
