@@ -13,7 +13,7 @@ export PYTHONDONTWRITEBYTECODE := 1
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
-        dist fuzz soak soak-live tsan
+        dist fuzz soak soak-live tsan bench-peers
 
 all: native windows
 
@@ -88,6 +88,16 @@ run: windows
 # a private Xvfb, saving a few screenshots to build/play.
 play: native
 	@/usr/bin/python3 tools/session/play.py avrel --program build/native/linux/avrel --out build/play
+
+# avrel beside xscreensaver's slidescreen and popsquares, each on a private
+# Xvfb of its own, side by side, at 1920 x 1080 and at 2560 x 1440, for
+# PEER_SECONDS (default 120) after a 5 s start-up: CPU of each program and of
+# its X server, peak memory, and the ratio to slidescreen, printed and
+# written to build/bench-peers.txt.
+PEER_SECONDS ?= 120
+bench-peers: native
+	/usr/bin/python3 tools/measure/bench_peers.py --program build/native/linux/avrel \
+	    --seconds $(PEER_SECONDS) --out build/bench-peers.txt
 
 # Installs avrel for xscreensaver: the program, its settings description and
 # its man page, under PREFIX (default /usr), staged under DESTDIR if given.

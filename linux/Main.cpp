@@ -1,16 +1,20 @@
 // avrel: the Avrel show on an X display. The show's render and logo threads
 // run unchanged on the Win32 stand-in's real clock, drawing into an
-// in-memory screen of (window size / scale); this thread presents what they
-// draw. SIGTERM, SIGINT and SIGHUP end it at once with status 0; bad input
-// ends it with one line on stderr and status 1.
+// in-memory screen just large enough for the stage and the corner logo;
+// this thread presents what they draw, laid out for the window's size. SIGTERM, SIGINT and SIGHUP
+// end it at once with status 0; bad input ends it with one line on stderr and status 1.
 #include <windows.h>
 
+#include <malloc.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AvrelVersion.h"
@@ -18,7 +22,6 @@
 #include "StandIn.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
-#include "linux/Scale.h"
 #include "show/RenderThread.h"
 #include "show/ShowResources.h"
 
@@ -39,7 +42,7 @@ int Fail(const std::string& message) {
 
 int Play(const Options& options) {
     // Blocked before any thread exists, so every thread inherits the mask
-    // and the signals arrive only through the presenter's descriptor.
+    // and the signals arrive only through the descriptor.
     sigset_t endings;
     sigemptyset(&endings);
     sigaddset(&endings, SIGTERM);
@@ -49,22 +52,34 @@ int Play(const Options& options) {
     int signals = signalfd(-1, &endings, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0)
         return Fail("cannot watch for signals");
+    // A thread of its own ends the process on a signal, whatever the
+    // presenter is doing: Xlib, asked whether events are queued, reads for
+    // as long as they keep coming, and another client can keep them coming.
+    std::thread([signals] {
+        pollfd watched = {signals, POLLIN, 0};
+        while (poll(&watched, 1, -1) < 0 && errno == EINTR) {
+        }
+        Leave(0);
+    }).detach();
 
-    Presenter presenter;
+    // Never destroyed: leaving closes the connection, and the X server frees
+    // the window, the graphics context and the shared image of a client that
+    // has gone. An orderly close would first wait for the server and read
+    // every event still on the way, which a busy desktop can make last
+    // seconds after a signal.
+    Presenter& presenter = *new Presenter;
     std::string error = presenter.Open(options);
     if (!error.empty())
         return Fail(error);
-    const int scale = ChooseScale(presenter.WindowWidth(), presenter.WindowHeight(), options.scale);
-    const ShowClient client =
-        ShowClientFor(presenter.WindowWidth(), presenter.WindowHeight(), scale);
-    HWND screen = standin::CreateTestWindow(client.width, client.height);
+    HWND screen =
+        standin::CreateTestWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
     if (screen == nullptr)
         return Fail("no memory for the screen");
     // The show starts before the image is made: its set-up and the image's
     // take about as long, and what it draws meanwhile waits as damage.
     presenter.Watch(screen);
     StartRenderThread(screen);
-    error = presenter.Attach(scale);
+    error = presenter.Attach(options.scale);
     if (!error.empty())
         return Fail(error);
     return presenter.Run(signals);
@@ -73,6 +88,10 @@ int Play(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The show's threads make and free a few blocks per frame. In one arena
+    // what one thread frees serves the next block of the other, where an
+    // arena per thread would keep both threads' largest frames resident.
+    mallopt(M_ARENA_MAX, 1);
     std::vector<std::string> args(argv + 1, argv + argc);
     Options options;
     std::string error = ParseOptions(args, std::getenv("XSCREENSAVER_WINDOW"), &options);

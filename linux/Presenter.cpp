@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -19,6 +20,7 @@
 #include <cstring>
 
 #include "linux/DamageQueue.h"
+#include "linux/Scale.h"
 #include "linux/ScreenImage.h"
 
 // Everything of X, kept out of the header so that nothing else sees Xlib.
@@ -30,16 +32,42 @@ struct PresenterX {
     int height = 0;
     Visual* visual = nullptr;
     int depth = 0;
+    unsigned long black = 0;  // opaque black in the window's visual
+    uint32_t opaqueBits = 0;  // the visual's alpha bits, set in every pixel
     GC gc = nullptr;
     Atom deleteWindow = 0;
     XImage* image = nullptr;
     XShmSegmentInfo shm = {};
     bool usesShm = false;
-    int originX = 0;  // where the image's top-left lies in the window
-    int originY = 0;
+    int completionType = -1;  // the event that says the server has read a shared image
+    int inFlight = 0;         // puts of the shared image the server has not yet read
+    // Scale 2 and more: the image, at 1x, goes into `pixmap`, and the
+    // server draws that enlarged (RENDER, nearest neighbour), so that a
+    // quarter of the bytes cross to it and it copies them once.
+    bool serverScales = false;
+    XRenderPictFormat* format = nullptr;  // the window's, when RENDER is there
+    Pixmap pixmap = 0;
+    Picture source = 0;  // the pixmap, read through the enlarging transform
+    Picture target = 0;  // the window
+    int imageX = 0;      // where the image's top-left, the stage's, lies in the window
+    int imageY = 0;
+};
+
+// A part of the in-memory screen that the image holds: where it is on that
+// screen, where in the image, and where in the window (from the stage's
+// top-left, in unscaled pixels).
+struct ImagePart {
+    RECT show;
+    POINT image;
+    POINT place;
 };
 
 namespace {
+
+// At most this many events are taken before the presenter looks at the
+// signals and the damage again: another client can keep the queue full for
+// ever, and a signal must not wait for it to empty.
+const int kEventsPerRound = 64;
 
 // X errors arrive through a process-wide handler; only the presenter's
 // thread talks to X, so a plain flag is enough to catch them.
@@ -164,6 +192,63 @@ XImage* MakePlainImage(PresenterX* x, int width, int height) {
     return image;
 }
 
+void ReleaseImage(PresenterX* x) {
+    if (x->image == nullptr)
+        return;
+    if (x->usesShm) {
+        // The server keeps its own attachment until it has read what was
+        // put; the segment, already removed, goes when it lets go too.
+        XShmDetach(x->display, &x->shm);
+        shmdt(x->shm.shmaddr);
+        x->image->data = nullptr;
+    }
+    XDestroyImage(x->image);
+    x->image = nullptr;
+    x->usesShm = false;
+    x->inFlight = 0;
+    if (x->source != 0)
+        XRenderFreePicture(x->display, x->source);
+    if (x->pixmap != 0)
+        XFreePixmap(x->display, x->pixmap);
+    x->source = 0;
+    x->pixmap = 0;
+    x->serverScales = false;
+}
+
+// The pixmap the server enlarges from, `scale` times, nearest neighbour:
+// each window pixel takes the image pixel its centre falls in.
+bool MakeScaledSource(PresenterX* x, int width, int height, int scale) {
+    Display* d = x->display;
+    x->pixmap = XCreatePixmap(d, x->window, unsigned(width), unsigned(height), unsigned(x->depth));
+    x->source = XRenderCreatePicture(d, x->pixmap, x->format, 0, nullptr);
+    const XFixed one = XDoubleToFixed(1.0), part = XDoubleToFixed(1.0 / scale);
+    XTransform shrink = {{{part, 0, 0}, {0, part, 0}, {0, 0, one}}};
+    XRenderSetPictureTransform(d, x->source, &shrink);
+    XRenderSetPictureFilter(d, x->source, FilterNearest, nullptr, 0);
+    x->serverScales = true;
+    return true;
+}
+
+// Where the show draws on its in-memory screen: the stage, with the show's
+// own offsets in an 800 x 588 client, and the corner logo beyond its
+// lower-right corner. Nothing else of that screen is ever drawn.
+const int kStageX = (kFullViewWidth - 640) / 2;
+const int kStageY = (kFullViewHeight - 480) / 2;
+const RECT kStage = {kStageX, kStageY, kStageX + 640, kStageY + 480};
+const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + 80, kStage.bottom + 54};
+// How the image holds them: the stage at its top-left and the logo below
+// the stage's left end, which leaves out the box's empty corners.
+const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}}, {kLogo, {0, 480}, {640, 480}}};
+const int kImageWidth = 640;
+const int kImageHeight = 480 + 54;
+
+// `rect` within `part`; false when they do not meet.
+bool Within(const RECT& rect, const ImagePart& part, RECT* r) {
+    *r = {std::max(rect.left, part.show.left), std::max(rect.top, part.show.top),
+          std::min(rect.right, part.show.right), std::min(rect.bottom, part.show.bottom)};
+    return r->left < r->right && r->top < r->bottom;
+}
+
 }  // namespace
 
 Presenter::Presenter() : x(new PresenterX) {}
@@ -173,19 +258,22 @@ Presenter::~Presenter() {
     if (x->display == nullptr)
         return;
     if (x->image != nullptr) {
-        if (x->usesShm) {
-            XShmDetach(x->display, &x->shm);
-            XSync(x->display, False);
-            shmdt(x->shm.shmaddr);
-            x->image->data = nullptr;
-        }
-        XDestroyImage(x->image);
+        ReleaseImage(x.get());
+        XSync(x->display, False);
     }
     if (x->gc != nullptr)
         XFreeGC(x->display, x->gc);
     if (x->created)
         XDestroyWindow(x->display, x->window);
     XCloseDisplay(x->display);
+}
+
+int Presenter::ShowScreenWidth() {
+    return kFullViewWidth;
+}
+
+int Presenter::ShowScreenHeight() {
+    return kFullViewHeight;
 }
 
 std::string Presenter::Open(const Options& options) {
@@ -223,11 +311,15 @@ std::string Presenter::Open(const Options& options) {
     x->visual = attributes.visual;
     x->depth = attributes.depth;
 
+    x->opaqueBits = OpaqueBits(x->depth, uint32_t(x->visual->red_mask),
+                               uint32_t(x->visual->green_mask), uint32_t(x->visual->blue_mask));
+    x->black = x->opaqueBits;
+
     int visualClass = x->visual->c_class;
     bool depthOk = x->depth == 15 || x->depth == 16 || x->depth == 24 || x->depth == 32;
-    PixelLayout layout = {uint32_t(x->visual->red_mask), uint32_t(x->visual->green_mask),
+    PixelLayout layout = {uint32_t(x->visual->red_mask),  uint32_t(x->visual->green_mask),
                           uint32_t(x->visual->blue_mask), BitsPerPixel(d, x->depth),
-                          ImageByteOrder(d) == MSBFirst};
+                          ImageByteOrder(d) == MSBFirst,  x->opaqueBits};
     std::string refusal = ScreenImage::Refusal(layout);
     if (visualClass != TrueColor || !depthOk || !refusal.empty()) {
         return std::string("cannot draw to a ") + VisualClassName(visualClass) +
@@ -240,7 +332,17 @@ std::string Presenter::Open(const Options& options) {
         XSelectInput(d, x->window, ExposureMask | StructureNotifyMask);
     }
     x->gc = XCreateGC(d, x->window, 0, nullptr);
-    XSetForeground(d, x->gc, BlackPixel(d, DefaultScreen(d)));
+    XSetForeground(d, x->gc, x->black);
+    // No exposures from our own image puts.
+    XSetGraphicsExposures(d, x->gc, False);
+    if (XShmQueryExtension(d))
+        x->completionType = XShmGetEventBase(d) + ShmCompletion;
+    int renderEvents = 0, renderErrors = 0;
+    if (XRenderQueryExtension(d, &renderEvents, &renderErrors)) {
+        x->format = XRenderFindVisualFormat(d, x->visual);
+        if (x->format != nullptr)
+            x->target = XRenderCreatePicture(d, x->window, x->format, 0, nullptr);
+    }
     XSync(d, False);
     if (lastError != 0)
         return "cannot draw into the window";
@@ -260,88 +362,176 @@ void Presenter::Watch(HWND showScreen) {
     damage.reset(new DamageQueue(screen));
 }
 
-std::string Presenter::Attach(int showScale) {
-    RECT client;
-    if (!GetClientRect(screen, &client))
-        return "no in-memory screen";
-    scale = showScale;
-    screenWidth = client.right;
-    screenHeight = client.bottom;
-    const int width = screenWidth * scale, height = screenHeight * scale;
-    x->image = MakeShmImage(x.get(), width, height);
+std::string Presenter::Attach(int requestedScale) {
+    requested = requestedScale;
+    return Layout();
+}
+
+// Places the stage for the window's present size, by the same rule as at
+// the start; a new factor makes a new image, painted whole from the screen
+// before anything of it is put, so no picture of the old size is ever seen.
+std::string Presenter::Layout() {
+    const int newScale = ChooseScale(x->width, x->height, requested);
+    const StagePlace stage = StagePlaceFor(x->width, x->height, newScale);
+    x->imageX = stage.x;
+    x->imageY = stage.y;
+    if (newScale == scale && x->image != nullptr)
+        return "";
+    ReleaseImage(x.get());
+    painter.reset();
+    scale = newScale;
+    // Enlarged by the server where it can take the image through shared
+    // memory and draw with RENDER; otherwise the image is made enlarged.
+    int imageScale = scale;
+    const int width = kImageWidth, height = kImageHeight;
+    if (scale > 1 && x->format != nullptr) {
+        x->image = MakeShmImage(x.get(), width, height);
+        if (x->image != nullptr && MakeScaledSource(x.get(), width, height, scale))
+            imageScale = 1;
+        else
+            ReleaseImage(x.get());
+    }
     if (x->image == nullptr)
-        x->image = MakePlainImage(x.get(), width, height);
+        x->image = MakeShmImage(x.get(), width * scale, height * scale);
     if (x->image == nullptr)
-        return "no memory for a " + std::to_string(width) + " x " + std::to_string(height) +
-               " image";
-    PixelLayout layout = {uint32_t(x->visual->red_mask), uint32_t(x->visual->green_mask),
-                          uint32_t(x->visual->blue_mask), x->image->bits_per_pixel,
-                          x->image->byte_order == MSBFirst};
-    painter.reset(new ScreenImage(layout, scale));
+        x->image = MakePlainImage(x.get(), width * scale, height * scale);
+    if (x->image == nullptr)
+        return "no memory for a " + std::to_string(width * scale) + " x " +
+               std::to_string(height * scale) + " image";
+    PixelLayout layout = {uint32_t(x->visual->red_mask),    uint32_t(x->visual->green_mask),
+                          uint32_t(x->visual->blue_mask),   x->image->bits_per_pixel,
+                          x->image->byte_order == MSBFirst, x->opaqueBits};
+    painter.reset(new ScreenImage(layout, imageScale));
+    Paint(kStage);
+    Paint(kLogo);
+    if (x->serverScales) {
+        // A new pixmap holds nothing defined: black where the show never
+        // draws, then what it has drawn.
+        XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(width), unsigned(height));
+        for (const ImagePart& part : kParts)
+            Upload(part, part.show);
+    }
     return "";
 }
 
-// Pushes one rectangle of the in-memory screen, scaled, to its place.
-void Presenter::Present(const RECT& rect) {
-    RECT r = {std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0),
-              std::min<LONG>(rect.right, screenWidth), std::min<LONG>(rect.bottom, screenHeight)};
-    if (r.left >= r.right || r.top >= r.bottom)
+// Paints one rectangle of the in-memory screen into the image.
+void Presenter::Paint(const RECT& rect) {
+    for (const ImagePart& part : kParts) {
+        RECT r;
+        if (Within(rect, part, &r)) {
+            const POINT origin = {part.show.left - part.image.x, part.show.top - part.image.y};
+            painter->Paint(screen, r, reinterpret_cast<uint8_t*>(x->image->data),
+                           size_t(x->image->bytes_per_line), origin);
+        }
+    }
+}
+
+// Puts one rectangle of the image, scaled, at its place in the window; the
+// server clips what falls outside.
+void Presenter::Put(const RECT& rect) {
+    for (const ImagePart& part : kParts) {
+        RECT r;
+        if (!Within(rect, part, &r))
+            continue;
+        if (x->serverScales) {
+            Upload(part, r);
+            Enlarge(part, r);
+            continue;
+        }
+        const int dx = r.left - part.show.left, dy = r.top - part.show.top;
+        const int sx = (part.image.x + dx) * scale, sy = (part.image.y + dy) * scale;
+        const int wx = x->imageX + (part.place.x + dx) * scale;
+        const int wy = x->imageY + (part.place.y + dy) * scale;
+        const unsigned w = unsigned((r.right - r.left) * scale);
+        const unsigned h = unsigned((r.bottom - r.top) * scale);
+        if (x->usesShm) {
+            XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h, True);
+            ++x->inFlight;
+        } else {
+            XPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h);
+        }
+    }
+}
+
+// Puts a rectangle of one part of the image, as it is, into the pixmap.
+void Presenter::Upload(const ImagePart& part, const RECT& r) {
+    const int ix = part.image.x + r.left - part.show.left;
+    const int iy = part.image.y + r.top - part.show.top;
+    XShmPutImage(x->display, x->pixmap, x->gc, x->image, ix, iy, ix, iy, unsigned(r.right - r.left),
+                 unsigned(r.bottom - r.top), True);
+    ++x->inFlight;
+}
+
+// Draws a rectangle of one part of the pixmap, enlarged, at its place in the
+// window.
+void Presenter::Enlarge(const ImagePart& part, const RECT& r) {
+    const int dx = r.left - part.show.left, dy = r.top - part.show.top;
+    // Source coordinates are those after the transform, at window scale.
+    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, (part.image.x + dx) * scale,
+                     (part.image.y + dy) * scale, 0, 0, x->imageX + (part.place.x + dx) * scale,
+                     x->imageY + (part.place.y + dy) * scale, unsigned((r.right - r.left) * scale),
+                     unsigned((r.bottom - r.top) * scale));
+}
+
+// Black over the window but the stage and the corner logo.
+void Presenter::FillAround() {
+    const int left = x->imageX, top = x->imageY;
+    const int right = left + 640 * scale, bottom = top + 480 * scale;
+    const int logoRight = right + 80 * scale, logoBottom = bottom + 54 * scale;
+    const int w = x->width, h = x->height;
+    const int bands[6][4] = {{0, 0, w, top},
+                             {0, top, left, bottom},
+                             {right, top, w, bottom},
+                             {0, bottom, right, logoBottom},
+                             {logoRight, bottom, w, logoBottom},
+                             {0, logoBottom, w, h}};
+    XRectangle fills[6];
+    int count = 0;
+    for (const auto& b : bands) {
+        const int l = std::max(b[0], 0), t = std::max(b[1], 0);
+        const int r = std::min(b[2], w), u = std::min(b[3], h);
+        if (l < r && t < u)
+            fills[count++] = {short(l), short(t), (unsigned short)(r - l), (unsigned short)(u - t)};
+    }
+    if (count > 0)
+        XFillRectangles(x->display, x->window, x->gc, fills, count);
+}
+
+// The whole window again from the image, which holds everything presented.
+void Presenter::RedrawAll() {
+    FillAround();
+    if (x->serverScales) {
+        // The pixmap holds everything presented: no bytes need to cross.
+        for (const ImagePart& part : kParts)
+            Enlarge(part, part.show);
         return;
-    painter->Paint(screen, r, reinterpret_cast<uint8_t*>(x->image->data),
-                   size_t(x->image->bytes_per_line));
-    int sx = r.left * scale, sy = r.top * scale;
-    unsigned w = unsigned((r.right - r.left) * scale), h = unsigned((r.bottom - r.top) * scale);
-    if (x->usesShm)
-        XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->originX + sx,
-                     x->originY + sy, w, h, False);
-    else
-        XPutImage(x->display, x->window, x->gc, x->image, sx, sy, x->originX + sx, x->originY + sy,
-                  w, h);
+    }
+    Put(kStage);
+    Put(kLogo);
 }
 
-// The whole window: black around the image, the image from the screen.
-// With `fromScreen` false the image part is filled black too, which is
-// what the in-memory screen holds before the show draws, and costs the
-// server nothing to take.
-void Presenter::PresentAll(bool fromScreen) {
+void Presenter::HandleEvents(bool* done, bool* resized, bool* exposed) {
     Display* d = x->display;
-    const int imageWidth = screenWidth * scale, imageHeight = screenHeight * scale;
-    x->originX = (x->width - imageWidth) / 2;
-    x->originY = (x->height - imageHeight) / 2;
-    const int right = x->originX + imageWidth, bottom = x->originY + imageHeight;
-    if (x->originY > 0)
-        XFillRectangle(d, x->window, x->gc, 0, 0, unsigned(x->width), unsigned(x->originY));
-    if (bottom < x->height)
-        XFillRectangle(d, x->window, x->gc, 0, bottom, unsigned(x->width),
-                       unsigned(x->height - bottom));
-    if (x->originX > 0)
-        XFillRectangle(d, x->window, x->gc, 0, 0, unsigned(x->originX), unsigned(x->height));
-    if (right < x->width)
-        XFillRectangle(d, x->window, x->gc, right, 0, unsigned(x->width - right),
-                       unsigned(x->height));
-    if (fromScreen)
-        Present(RECT{0, 0, screenWidth, screenHeight});
-    else
-        XFillRectangle(d, x->window, x->gc, x->originX, x->originY, unsigned(imageWidth),
-                       unsigned(imageHeight));
-}
-
-void Presenter::HandleEvents(bool* done) {
-    Display* d = x->display;
-    bool redraw = false;
-    while (XPending(d) > 0) {
+    for (int taken = 0; taken < kEventsPerRound && XPending(d) > 0; ++taken) {
         XEvent event;
         XNextEvent(d, &event);
+        if (event.type == x->completionType) {
+            const auto* completion = reinterpret_cast<XShmCompletionEvent*>(&event);
+            // A put of an image since replaced is no concern any more.
+            if (x->usesShm && completion->shmseg == x->shm.shmseg && x->inFlight > 0)
+                --x->inFlight;
+            continue;
+        }
         switch (event.type) {
             case Expose:
-                redraw = true;
+                *exposed = true;
                 break;
             case ConfigureNotify:
                 if (event.xconfigure.window == x->window &&
                     (event.xconfigure.width != x->width || event.xconfigure.height != x->height)) {
                     x->width = event.xconfigure.width;
                     x->height = event.xconfigure.height;
-                    redraw = true;
+                    *resized = true;
                 }
                 break;
             case DestroyNotify:
@@ -367,41 +557,61 @@ void Presenter::HandleEvents(bool* done) {
                 break;
         }
     }
-    if (redraw && !*done)
-        PresentAll(true);
 }
 
 int Presenter::Run(int signalDescriptor) {
     Display* d = x->display;
     // Called right after the show starts: its screen is still black, and
-    // whatever it drew since is waiting in the damage queue.
-    PresentAll(false);
+    // whatever it drew since waits in the damage queue. Black costs the
+    // server nothing to take.
+    XFillRectangle(d, x->window, x->gc, 0, 0, unsigned(x->width), unsigned(x->height));
     XFlush(d);
     bool done = false;
     while (!done) {
-        pollfd watched[3] = {{ConnectionNumber(d), POLLIN, 0},
-                             {signalDescriptor, POLLIN, 0},
-                             {damage->WakeDescriptor(), POLLIN, 0}};
-        // Without a wake descriptor, look for damage every 10 ms.
-        int timeout = damage->WakeDescriptor() >= 0 ? -1 : 10;
-        if (XPending(d) == 0 && poll(watched, 3, timeout) < 0 && errno != EINTR)
+        // A shared image is written again only once the server has read
+        // every put of it; meanwhile the damage waits in its queue. Nothing
+        // here waits for the server, so a signal is seen however busy it is.
+        const bool canPaint = !x->usesShm || x->inFlight == 0;
+        const int wake = canPaint ? damage->WakeDescriptor() : -1;
+        pollfd watched[3] = {
+            {ConnectionNumber(d), POLLIN, 0}, {signalDescriptor, POLLIN, 0}, {wake, POLLIN, 0}};
+        // Without a wake descriptor, look for damage every 10 ms. A put that
+        // failed sends no completion; a second of silence while one is
+        // awaited ends in one wait for the server, after which none is.
+        const int kCompletionWait = 1000;
+        const int timeout = XPending(d) > 0                ? 0
+                            : !canPaint                    ? kCompletionWait
+                            : damage->WakeDescriptor() < 0 ? 10
+                                                           : -1;
+        const int ready = poll(watched, 3, timeout);
+        if (ready < 0 && errno != EINTR)
             break;
         if (watched[1].revents != 0)
             break;
-        HandleEvents(&done);
+        if (ready == 0 && timeout == kCompletionWait) {
+            XSync(d, False);
+            x->inFlight = 0;
+        }
+        bool resized = false, exposed = false;
+        HandleEvents(&done, &resized, &exposed);
         if (done)
             break;
-        bool any = false;
-        for (const RECT& rect : damage->Take()) {
-            Present(rect);
-            any = true;
+        if (resized) {
+            std::string error = Layout();
+            if (!error.empty()) {
+                std::fprintf(stderr, "avrel: %s\n", error.c_str());
+                return 1;
+            }
         }
-        // A shared image must not be written again before the server has
-        // read it; plain images only need the requests sent.
-        if (any && x->usesShm)
-            XSync(d, False);
-        else
-            XFlush(d);
+        if (resized || exposed)
+            RedrawAll();
+        if (!x->usesShm || x->inFlight == 0) {
+            for (const RECT& rect : damage->Take()) {
+                Paint(rect);
+                Put(rect);
+            }
+        }
+        XFlush(d);
         if (x->window == 0)
             break;
     }

@@ -1,10 +1,16 @@
 // The only part of avrel that talks to X. It opens the display, finds or
 // makes the window to draw on, checks its visual, and then, on the thread
 // that calls Run, pushes to X every rectangle the show's threads change on
-// the in-memory screen (through the damage queue), redraws from that screen
-// on Expose, keeps the picture centred when the window is resized, and ends
-// on a signal, on q / Escape / the close button in its own window, or when
-// the window it draws into goes away.
+// the in-memory screen (through the damage queue), redraws on Expose, lays
+// the stage out again whenever the window changes size, and ends on a
+// signal, on q / Escape / the close button in its own window, or when the
+// window it draws into goes away.
+//
+// The show runs on an in-memory screen of 800 x 588 whatever the window:
+// the stage at (80, 54) and the corner logo beyond it, which is all it ever
+// draws. The presenter places that stage in the window as the show would
+// place it in a client of (window size / scale), so a resize needs no new
+// show, only a new place and perhaps a new scale.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +22,7 @@
 
 class DamageQueue;
 class ScreenImage;
+struct ImagePart;
 struct PresenterX;
 
 class Presenter {
@@ -29,30 +36,39 @@ public:
     // The target window's size, once open.
     virtual int WindowWidth();
     virtual int WindowHeight();
-    // Watches the in-memory screen `screen` for damage from now on, so that
-    // the show may start drawing on it before Attach.
+    // Watches the in-memory screen `screen` (ShowScreenWidth x
+    // ShowScreenHeight) for damage from now on, so that the show may start
+    // drawing on it before Attach.
     virtual void Watch(HWND screen);
-    // Makes the image of the watched screen, drawn `scale` times larger.
-    // "" on success.
-    virtual std::string Attach(int scale);
+    // Lays the watched screen out in the window: `requestedScale` times
+    // larger, or with 0 the largest factor that fits, now and after every
+    // resize. "" on success.
+    virtual std::string Attach(int requestedScale);
     // Presents until a signal in `signalDescriptor` (a signalfd) arrives or
     // the user or the window ends it. Returns the exit status.
     virtual int Run(int signalDescriptor);
+
+    static int ShowScreenWidth();
+    static int ShowScreenHeight();
 
 private:
     Presenter(const Presenter&) = delete;
     Presenter& operator=(const Presenter&) = delete;
 
-    void Present(const RECT& rect);
-    void PresentAll(bool fromScreen);
-    void HandleEvents(bool* done);
+    std::string Layout();
+    void Paint(const RECT& rect);
+    void Put(const RECT& rect);
+    void Upload(const ImagePart& part, const RECT& rect);
+    void Enlarge(const ImagePart& part, const RECT& rect);
+    void FillAround();
+    void RedrawAll();
+    void HandleEvents(bool* done, bool* resized, bool* exposed);
 
     std::unique_ptr<PresenterX> x;
     std::unique_ptr<DamageQueue> damage;
     std::unique_ptr<ScreenImage> painter;
     HWND screen = nullptr;
-    int scale = 1;
-    int screenWidth = 0;  // the in-memory screen
-    int screenHeight = 0;
+    int requested = 0;  // 0: the largest factor that fits
+    int scale = 0;      // of the image now made; 0 before the first
     bool ownWindow = false;
 };

@@ -4,6 +4,15 @@
 //   avrel_x_probe window WxH+X+Y   makes a plain white window of that size
 //                                  and place, prints its id (0x hex) and
 //                                  keeps it until standard input closes;
+//   avrel_x_probe argbwindow WxH+X+Y
+//                                  the same with a 32-bit visual that has an
+//                                  alpha channel, as compositing desktops
+//                                  make, filled with transparent black;
+//   avrel_x_probe alpha ID         reads window ID's own pixels (with their
+//                                  alpha, which the root window has not) and
+//                                  prints how many there are, how many are
+//                                  not wholly opaque, and the first of those
+//                                  as "x y pixel", or "-";
 //   avrel_x_probe close ID         asks window ID to close, as a window
 //                                  manager's close button does;
 //   avrel_x_probe grab X Y W H     prints that part of the root window as
@@ -18,7 +27,13 @@
 //                                  that changed that part of the root window,
 //                                  as the server's DAMAGE extension reports
 //                                  it: the server's time (ms) and the box
-//                                  (left top right bottom, screen pixels).
+//                                  (left top right bottom, screen pixels);
+//   avrel_x_probe flood ID SECONDS sends window ID, as fast as the server
+//                                  takes them, Expose, ConfigureNotify (of
+//                                  its present geometry) and MotionNotify
+//                                  events, as a busy desktop would; it
+//                                  prints "flooding" once the first are
+//                                  through, and the number sent at the end.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
@@ -40,7 +55,7 @@ double Now() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-int MakeWindow(Display* display, const char* geometry) {
+int MakeWindow(Display* display, const char* geometry, bool alpha) {
     int width = 0, height = 0, x = 0, y = 0;
     if (std::sscanf(geometry, "%dx%d+%d+%d", &width, &height, &x, &y) != 4 || width <= 0 ||
         height <= 0)
@@ -49,9 +64,27 @@ int MakeWindow(Display* display, const char* geometry) {
     XSetWindowAttributes attributes = {};
     attributes.background_pixel = WhitePixel(display, screen);
     attributes.override_redirect = True;  // exactly where asked, with or without a manager
-    Window window = XCreateWindow(display, RootWindow(display, screen), x, y, unsigned(width),
-                                  unsigned(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                  CWBackPixel | CWOverrideRedirect, &attributes);
+    unsigned long mask = CWBackPixel | CWOverrideRedirect;
+    Visual* visual = CopyFromParent;
+    int depth = CopyFromParent;
+    if (alpha) {
+        XVisualInfo info;
+        if (!XMatchVisualInfo(display, screen, 32, TrueColor, &info)) {
+            std::fprintf(stderr, "avrel_x_probe: the display has no 32-bit TrueColor visual\n");
+            return 1;
+        }
+        visual = info.visual;
+        depth = 32;
+        // Another visual than the root's needs its own colour map and border.
+        attributes.colormap =
+            XCreateColormap(display, RootWindow(display, screen), visual, AllocNone);
+        attributes.background_pixel = 0;  // transparent black
+        attributes.border_pixel = 0;
+        mask |= CWColormap | CWBorderPixel;
+    }
+    Window window =
+        XCreateWindow(display, RootWindow(display, screen), x, y, unsigned(width), unsigned(height),
+                      0, depth, InputOutput, visual, mask, &attributes);
     XMapWindow(display, window);
     XSync(display, False);
     std::printf("0x%lx\n", window);
@@ -60,6 +93,35 @@ int MakeWindow(Display* display, const char* geometry) {
     while (read(0, buffer, sizeof buffer) > 0) {
     }
     XDestroyWindow(display, window);
+    return 0;
+}
+
+int Alpha(Display* display, const char* id) {
+    Window window = std::strtoul(id, nullptr, 0);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return 1;
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width),
+                              unsigned(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return 1;
+    const unsigned long colours = image->red_mask | image->green_mask | image->blue_mask;
+    const unsigned long alpha = attributes.depth == 32 ? 0xFFFFFFFFul & ~colours : 0;
+    unsigned long count = 0, clear = 0;
+    std::string first = "-";
+    for (int j = 0; j < attributes.height; ++j) {
+        for (int i = 0; i < attributes.width; ++i) {
+            unsigned long pixel = XGetPixel(image, i, j);
+            ++count;
+            if (alpha == 0 || (pixel & alpha) != alpha) {
+                if (clear++ == 0)
+                    first =
+                        std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(pixel);
+            }
+        }
+    }
+    XDestroyImage(image);
+    std::printf("%lu %lu %s\n", count, clear, first.c_str());
     return 0;
 }
 
@@ -172,17 +234,69 @@ int Pushes(Display* display, int x, int y, int w, int h, double seconds) {
     return 0;
 }
 
+int Flood(Display* display, const char* id, double seconds) {
+    Window window = std::strtoul(id, nullptr, 0);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return 1;
+    XEvent expose = {};
+    expose.xexpose.type = Expose;
+    expose.xexpose.window = window;
+    expose.xexpose.width = attributes.width;
+    expose.xexpose.height = attributes.height;
+    XEvent configure = {};
+    configure.xconfigure.type = ConfigureNotify;
+    configure.xconfigure.event = window;
+    configure.xconfigure.window = window;
+    configure.xconfigure.x = attributes.x;
+    configure.xconfigure.y = attributes.y;
+    configure.xconfigure.width = attributes.width;
+    configure.xconfigure.height = attributes.height;
+    XEvent motion = {};
+    motion.xmotion.type = MotionNotify;
+    motion.xmotion.window = window;
+    motion.xmotion.root = DefaultRootWindow(display);
+    motion.xmotion.same_screen = True;
+    const double end = Now() + seconds;
+    unsigned long sent = 0;
+    bool told = false;
+    while (Now() < end) {
+        for (int i = 0; i < 100; ++i) {
+            motion.xmotion.x = i;
+            XSendEvent(display, window, False, ExposureMask, &expose);
+            XSendEvent(display, window, False, StructureNotifyMask, &configure);
+            // No mask: to the window's own client, which is what a pointer
+            // moving over its window would reach.
+            XSendEvent(display, window, False, NoEventMask, &motion);
+            sent += 3;
+        }
+        // Each batch waits for the server, so the queue stays full without
+        // growing in the server without end.
+        XSync(display, False);
+        if (!told) {
+            std::printf("flooding\n");
+            std::fflush(stdout);
+            told = true;
+        }
+    }
+    std::printf("%lu\n", sent);
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
-    bool good = (mode == "window" && argc == 3) || (mode == "close" && argc == 3) ||
-                (mode == "grab" && argc == 6) ||
+    bool good = ((mode == "window" || mode == "argbwindow") && argc == 3) ||
+                ((mode == "close" || mode == "alpha") && argc == 3) ||
+                (mode == "grab" && argc == 6) || (mode == "flood" && argc == 4) ||
                 ((mode == "first" || mode == "pushes") && argc == 7);
     if (!good) {
         std::fprintf(stderr,
-                     "usage: avrel_x_probe window WxH+X+Y | close ID | grab X Y W H |"
-                     " first|pushes X Y W H SECONDS\n");
+                     "usage: avrel_x_probe window|argbwindow WxH+X+Y | close ID | alpha ID |"
+                     " grab X Y W H |"
+                     " first|pushes X Y W H SECONDS | flood ID SECONDS\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -192,9 +306,15 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     if (mode == "window") {
-        status = MakeWindow(display, argv[2]);
+        status = MakeWindow(display, argv[2], false);
+    } else if (mode == "argbwindow") {
+        status = MakeWindow(display, argv[2], true);
+    } else if (mode == "alpha") {
+        status = Alpha(display, argv[2]);
     } else if (mode == "close") {
         status = Close(display, argv[2]);
+    } else if (mode == "flood") {
+        status = Flood(display, argv[2], std::atof(argv[3]));
     } else {
         int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
         int w = std::atoi(argv[4]), h = std::atoi(argv[5]);

@@ -302,6 +302,143 @@ def scenario_ending(s):
         end_process(process)
 
 
+def stage_place(size, scale):
+    """Where stage point (0, 0) lies in a window of that size at that scale:
+    the client (size // scale) centred, the stage in it at the show's own
+    offsets, truncated toward zero as C divides."""
+    def trunc_half(v):
+        return -((-v) // 2) if v < 0 else v // 2
+    client = (max(size[0] // scale, 1), max(size[1] // scale, 1))
+    origin = ((size[0] - client[0] * scale) // 2, (size[1] - client[1] * scale) // 2)
+    return (origin[0] + trunc_half(client[0] - 640) * scale,
+            origin[1] + trunc_half(client[1] - 480) * scale)
+
+
+def resize(xvfb, window, size):
+    subprocess.run(["xdotool", "windowsize", window, str(size[0]), str(size[1])], env=xvfb.env,
+                   timeout=10, check=True)
+
+
+def wait_for_layout(s, xvfb, process, size, scale, limit=2.0):
+    """After a resize of the window at (0, 0) to `size`: waits for stage
+    columns 0-50 (those inside the window) to show picture 1000 at the
+    place and scale the rule gives. Until then every capture of that box
+    must be plain (the server's clearing, or black): a picture of any other
+    place or size is a stale or cropped frame. Returns the stage's place, or
+    None."""
+    place = stage_place(size, scale)
+    left, top = max(place[0], 0), max(place[1], 0)
+    right = min(place[0] + STRIP * scale, size[0])
+    bottom = min(place[1] + 480 * scale, size[1])
+    if not s.checks.expect(left < right and top < bottom, f"stage columns 0-50 inside {size}",
+                           f"the stage at {place}"):
+        return None
+    expected = s.picture.crop((0, 0, STRIP, 480)).resize((STRIP * scale, 480 * scale),
+                                                          resample=0)
+    expected = expected.crop((left - place[0], top - place[1], right - place[0],
+                              bottom - place[1])).tobytes()
+    started, strange = time.monotonic(), 0
+    while time.monotonic() - started < limit and process.poll() is None:
+        shot = xvfb.screenshot((left, top, right, bottom))
+        if shot.tobytes() == expected:
+            s.checks.expect(strange == 0, f"no stale or cropped frame after the resize to {size}",
+                            f"{strange} captures of another picture")
+            s.checks.note(f"{size[0]} x {size[1]}: scale {scale}, stage at {place}, "
+                          f"{time.monotonic() - started:.3f} s after the resize")
+            return place
+        if len(set(shot.getdata())) > 1:
+            strange += 1
+        time.sleep(0.02)
+    s.checks.expect(False, f"picture 1000 at {place}, scale {scale}, within {limit} s of the "
+                    f"resize to {size}", f"no pixel-exact match ({strange} other pictures)")
+    return None
+
+
+def scenario_follows_window(s):
+    """A window resized through several sizes (larger, smaller than the
+    stage, back): after each, the stage at the place and scale the rule
+    gives at start, black around it, the corner logo beside it, and the
+    same show going on (never restarted)."""
+    xvfb = s.server(2560, 1440)
+    window = s.window(xvfb, "1024x768+0+0")
+    process = s.avrel(xvfb, "-window-id", window)
+    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+        return
+    for size in ((1700, 1200), (600, 400), (2560, 1440), (1023, 767), (1024, 768)):
+        resize(xvfb, window, size)
+        scale = avrel_x.auto_scale(*size)
+        place = wait_for_layout(s, xvfb, process, size, scale)
+        if place is None:
+            return
+        s.black_outside(xvfb, (0, 0) + size, place, scale)
+        logo = (place[0] + 640 * scale, place[1] + 480 * scale)
+        if scale == 1 and logo[0] + 80 <= size[0] and logo[1] + 54 <= size[1]:
+            # Whatever frame it is at (some hold for 2.2 s), a frame of the strip.
+            raw = xvfb.screenshot(logo + (logo[0] + 80, logo[1] + 54)).tobytes()
+            s.checks.expect(raw in s.logo_frames, f"a frame of the corner logo at {logo}",
+                            "another picture")
+    s.checks.expect(process.poll() is None, "the same avrel still running", process.poll())
+    s.end_by_signal(process)
+
+
+def scenario_transparent_window(s):
+    """-window-id and XSCREENSAVER_WINDOW naming a 32-bit window with an
+    alpha channel: every pixel avrel writes there is opaque, the black
+    around the stage included, and the picture is the same."""
+    xvfb = s.server(1024, 768)
+    for how in ("-window-id", "XSCREENSAVER_WINDOW"):
+        helper = subprocess.Popen([s.args.probe, "argbwindow", "1024x768+0+0"], env=xvfb.env,
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        s.started.append(helper)
+        window = helper.stdout.readline().decode().strip()
+        if not s.checks.expect(window.startswith("0x"), "a 32-bit window with alpha",
+                               repr(window)):
+            return
+        if how == "-window-id":
+            process = s.avrel(xvfb, "-window-id", window)
+        else:
+            process = s.avrel(xvfb, "-root", env=dict(xvfb.env, XSCREENSAVER_WINDOW=window))
+        if s.wait_for_picture(xvfb, process, (192, 144), what=f"{how}: picture 1000") is None:
+            return
+        time.sleep(0.5)  # the corner logo drawn too
+        out = subprocess.run([s.args.probe, "alpha", window], env=xvfb.env,
+                             stdout=subprocess.PIPE, timeout=30).stdout.decode().split()
+        s.checks.expect(len(out) >= 2 and out[0] == str(1024 * 768) and out[1] == "0",
+                        f"{how}: all 1024 x 768 pixels opaque",
+                        f"{out[1] if len(out) > 1 else '?'} not opaque, first at "
+                        f"{' '.join(out[2:])}")
+        s.end_by_signal(process)
+        end_process(process)
+        helper.stdin.close()
+        end_process(helper)
+
+
+FLOODED_RUNS = 8
+
+
+def scenario_signals_under_load(s):
+    """SIGTERM ends it within 100 ms, status 0, while another client floods
+    its window with Expose, ConfigureNotify and MotionNotify events, in each
+    of several runs."""
+    xvfb = s.server(1024, 768)
+    for run in range(FLOODED_RUNS):
+        process = s.avrel(xvfb)
+        window = own_window_id(xvfb)
+        if not s.checks.expect(window is not None, "a window named Avrel", "none"):
+            return
+        if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+            return
+        flood = subprocess.Popen([s.args.probe, "flood", window, "30"], env=xvfb.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        s.started.append(flood)
+        s.checks.expect(flood.stdout.readline().strip() == b"flooding", "the flood to start",
+                        "nothing")
+        time.sleep(0.5)  # the queue full, the presenter busy with it
+        s.end_by_signal(process)
+        end_process(process)
+        end_process(flood)
+
+
 def expect_refusal(s, env, args, what, wanted):
     process = start_avrel(s.args.program, env, *args)
     s.started.append(process)
@@ -431,6 +568,9 @@ SCENARIOS = {
     "depth16": scenario_depth16,
     "own_window": scenario_own_window,
     "ending": scenario_ending,
+    "signals_under_load": scenario_signals_under_load,
+    "follows_window": scenario_follows_window,
+    "transparent_window": scenario_transparent_window,
     "bad_input": scenario_bad_input,
     "xscreensaver": scenario_xscreensaver,
 }

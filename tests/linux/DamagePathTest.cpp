@@ -20,8 +20,8 @@
 
 namespace {
 
-const PixelLayout kRgb32 = {0xFF0000, 0xFF00, 0xFF, 32, false};
-const PixelLayout kRgb565 = {0xF800, 0x7E0, 0x1F, 16, false};
+const PixelLayout kRgb32 = {0xFF0000, 0xFF00, 0xFF, 32, false, 0};
+const PixelLayout kRgb565 = {0xF800, 0x7E0, 0x1F, 16, false, 0};
 
 bool Readable(int descriptor) {
     pollfd p = {descriptor, POLLIN, 0};
@@ -190,13 +190,13 @@ TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
     }
     EXPECT_EQ(0xAA, image[3 * stride]) << "rows of the second line are untouched";
 
-    ScreenImage msb({0xFF0000, 0xFF00, 0xFF, 32, true}, 1);
+    ScreenImage msb({0xFF0000, 0xFF00, 0xFF, 32, true, 0}, 1);
     std::vector<uint8_t> big(16, 0);
     msb.Paint(window, RECT{0, 0, 4, 1}, big.data(), 16);
     const uint8_t bytes[4] = {0, 0xFF, 0, 0};  // 0x00FF0000, most significant first
     EXPECT_EQ(0, std::memcmp(bytes, big.data(), 4));
 
-    ScreenImage bgr555({0x1F, 0x3E0, 0x7C00, 16, false}, 1);
+    ScreenImage bgr555({0x1F, 0x3E0, 0x7C00, 16, false, 0}, 1);
     EXPECT_EQ(0x001Fu, bgr555.Pixel(0xFF0000));
     EXPECT_EQ(0x7C00u, bgr555.Pixel(0x0000FF));
     ReleaseDC(window, dc);
@@ -206,12 +206,83 @@ TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
 TEST(DamagePathTest, LayoutsItCannotDrawAreRefusedByName) {
     EXPECT_EQ("", ScreenImage::Refusal(kRgb32));
     EXPECT_EQ("", ScreenImage::Refusal(kRgb565));
-    EXPECT_EQ("", ScreenImage::Refusal({0xFF0000, 0xFF00, 0xFF, 24, false}));
-    EXPECT_EQ("8 bits per pixel", ScreenImage::Refusal({0xE0, 0x1C, 0x3, 8, false}));
-    EXPECT_NE("", ScreenImage::Refusal({0x3FF00000, 0xFFC00, 0x3FF, 32, false}))
+    EXPECT_EQ("", ScreenImage::Refusal({0xFF0000, 0xFF00, 0xFF, 24, false, 0}));
+    EXPECT_EQ("8 bits per pixel", ScreenImage::Refusal({0xE0, 0x1C, 0x3, 8, false, 0}));
+    EXPECT_NE("", ScreenImage::Refusal({0x3FF00000, 0xFFC00, 0x3FF, 32, false, 0}))
         << "10-bit channels";
-    EXPECT_NE("", ScreenImage::Refusal({0, 0, 0, 32, false}));
-    EXPECT_NE("", ScreenImage::Refusal({0xF0F000, 0xFF00, 0xFF, 32, false}));
+    EXPECT_NE("", ScreenImage::Refusal({0, 0, 0, 32, false, 0}));
+    EXPECT_NE("", ScreenImage::Refusal({0xF0F000, 0xFF00, 0xFF, 32, false, 0}));
+}
+
+// Wide enough rows for the vector loops and their ends: every pixel of the
+// image is the screen pixel above it, converted as Pixel converts it, in
+// every layout and at scales 1 to 3.
+TEST(DamagePathTest, EveryPixelOfAWideRowIsConvertedAndRepeated) {
+    const int width = 37, height = 5;
+    HWND window = standin::CreateTestWindow(width, height);
+    HDC dc = GetDC(window);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            Fill(dc, x, y, 1, 1, DWORD(x * 0x070503 + y * 0x302010 + 0x0A0B0C) & 0xFFFFFF);
+    const PixelLayout layouts[] = {kRgb32,
+                                   {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000},
+                                   {0xFF, 0xFF00, 0xFF0000, 32, false, 0},
+                                   kRgb565,
+                                   {0x1F, 0x3E0, 0x7C00, 16, false, 0}};
+    for (const PixelLayout& layout : layouts) {
+        for (int scale = 1; scale <= 3; ++scale) {
+            ScreenImage painter(layout, scale);
+            const int bytes = layout.bitsPerPixel / 8;
+            const size_t stride = size_t(width * scale * bytes) + 8;  // rows with a gap
+            std::vector<uint8_t> image(stride * size_t(height * scale), 0xAA);
+            // Off the left edge and one column short, so rows start and end
+            // anywhere.
+            painter.Paint(window, RECT{1, 0, width - 1, height}, image.data(), stride);
+            int wrong = 0;
+            for (int y = 0; y < height * scale; ++y) {
+                for (int x = 0; x < width * scale; ++x) {
+                    uint32_t got = 0;
+                    std::memcpy(&got, &image[size_t(y) * stride + size_t(x * bytes)],
+                                size_t(bytes));
+                    const int sx = x / scale;
+                    const uint32_t expected =
+                        sx >= 1 && sx < width - 1
+                            ? painter.Pixel(standin::WindowPixel(window, sx, y / scale))
+                            : (bytes == 4 ? 0xAAAAAAAAu : 0xAAAAu);
+                    wrong += got != expected;
+                }
+            }
+            EXPECT_EQ(0, wrong) << layout.bitsPerPixel << " bits, red mask " << std::hex
+                                << layout.redMask << ", scale " << scale;
+        }
+    }
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
+TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
+    EXPECT_EQ(0xFF000000u, OpaqueBits(32, 0xFF0000, 0xFF00, 0xFF));
+    EXPECT_EQ(0u, OpaqueBits(24, 0xFF0000, 0xFF00, 0xFF));
+    EXPECT_EQ(0u, OpaqueBits(16, 0xF800, 0x7E0, 0x1F));
+    HWND window = standin::CreateTestWindow(3, 2);
+    HDC dc = GetDC(window);
+    Fill(dc, 0, 0, 1, 1, 0x123456);  // the rest stays black
+    const PixelLayout argb = {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000};
+    for (int scale = 1; scale <= 3; ++scale) {
+        ScreenImage painter(argb, scale);
+        EXPECT_EQ(0xFF000000u, painter.Pixel(0));
+        const size_t stride = size_t(3 * scale) * 4;
+        std::vector<uint32_t> image(size_t(3 * scale) * size_t(2 * scale), 0);
+        painter.Paint(window, RECT{0, 0, 3, 2}, reinterpret_cast<uint8_t*>(image.data()), stride);
+        for (size_t i = 0; i < image.size(); ++i) {
+            const size_t x = i % size_t(3 * scale), y = i / size_t(3 * scale);
+            const uint32_t expected =
+                x < size_t(scale) && y < size_t(scale) ? 0xFF123456 : 0xFF000000;
+            EXPECT_EQ(expected, image[i]) << "scale " << scale << " at " << x << "," << y;
+        }
+    }
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
 }
 
 }  // namespace

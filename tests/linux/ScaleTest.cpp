@@ -2,6 +2,8 @@
 // at least 800 x 588 (the stage and the corner logo beyond it), at least 1.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "linux/Scale.h"
 
 namespace {
@@ -41,6 +43,21 @@ TEST(ScaleTest, TheShowRunsOnTheWindowDividedByTheFactor) {
     c = ShowClientFor(1, 1, 3);
     EXPECT_EQ(1, c.width);
     EXPECT_EQ(1, c.height);
+}
+
+TEST(ScaleTest, TheStageLiesWhereTheShowPutsItInTheCentredClient) {
+    auto at = [](int w, int h, int s) {
+        StagePlace p = StagePlaceFor(w, h, s);
+        return std::make_pair(p.x, p.y);
+    };
+    EXPECT_EQ(std::make_pair(192, 144), at(1024, 768, 1));
+    EXPECT_EQ(std::make_pair(191, 143), at(1023, 767, 1));
+    EXPECT_EQ(std::make_pair(640, 300), at(1920, 1080, 1));
+    EXPECT_EQ(std::make_pair(640, 240), at(2560, 1440, 2));
+    EXPECT_EQ(std::make_pair(640, 240), at(2561, 1441, 2)) << "the odd pixel stays black";
+    EXPECT_EQ(std::make_pair(-20, -40), at(600, 400, 1)) << "the stage's centre shows";
+    EXPECT_EQ(std::make_pair(0, 0), at(639, 479, 1)) << "truncated toward zero, as the show does";
+    EXPECT_EQ(std::make_pair(-20, -40), at(599, 399, 1)) << "(599 - 640) / 2 truncates to -20";
 }
 
 }  // namespace
