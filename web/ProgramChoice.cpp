@@ -1,0 +1,20 @@
+#include "web/ProgramChoice.h"
+
+#include "ProgramFile.h"
+#include "StandIn.h"
+#include "show/ShowResources.h"
+
+ProgramChoice::~ProgramChoice() = default;
+
+std::string ProgramChoice::Open(const std::string& path) {
+    std::string error;
+    if (standin::OpenProgramFile(path.c_str(), ShowResources(), &error)) {
+        current = path;
+        return "";
+    }
+    // A file that lacks resources leaves the built-in set in use; the show
+    // that plays may come from another file, so that one is taken again.
+    if (!current.empty())
+        standin::UseProgramFile(current.c_str(), nullptr);
+    return error;
+}
