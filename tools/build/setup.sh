@@ -15,6 +15,7 @@ packages=(
     python3 python3-pil python3-numpy fonts-dejavu-core
     libx11-dev libxext-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux
     lintian man-db
+    emscripten chromium python3-websocket
 )
 
 sudo=""

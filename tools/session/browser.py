@@ -114,9 +114,8 @@ class Browser:
             except (websocket.WebSocketTimeoutException, BrowserError):
                 break
 
-    def open(self, url, width=None, height=None):
-        target = self.send("Target.createTarget", {
-            "url": "about:blank", "width": width or self.width, "height": height or self.height})
+    def open(self, url):
+        target = self.send("Target.createTarget", {"url": "about:blank"})
         session = self.send("Target.attachToTarget",
                             {"targetId": target["targetId"], "flatten": True})["sessionId"]
         page = Page(self, session, target["targetId"])

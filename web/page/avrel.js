@@ -89,7 +89,12 @@ function avrelPlayFile(file) {
     FS.mkdir(dir);
     FS.chdir(dir);
     FS.writeFile(file.name, new Uint8Array(bytes));
-    var message = Module.ccall("avrelOpenProgramFile", "string", ["string"], [file.name]);
+    // Called directly: ccall would take the program's sleep for its own.
+    var size = lengthBytesUTF8(file.name) + 1;
+    var name = Module._malloc(size);
+    stringToUTF8(file.name, name, size);
+    var message = UTF8ToString(Module._avrelOpenProgramFile(name));
+    Module._free(name);
     avrelMessage(message);
   }, function () {
     avrelMessage(file.name + ": cannot be read");
