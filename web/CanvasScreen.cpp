@@ -39,6 +39,7 @@ void CanvasScreen::Watch(HWND window) {
     for (size_t i = 3; i < rgba.size(); i += 4)
         rgba[i] = 255;
     pending.assign(1, client);
+    fresh = true;
 }
 
 void CanvasScreen::Add(HWND window, const RECT& changed) {
@@ -59,16 +60,25 @@ void CanvasScreen::Present() {
         rgb.resize(size_t(w) * size_t(h));
         if (!standin::ReadWindowPixels(screen, r, rgb.data(), size_t(w)))
             continue;
+        // The corner logo redraws the frame it shows for seconds at a time,
+        // and every canvas change costs the browser a composited frame:
+        // only what really changed goes to the canvas.
+        bool changed = false;
         for (int y = 0; y < h; ++y) {
             const DWORD* from = &rgb[size_t(y) * size_t(w)];
             uint8_t* to = &rgba[(size_t(r.top + y) * size_t(width) + size_t(r.left)) * 4];
             for (int x = 0; x < w; ++x, to += 4) {
-                to[0] = uint8_t(from[x] >> 16);
-                to[1] = uint8_t(from[x] >> 8);
-                to[2] = uint8_t(from[x]);
+                const uint8_t red = uint8_t(from[x] >> 16), green = uint8_t(from[x] >> 8),
+                              blue = uint8_t(from[x]);
+                changed = changed || to[0] != red || to[1] != green || to[2] != blue;
+                to[0] = red;
+                to[1] = green;
+                to[2] = blue;
             }
         }
-        PresentRect(rgba.data(), width, height, r.left, r.top, w, h);
+        if (changed || fresh)
+            PresentRect(rgba.data(), width, height, r.left, r.top, w, h);
     }
     pending.clear();
+    fresh = false;
 }

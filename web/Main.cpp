@@ -9,7 +9,6 @@
 
 #include <emscripten.h>
 
-#include <algorithm>
 #include <string>
 
 #include "StandIn.h"
@@ -25,10 +24,6 @@ namespace {
 // the stage centred: 640 + 2 x 80 by 480 + 2 x 54, as avrel's full view.
 const int kScreenWidth = 800;
 const int kScreenHeight = 588;
-
-// The longest the page sleeps before it looks for a new program file or a
-// held clock; the threads' own wake-ups come sooner most of the time.
-const DWORD kLongestSleep = 100;
 
 struct Page {
     CanvasScreen canvas;
@@ -59,6 +54,23 @@ void RestartShow(Page& page) {
     standin::DestroyTestWindow(old);
     StartShow(page);
 }
+
+// Gives the page back to the browser for `milliseconds` (for ever when
+// negative), or until the page's script calls Module.avrelWake because
+// there is work: a program file to play, or the show to resume.
+EM_JS(void, WaitForWork, (int milliseconds), {
+    Asyncify.handleSleep(function(wakeUp) {
+        var timer = 0;
+        var wake = function() {
+            clearTimeout(timer);
+            Module.avrelWake = function(){};
+            wakeUp();
+        };
+        if (milliseconds >= 0)
+            timer = setTimeout(wake, milliseconds);
+        Module.avrelWake = wake;
+    });
+});
 
 }  // namespace
 
@@ -97,6 +109,6 @@ int main() {
         page.canvas.Present();
         // Nothing here reads the blit log; unread, it would grow for ever.
         standin::ClearBlitLog();
-        emscripten_sleep(std::min(wait, kLongestSleep));
+        WaitForWork(wait == standin::kNoThreadDue ? -1 : int(wait));
     }
 }

@@ -93,8 +93,7 @@ HOOK = r"""
         if (overlaps(x, y, w, h, %STAGE%)) {
           var s = note(notes.stage, words, width, %STAGE%);
           if (s === notes.readBackAt && notes.canvasAt === null) {
-            var data = document.getElementById("stage").getContext("2d")
-              .getImageData(0, 0, width, height).data;
+            var data = avrel.read(0, 0, width, height).data;
             notes.canvasAt = hash(new Uint32Array(data.buffer), width, %STAGE%);
           }
         }
@@ -305,8 +304,8 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
         print(f"  {where}: cross-fade frame spacing median {np.median(gaps):.1f} ms,"
               f" max {max(gaps):.1f} ms over {len(gaps)} gaps")
     # Palette colours on the whole canvas.
-    colours = page.evaluate("""(function(){var c=document.getElementById('stage');
-        var d=c.getContext('2d').getImageData(0,0,c.width,c.height).data; var s={};
+    colours = page.evaluate("""(function(){
+        var d=avrel.read(0,0,avrel.width,avrel.height).data; var s={};
         for(var p=0;p<d.length;p+=4) s[(d[p]<<16)|(d[p+1]<<8)|d[p+2]]=1;
         return Object.keys(s).map(Number);})()""")
     off = [v for v in colours if ((v >> 16) & 255, (v >> 8) & 255, v & 255) not in palette]
@@ -419,6 +418,12 @@ def choose_file(page, path):
     page.call("DOM.setFileInputFiles", {"files": [path], "nodeId": node["nodeId"]})
 
 
+def drop_file(page, path):
+    data = {"items": [], "files": [path], "dragOperationsMask": 1}
+    for kind in ("dragEnter", "dragOver", "drop"):
+        page.call("Input.dispatchDragEvent", {"type": kind, "x": 400, "y": 300, "data": data})
+
+
 def test_program_files(c, browser, url, render, work):
     scr = custom_program(work)
     shots = render_show(render, os.path.join(work, "custom-render"), 60, 960, scr)
@@ -440,9 +445,9 @@ def test_program_files(c, browser, url, render, work):
                               capture_output=True, text=True).stderr.strip()
     expected = expected.replace("avrel-render: ", "", 1).replace(junk, "junk.scr")
     before = len(notes(page, "stage")) + len(notes(page, "logo"))
-    choose_file(page, junk)
+    drop_file(page, junk)
     message = page.wait_for("document.getElementById('message').textContent", timeout=5)
-    c.check(message == expected, "a junk file gives avrel's one-line message",
+    c.check(message == expected, "a junk file dropped on the page gives avrel's one-line message",
             f"{message!r} against {expected!r}")
     time.sleep(1.5)
     after = len(notes(page, "stage")) + len(notes(page, "logo"))

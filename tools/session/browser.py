@@ -125,21 +125,34 @@ class Browser:
         page.navigate(url)
         return page
 
+    def processes(self):
+        """Process ids of the browser and every process it started."""
+        children = {}
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    fields = open(f"/proc/{entry}/stat").read().rsplit(")", 1)[1].split()
+                except OSError:
+                    continue
+                children.setdefault(int(fields[1]), []).append(int(entry))
+        found, todo = [], [self.process.pid]
+        while todo:
+            pid = todo.pop()
+            found.append(pid)
+            todo.extend(children.get(pid, []))
+        return found
+
     def renderer_pids(self):
         """Process ids of the browser's renderer processes."""
         pids = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
+        for pid in self.processes():
             try:
-                cmdline = open(f"/proc/{entry}/cmdline", "rb").read().split(b"\0")
-                stat = open(f"/proc/{entry}/stat").read()
+                cmdline = open(f"/proc/{pid}/cmdline", "rb").read()
             except OSError:
                 continue
-            if b"--type=renderer" in cmdline and any(
-                    a.startswith(b"--user-data-dir=" + self.profile.encode()) for a in cmdline):
-                pids.append(int(entry))
-            del stat
+            # Chromium rewrites its helpers' argument lists as one string.
+            if b"--type=renderer" in cmdline:
+                pids.append(pid)
         return pids
 
 
@@ -187,6 +200,18 @@ class Page:
             elif method == "Log.entryAdded" and params["entry"]["level"] == "error":
                 found.append("log: " + params["entry"].get("text", "")[:300])
         return found
+
+    def resize_page(self, width, height):
+        """Makes the page's own area (innerWidth x innerHeight) that size."""
+        around = self.evaluate("[window.outerWidth - window.innerWidth, "
+                               "window.outerHeight - window.innerHeight]")
+        self.resize(width + around[0], height + around[1])
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            if self.evaluate("[window.innerWidth, window.innerHeight]") == [width, height]:
+                return True
+            time.sleep(0.05)
+        return False
 
     def resize(self, width, height):
         window = self.browser.send("Browser.getWindowForTarget", {"targetId": self.target})

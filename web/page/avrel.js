@@ -7,6 +7,10 @@
 "use strict";
 
 var avrel = {
+  // What the canvas shows, as RGBA rows; for checks and screenshots.
+  read: function (x, y, w, h) {
+    return avrel.context.getImageData(x, y, w, h);
+  },
   // The screen the program draws: the stage centred, the corner logo
   // beyond its lower-right corner.
   width: 800,
@@ -22,16 +26,23 @@ var Module = {
   print: function (text) { console.log(text); },
   printErr: function (text) { console.warn(text); },
   avrelPresent: function (pixels, width, height, x, y, w, h) {
-    var canvas = document.getElementById("stage");
     if (!avrel.context || avrel.pixels !== pixels || avrel.imageData.data.buffer !== HEAPU8.buffer) {
-      if (canvas.width !== width || canvas.height !== height) {
-        canvas.width = width;
-        canvas.height = height;
+      if (!avrel.context) {
+        // Drawn through an OffscreenCanvas where there is one: its frames go
+        // to the compositor straight, without a frame of the whole page each
+        // time, which is most of what a canvas update costs the browser.
+        var canvas = document.getElementById("stage");
+        avrel.surface = canvas.transferControlToOffscreen ? canvas.transferControlToOffscreen()
+                                                          : canvas;
+        avrel.context = avrel.surface.getContext("2d", { alpha: false });
+      }
+      if (avrel.surface.width !== width || avrel.surface.height !== height) {
+        avrel.surface.width = width;
+        avrel.surface.height = height;
         avrel.width = width;
         avrel.height = height;
         avrelLayout();
       }
-      avrel.context = canvas.getContext("2d", { alpha: false });
       avrel.pixels = pixels;
       avrel.imageData = new ImageData(
         new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
@@ -74,6 +85,15 @@ function avrelWakeControls() {
   avrel.fadeTimer = setTimeout(function () { bar.classList.add("faded"); }, 3000);
 }
 
+// The program sleeps until its threads are due; work from the page wakes it
+// (from a task of its own, never from inside a call into the program).
+function avrelWake() {
+  setTimeout(function () {
+    if (Module.avrelWake)
+      Module.avrelWake();
+  }, 0);
+}
+
 function avrelLeaveSaver() {
   if (document.fullscreenElement)
     document.exitFullscreen().catch(function () {});
@@ -96,6 +116,7 @@ function avrelPlayFile(file) {
     var message = UTF8ToString(Module._avrelOpenProgramFile(name));
     Module._free(name);
     avrelMessage(message);
+    avrelWake();
   }, function () {
     avrelMessage(file.name + ": cannot be read");
   });
@@ -153,6 +174,7 @@ document.addEventListener("DOMContentLoaded", function () {
     var hold = !Module._avrelHeld();
     Module._avrelHold(hold ? 1 : 0);
     pause.textContent = hold ? "Play" : "Pause";
+    avrelWake();
   });
   var input = document.getElementById("file");
   document.getElementById("choose").addEventListener("click", function () { input.click(); });
