@@ -15,6 +15,14 @@ void Hook(void* context, HWND window, const RECT& changed) {
     static_cast<CanvasScreen*>(context)->Add(window, changed);
 }
 
+// The canvas takes bytes R, G, B, A; WebAssembly is little-endian, so that
+// is the word 0xAABBGGRR, from the stand-in's 0x00RRGGBB.
+const uint32_t kOpaque = 0xFF000000u;
+
+uint32_t AsCanvasPixel(DWORD rgb) {
+    return kOpaque | (rgb & 0x00FF00u) | (rgb >> 16 & 0xFFu) | (rgb & 0xFFu) << 16;
+}
+
 bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -35,9 +43,7 @@ void CanvasScreen::Watch(HWND window) {
     GetClientRect(window, &client);
     width = client.right;
     height = client.bottom;
-    rgba.assign(size_t(width) * size_t(height) * 4, 0);
-    for (size_t i = 3; i < rgba.size(); i += 4)
-        rgba[i] = 255;
+    rgba.assign(size_t(width) * size_t(height), kOpaque);
     pending.assign(1, client);
     fresh = true;
 }
@@ -66,18 +72,16 @@ void CanvasScreen::Present() {
         bool changed = false;
         for (int y = 0; y < h; ++y) {
             const DWORD* from = &rgb[size_t(y) * size_t(w)];
-            uint8_t* to = &rgba[(size_t(r.top + y) * size_t(width) + size_t(r.left)) * 4];
-            for (int x = 0; x < w; ++x, to += 4) {
-                const uint8_t red = uint8_t(from[x] >> 16), green = uint8_t(from[x] >> 8),
-                              blue = uint8_t(from[x]);
-                changed = changed || to[0] != red || to[1] != green || to[2] != blue;
-                to[0] = red;
-                to[1] = green;
-                to[2] = blue;
+            uint32_t* to = &rgba[size_t(r.top + y) * size_t(width) + size_t(r.left)];
+            for (int x = 0; x < w; ++x) {
+                const uint32_t pixel = AsCanvasPixel(from[x]);
+                changed |= to[x] != pixel;
+                to[x] = pixel;
             }
         }
         if (changed || fresh)
-            PresentRect(rgba.data(), width, height, r.left, r.top, w, h);
+            PresentRect(reinterpret_cast<const uint8_t*>(rgba.data()), width, height, r.left, r.top,
+                        w, h);
     }
     pending.clear();
     fresh = false;

@@ -31,7 +31,7 @@ private:
     int width = 0;
     int height = 0;
     std::vector<RECT> pending;
-    bool fresh = false;         // the canvas has not shown this screen yet
-    std::vector<DWORD> rgb;     // one rectangle as the stand-in gives it
-    std::vector<uint8_t> rgba;  // the whole screen as the canvas takes it
+    bool fresh = false;          // the canvas has not shown this screen yet
+    std::vector<DWORD> rgb;      // one rectangle as the stand-in gives it
+    std::vector<uint32_t> rgba;  // the whole screen as the canvas takes it
 };

@@ -244,7 +244,7 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
         if screenshot and seen:
             # A few pictures in, with the control bar woken by the pointer.
             time.sleep(3.4)
-            page.mouse("mouseMoved", 500, 700)
+            page.mouse("mouseMoved", 500, 600)
             time.sleep(0.7)
             page.screenshot(screenshot)
         c.check(not page.problems(), f"{where}: no console error", "; ".join(page.problems()))
@@ -343,7 +343,7 @@ def test_layout(c, browser, url):
         time.sleep(0.2)  # the resize event follows
         width, height = page.evaluate("[window.innerWidth, window.innerHeight]")
         want = max(1, min(width // 800, height // 588))
-        box = page.evaluate("""(function(){var r=document.getElementById('stage')
+        box = page.evaluate("""(function(){var r=document.getElementById('screen')
             .getBoundingClientRect();
             return [r.left, r.top, r.width, r.height, Number(document.body.dataset.scale)];})()""")
         ok = box is not None and box[4] == want and box[2] == 800 * want and \

@@ -1,5 +1,5 @@
-// The page around the show: it puts what the program draws on the canvas,
-// scales the canvas by the largest whole factor at which the stage and the
+// The page around the show: it puts what the program draws on the canvases,
+// scales them by the largest whole factor at which the stage and the
 // corner logo fit the window (as avrel does), runs the control bar, plays
 // the full screen as a saver (a key, a button, or a move of the pointer
 // away from where it was first reported, leaves it) and hands chosen or
@@ -7,65 +7,104 @@
 "use strict";
 
 var avrel = {
-  // What the canvas shows, as RGBA rows; for checks and screenshots.
-  read: function (x, y, w, h) {
-    return avrel.context.getImageData(x, y, w, h);
-  },
   // The screen the program draws: the stage centred, the corner logo
-  // beyond its lower-right corner.
+  // beyond its lower-right corner. Only those two areas ever change, and
+  // each has a canvas of its own: every canvas update costs the browser a
+  // copy of the whole canvas, so the logo's updates stay small.
   width: 800,
   height: 588,
+  areas: [],  // { box: [x, y, w, h] on the screen, canvas, surface, context }
   scale: 1,
-  firstFrameAt: -1,  // performance.now() of the first picture on the canvas
   saver: false,
   firstPointer: null,
   picked: 0,
+  // What the screen shows (x, y, w, h), as the canvases hold it; black
+  // outside them, as the page is.
+  read: function (x, y, w, h) {
+    var out = new ImageData(w, h);
+    for (var p = 3; p < out.data.length; p += 4)
+      out.data[p] = 255;
+    avrel.areas.forEach(function (area) {
+      var b = area.box;
+      var left = Math.max(x, b[0]), top = Math.max(y, b[1]);
+      var right = Math.min(x + w, b[0] + b[2]), bottom = Math.min(y + h, b[1] + b[3]);
+      if (right <= left || bottom <= top)
+        return;
+      var part = area.context.getImageData(left - b[0], top - b[1], right - left, bottom - top);
+      for (var row = 0; row < bottom - top; row++)
+        out.data.set(part.data.subarray(row * part.width * 4, (row + 1) * part.width * 4),
+                     ((top - y + row) * w + (left - x)) * 4);
+    });
+    return out;
+  },
 };
+
+// The areas on a screen of width x height: the stage centred as the show
+// places it (offsets truncated toward zero), the logo at its lower right.
+function avrelAreas(width, height) {
+  var x = Math.trunc((width - 640) / 2), y = Math.trunc((height - 480) / 2);
+  return [{ id: "stage", box: [x, y, 640, 480] }, { id: "logo", box: [x + 640, y + 480, 80, 54] }];
+}
+
+function avrelSetUp(width, height) {
+  avrel.width = width;
+  avrel.height = height;
+  avrel.areas = avrelAreas(width, height).map(function (area) {
+    var canvas = document.getElementById(area.id);
+    canvas.width = area.box[2];
+    canvas.height = area.box[3];
+    // Drawn through an OffscreenCanvas where there is one: its frames go to
+    // the compositor straight, without a frame of the whole page each time.
+    var surface = canvas.transferControlToOffscreen ? canvas.transferControlToOffscreen() : canvas;
+    return { box: area.box, canvas: canvas, surface: surface,
+             context: surface.getContext("2d", { alpha: false }) };
+  });
+  avrelLayout();
+}
 
 var Module = {
   print: function (text) { console.log(text); },
   printErr: function (text) { console.warn(text); },
   avrelPresent: function (pixels, width, height, x, y, w, h) {
-    if (!avrel.context || avrel.pixels !== pixels || avrel.imageData.data.buffer !== HEAPU8.buffer) {
-      if (!avrel.context) {
-        // Drawn through an OffscreenCanvas where there is one: its frames go
-        // to the compositor straight, without a frame of the whole page each
-        // time, which is most of what a canvas update costs the browser.
-        var canvas = document.getElementById("stage");
-        avrel.surface = canvas.transferControlToOffscreen ? canvas.transferControlToOffscreen()
-                                                          : canvas;
-        avrel.context = avrel.surface.getContext("2d", { alpha: false });
-      }
-      if (avrel.surface.width !== width || avrel.surface.height !== height) {
-        avrel.surface.width = width;
-        avrel.surface.height = height;
-        avrel.width = width;
-        avrel.height = height;
-        avrelLayout();
-      }
+    if (avrel.areas.length === 0)
+      avrelSetUp(width, height);
+    if (avrel.pixels !== pixels || avrel.imageData.data.buffer !== HEAPU8.buffer) {
       avrel.pixels = pixels;
       avrel.imageData = new ImageData(
         new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width, height);
     }
-    avrel.context.putImageData(avrel.imageData, 0, 0, x, y, w, h);
-    if (avrel.firstFrameAt < 0 && w > 80)
-      avrel.firstFrameAt = performance.now();
+    avrel.areas.forEach(function (area) {
+      var b = area.box;
+      var left = Math.max(x, b[0]), top = Math.max(y, b[1]);
+      var right = Math.min(x + w, b[0] + b[2]), bottom = Math.min(y + h, b[1] + b[3]);
+      if (right > left && bottom > top)
+        area.context.putImageData(avrel.imageData, -b[0], -b[1], left, top, right - left,
+                                  bottom - top);
+    });
   },
 };
 
 // The largest whole factor at which an 800 x 588 screen fits the window in
-// device pixels, at least 1; the canvas is centred, so the stage is too.
+// device pixels, at least 1; the screen is centred, so the stage is too.
 function avrelLayout() {
   var ratio = window.devicePixelRatio || 1;
   var w = Math.round(window.innerWidth * ratio);
   var h = Math.round(window.innerHeight * ratio);
   var scale = Math.max(1, Math.min(Math.floor(w / 800), Math.floor(h / 588)));
-  var canvas = document.getElementById("stage");
-  var cw = avrel.width * scale, ch = avrel.height * scale;
-  canvas.style.width = cw / ratio + "px";
-  canvas.style.height = ch / ratio + "px";
-  canvas.style.left = Math.floor((w - cw) / 2) / ratio + "px";
-  canvas.style.top = Math.floor((h - ch) / 2) / ratio + "px";
+  var sw = avrel.width * scale, sh = avrel.height * scale;
+  var left = Math.floor((w - sw) / 2), top = Math.floor((h - sh) / 2);
+  var screen = document.getElementById("screen");
+  screen.style.left = left / ratio + "px";
+  screen.style.top = top / ratio + "px";
+  screen.style.width = sw / ratio + "px";
+  screen.style.height = sh / ratio + "px";
+  avrel.areas.forEach(function (area) {
+    var b = area.box, style = area.canvas.style;
+    style.left = b[0] * scale / ratio + "px";
+    style.top = b[1] * scale / ratio + "px";
+    style.width = b[2] * scale / ratio + "px";
+    style.height = b[3] * scale / ratio + "px";
+  });
   avrel.scale = scale;
   document.body.dataset.scale = String(scale);
 }
@@ -162,7 +201,7 @@ window.addEventListener("keydown", function (event) {
 }, true);
 
 document.addEventListener("DOMContentLoaded", function () {
-  avrelLayout();
+  avrelSetUp(avrel.width, avrel.height);
   avrelWakeControls();
   document.getElementById("fullscreen").addEventListener("click", function () {
     document.documentElement.requestFullscreen().catch(function () {
