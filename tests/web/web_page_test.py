@@ -456,6 +456,30 @@ def test_program_files(c, browser, url, render, work):
     page.call("Page.close")
 
 
+def click_button(page, name):
+    x, y = page.evaluate(f"""(function(){{var r=document.getElementById('{name}')
+        .getBoundingClientRect(); return [r.left + r.width/2, r.top + r.height/2];}})()""")
+    page.mouse("mouseMoved", x, y)
+    page.click(x, y)
+
+
+def test_pause(c, browser, url):
+    page = open_page(browser, url)
+    page.wait_for("window.avrelNotes && avrelNotes.logo.length > 3", timeout=6)
+    count = "avrelNotes.stage.length + avrelNotes.logo.length"
+    click_button(page, "pause")
+    time.sleep(0.3)
+    before = page.evaluate(count)
+    time.sleep(1.5)
+    held = page.evaluate(count)
+    c.check(held == before and page.evaluate("document.getElementById('pause').textContent")
+            == "Play", "Pause holds the show", f"{before} -> {held}")
+    click_button(page, "pause")
+    time.sleep(1.5)
+    c.check(page.evaluate(count) > held + 5, "Play lets it go on")
+    page.call("Page.close")
+
+
 def main(argv):
     parser = argparse.ArgumentParser()
     parser.add_argument("--page", required=True)
@@ -489,6 +513,7 @@ def main(argv):
             test_layout(c, browser, file_url)
             test_full_screen(c, browser, file_url)
             test_program_files(c, browser, file_url, args.render, work)
+            test_pause(c, browser, file_url)
     finally:
         server.shutdown()
         if not args.work:
