@@ -1,5 +1,9 @@
 #include "web/ProgramChoice.h"
 
+#include <unistd.h>
+
+#include <climits>
+
 #include "ProgramFile.h"
 #include "StandIn.h"
 #include "show/ShowResources.h"
@@ -9,7 +13,11 @@ ProgramChoice::~ProgramChoice() = default;
 std::string ProgramChoice::Open(const std::string& path) {
     std::string error;
     if (standin::OpenProgramFile(path.c_str(), ShowResources(), &error)) {
+        // Taken again from wherever the page is when a later file fails.
+        char folder[PATH_MAX];
         current = path;
+        if (!path.empty() && path[0] != '/' && getcwd(folder, sizeof folder) != nullptr)
+            current = std::string(folder) + "/" + path;
         return "";
     }
     // A file that lacks resources leaves the built-in set in use; the show

@@ -15,5 +15,5 @@ public:
     virtual std::string Open(const std::string& path);
 
 private:
-    std::string current;  // the file that plays, "" for the built-in set
+    std::string current;  // the file that plays (absolute), "" for the built-in set
 };

@@ -172,23 +172,36 @@ def corner_frames(render, work):
     return frames, {tuple(palette[i:i + 3]) for i in range(0, 768, 3)}
 
 
-def custom_program(work):
-    """A program file like Avrel.scr whose picture 1000 is a plain gradient:
-    the shipped resources with that one replaced, linked into a PE file
-    with no code, which is all the program-file check reads."""
-    jpg = os.path.join(work, "gradient-1000.jpg")
-    x = np.linspace(0, 255, 640, dtype=np.float32)[None, :].repeat(480, 0)
-    y = np.linspace(0, 255, 480, dtype=np.float32)[:, None].repeat(640, 1)
-    rgb = np.stack([x, y, np.full_like(x, 128)], axis=2).astype(np.uint8)
-    Image.fromarray(rgb).save(jpg, quality=90)
+def gradient(path, size, blue):
+    w, h = size
+    x = np.linspace(0, 255, w, dtype=np.float32)[None, :].repeat(h, 0)
+    y = np.linspace(0, 255, h, dtype=np.float32)[:, None].repeat(w, 1)
+    rgb = np.stack([x, y, np.full_like(x, blue)], axis=2).astype(np.uint8)
+    Image.fromarray(rgb).save(path, quality=90)
+
+
+def custom_program(work, without=None):
+    """A program file like Avrel.scr whose pictures 1000 and 1004 are plain
+    gradients: the shipped resources with those replaced, linked into a PE
+    file with no code, which is all the program-file check reads. With
+    `without`, that resource is left out."""
     rc = open(os.path.join(ROOT, "assets", "avrel.rc")).read()
-    rc = rc.replace('1000 RCDATA "pictures/1000.jpg"', f'1000 RCDATA "{jpg}"')
-    with open(os.path.join(work, "custom.rc"), "w") as f:
+    for pid, blue in ((1000, 128), (1004, 32)):
+        jpg = os.path.join(work, f"gradient-{pid}.jpg")
+        size = Image.open(os.path.join(ROOT, "assets", "pictures", f"{pid}.jpg")).size
+        gradient(jpg, size, blue)
+        rc = rc.replace(f'{pid} RCDATA "pictures/{pid}.jpg"', f'{pid} RCDATA "{jpg}"')
+    name = "Avrel.scr"
+    if without is not None:
+        rc = "\n".join(line for line in rc.split("\n") if not line.startswith(f"{without} "))
+        name = f"lacks-{without}.scr"
+    script = os.path.join(work, name + ".rc")
+    with open(script, "w") as f:
         f.write(rc)
-    obj = os.path.join(work, "custom.o")
-    scr = os.path.join(work, "Avrel.scr")
+    obj = os.path.join(work, name + ".o")
+    scr = os.path.join(work, name)
     subprocess.run(["i686-w64-mingw32-windres", "--include-dir=.", "-i",
-                    os.path.join(work, "custom.rc"), "-O", "coff", "-o", obj],
+                    script, "-O", "coff", "-o", obj],
                    cwd=os.path.join(ROOT, "assets"), check=True)
     subprocess.run(["i686-w64-mingw32-ld", "-o", scr, obj, "-e", "0", "--subsystem", "windows"],
                    check=True)
@@ -426,8 +439,12 @@ def drop_file(page, path):
 
 def test_program_files(c, browser, url, render, work):
     scr = custom_program(work)
-    shots = render_show(render, os.path.join(work, "custom-render"), 60, 960, scr)
+    lacking = custom_program(work, without=4099)
+    shots = render_show(render, os.path.join(work, "custom-render"), 60, 4500, scr)
     want = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots if ms == PICTURE_1000_DONE]
+    # Picture 1004 complete (its cross-fade from 3,600 ms, as 1000's from 0).
+    want_1004 = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots
+                 if ms == PICTURE_1000_DONE + 3600]
     junk = os.path.join(work, "junk.scr")
     with open(junk, "wb") as f:
         f.write(b"MZ this is not a program file" + bytes(range(256)) * 4)
@@ -440,6 +457,16 @@ def test_program_files(c, browser, url, render, work):
     c.check(found, "a chosen Avrel.scr plays its own picture 1000")
     c.check(page.evaluate("document.getElementById('message').textContent") == "",
             "a good program file gives no message")
+    # A program file without the palette's colour table, chosen while the
+    # chosen one plays: refused by name, and the pictures the show decodes
+    # from then on are still the chosen file's, not the built-in ones.
+    choose_file(page, lacking)
+    message = page.wait_for("document.getElementById('message').textContent", timeout=5)
+    c.check(message == "lacks-4099.scr lacks resources the show needs: RT_RCDATA 4099",
+            "a program file lacking a resource gives avrel's one-line message", repr(message))
+    found = page.wait_for(f"avrelNotes.stage.some(function(s){{return s.h==={want_1004[0]}}})",
+                          timeout=8) if want_1004 else None
+    c.check(found, "after the refused file the show goes on with the chosen file's pictures")
     expected = subprocess.run([render, "--scr", junk, "picture", "1000",
                                os.path.join(work, "none.bmp")],
                               capture_output=True, text=True).stderr.strip()
@@ -452,6 +479,7 @@ def test_program_files(c, browser, url, render, work):
     time.sleep(1.5)
     after = len(notes(page, "stage")) + len(notes(page, "logo"))
     c.check(after > before + 5, "the show goes on after the junk file", f"{before} -> {after}")
+
     c.check(not page.problems(), "program files: no console error", "; ".join(page.problems()))
     page.call("Page.close")
 

@@ -18,6 +18,7 @@ var avrel = {
   saver: false,
   firstPointer: null,
   picked: 0,
+  playing: null,  // the folder of the program file that plays
   // What the screen shows (x, y, w, h), as the canvases hold it; black
   // outside them, as the page is.
   read: function (x, y, w, h) {
@@ -155,6 +156,20 @@ function avrelPlayFile(file) {
     var message = UTF8ToString(Module._avrelOpenProgramFile(name));
     Module._free(name);
     avrelMessage(message);
+    // The program keeps what it read; only the file that plays stays here,
+    // because a file refused later sends the program back to it.
+    var refused = message !== "";
+    var gone = refused ? dir : avrel.playing;
+    if (!refused)
+      avrel.playing = dir;
+    if (gone) {
+      FS.readdir(gone).forEach(function (entry) {
+        if (entry !== "." && entry !== "..")
+          FS.unlink(gone + "/" + entry);
+      });
+      FS.chdir("/");
+      FS.rmdir(gone);
+    }
     avrelWake();
   }, function () {
     avrelMessage(file.name + ": cannot be read");
