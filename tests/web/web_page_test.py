@@ -241,7 +241,7 @@ def first_time(states, h):
 
 
 def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, frames, palette,
-              screenshot=None):
+              screenshot=None, samples=()):
     page = open_page(browser, url, picture_1000)
     seen = page.wait_for(f"(function(){{var n=window.avrelNotes; if(!n) return 0;"
                          f"for(var s of n.stage) if(s.h==={picture_1000}) return s.t; return 0}})()",
@@ -312,7 +312,7 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
     c.check(order[:5] == [0, 1, 2, 3, 4], f"{where}: the corner logo starts with frames 0 to 4",
             str(order[:8]))
     # The cross-fade frames as they reached the canvas.
-    gaps = cross_fade_gaps(stage)
+    gaps = cross_fade_gaps(stage, samples)
     if gaps:
         print(f"  {where}: cross-fade frame spacing median {np.median(gaps):.1f} ms,"
               f" max {max(gaps):.1f} ms over {len(gaps)} gaps")
@@ -326,21 +326,19 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
     page.call("Page.close")
 
 
-def cross_fade_gaps(stage):
-    """Spacing of frames in runs of stage changes 30 to 150 ms apart, the
-    first 16 of each run (a picture's cross-fade)."""
+def cross_fade_gaps(stage, samples):
+    """Spacing on the canvas of consecutive frames of the cross-fades of
+    pictures 1001 to 1004 (show time 900 to 4,500 ms, 900 ms each): the
+    renderer's screenshots fall mid-frame, 60 ms apart, so two consecutive
+    ones within one picture's cross-fade are two consecutive frames."""
+    seen = {}
+    for s in stage:
+        seen.setdefault(s["h"], s["t"])
     gaps = []
-    run = []
-    for a, b in zip(stage, stage[1:]):
-        gap = b["t"] - a["t"]
-        if 30 <= gap <= 150:
-            run.append(gap)
-            continue
-        if len(run) >= 10:
-            gaps.extend(run[:15])
-        run = []
-    if len(run) >= 10:
-        gaps.extend(run[:15])
+    for (t0, h0), (t1, h1) in zip(samples, samples[1:]):
+        if 900 <= t0 and t1 < 4500 and (t0 - 900) // 900 == (t1 - 900) // 900 \
+                and h0 in seen and h1 in seen:
+            gaps.append(seen[h1] - seen[h0])
     return gaps
 
 
@@ -481,6 +479,7 @@ def test_program_files(c, browser, url, render, work):
     # A program file without the palette's colour table, chosen while the
     # chosen one plays: refused by name, and the pictures the show decodes
     # from then on are still the chosen file's, not the built-in ones.
+    page.evaluate("avrelMessage('')")  # each message stays a few seconds
     choose_file(page, lacking)
     message = page.wait_for("document.getElementById('message').textContent", timeout=5)
     c.check(message == "lacks-4099.scr lacks resources the show needs: RT_RCDATA 4099",
@@ -493,6 +492,7 @@ def test_program_files(c, browser, url, render, work):
                               capture_output=True, text=True).stderr.strip()
     expected = expected.replace("avrel-render: ", "", 1).replace(junk, "junk.scr")
     before = len(notes(page, "stage")) + len(notes(page, "logo"))
+    page.evaluate("avrelMessage('')")
     drop_file(page, junk)
     message = page.wait_for("document.getElementById('message').textContent", timeout=5)
     c.check(message == expected, "a junk file dropped on the page gives avrel's one-line message",
@@ -545,6 +545,7 @@ def main(argv):
     every = 60
     shots = render_show(args.render, os.path.join(work, "render"), every, CHAPTER_END)
     holds, all_states = expected_holds(shots, every)
+    samples = [(ms, region_hash(crop(rgb, STAGE))) for ms, rgb in shots]
     picture_1000 = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots
                     if ms == PICTURE_1000_DONE][0]
     frames, palette = corner_frames(args.render, work)
@@ -556,7 +557,7 @@ def main(argv):
     try:
         with Browser(1024, 768) as browser:
             test_show(c, browser, file_url, "file://", True, picture_1000, holds, all_states,
-                      frames, palette)
+                      frames, palette, samples=samples)
             test_show(c, browser, http_url, "http://", False, picture_1000, holds, all_states,
                       frames, palette, args.screenshot)
             test_starts(c, browser, file_url, picture_1000)

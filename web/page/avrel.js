@@ -216,7 +216,9 @@ window.addEventListener("keydown", function (event) {
 }, true);
 
 document.addEventListener("DOMContentLoaded", function () {
-  avrelSetUp(avrel.width, avrel.height);
+  // The program may have drawn already; a canvas is handed over only once.
+  if (avrel.areas.length === 0)
+    avrelSetUp(avrel.width, avrel.height);
   avrelWakeControls();
   document.getElementById("fullscreen").addEventListener("click", function () {
     document.documentElement.requestFullscreen().catch(function () {
