@@ -295,7 +295,7 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
             f"{LATE_MS} ms + {LATE_SHARE:.0%} of the time since picture 1000 late",
             f"offsets {[round(x) for x in late]}")
     print(f"  {where}: hold offsets against the renderer (ms): {[round(x) for x in late]}")
-    if os.environ.get("AVREL_WEB_DEBUG"):
+    if os.environ.get("AVREL_WEB_DEBUG"):  # what came when, against what was wanted
         print("holds", holds)
         print("stage", [(round(s["t"] - base), s["h"]) for s in stage])
     seen_states = {s["h"] for s in stage}
@@ -430,8 +430,6 @@ def test_full_screen(c, browser, url):
     # A button, the pointer not moved.
     if enter_full_screen(page):
         time.sleep(0.3)
-        x, y = page.evaluate("[avrel.firstPointer ? avrel.firstPointer.x : 0, 0]")
-        del x, y
         page.call("Input.dispatchMouseEvent", {"type": "mousePressed", "x": 500, "y": 400,
                                                "button": "right", "clickCount": 1})
         c.check(page.wait_for(left, timeout=3), "a button leaves full screen")
