@@ -13,7 +13,7 @@ export PYTHONDONTWRITEBYTECODE := 1
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
-        dist fuzz soak soak-live tsan bench-peers
+        dist fuzz soak soak-live tsan bench-peers web test-web
 
 all: native windows
 
@@ -44,6 +44,20 @@ windows64: libjpeg64
 	cmake --preset windows64 >/dev/null
 	cmake --build --preset windows64 -j $(JOBS)
 
+# The show in a browser page: build/web/avrel.html, one file that plays
+# from disk or from any static server (WebAssembly by Debian's emscripten,
+# with libjpeg built for it once into .cache/libjpeg-wasm).
+web: setup
+	bash tools/build/build-libjpeg.sh wasm
+	cmake --preset web >/dev/null
+	cmake --build --preset web -j $(JOBS)
+
+# avrel.html in headless Chromium, from disk and from a loopback server,
+# against what avrel-render draws of the same show (about a minute and a half).
+test-web: web native
+	/usr/bin/python3 tests/web/web_page_test.py --page build/web/avrel.html \
+	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png
+
 test-native: native
 	ctest --preset native
 
@@ -67,8 +81,8 @@ test-windows: windows windows64
 	    >/dev/null 2>&1 || true; \
 	exit $$status
 
-test: native native-asan windows windows64
-	$(MAKE) --no-print-directory test-native test-asan test-windows tsan
+test: native native-asan windows windows64 web
+	$(MAKE) --no-print-directory test-native test-asan test-windows tsan test-web
 
 # Plays the saver under Wine: on $DISPLAY when there is one, otherwise on a
 # private Xvfb, saving a few screenshots to build/run. Where this kernel
@@ -114,9 +128,9 @@ test-e2e: windows
 	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
 	fi
 
-# Releases: the Windows zip (the 32-bit product) and the Debian package of
-# the Linux player, with SHA256SUMS, in build/dist.
-dist: native windows
+# Releases: the Windows zip (the 32-bit product), the Debian package of
+# the Linux player and the web page, with SHA256SUMS, in build/dist.
+dist: native windows web
 	@bash tools/build/dist.sh build/dist
 
 # Every fuzz target for FUZZ_SECONDS each (default 300), one after another,

@@ -9,7 +9,7 @@ endfunction()
 
 # The interface both builds compile against is libjpeg's release 6b one.
 function(avrel_check_jpeg_version)
-    if(WIN32)
+    if(WIN32 OR EMSCRIPTEN)
         set(header "${AVREL_JPEG_ROOT}/include/jconfig.h")
     else()
         find_file(header jconfig.h PATHS ${JPEG_INCLUDE_DIRS} /usr/include/x86_64-linux-gnu
@@ -43,7 +43,11 @@ function(avrel_resource_set name rc)
             DEPENDS ${rc} ${asset_files}
             COMMENT "Compiling resources ${name}" VERBATIM)
         set(RES_FILE ${res})
-        configure_file(${CMAKE_SOURCE_DIR}/platform/native/ResourceBlob.S.in
+        set(blob ${CMAKE_SOURCE_DIR}/platform/native/ResourceBlob.S.in)
+        if(EMSCRIPTEN)
+            set(blob ${CMAKE_SOURCE_DIR}/platform/web/ResourceBlob.S.in)
+        endif()
+        configure_file(${blob}
                        ${CMAKE_CURRENT_BINARY_DIR}/${name}.S @ONLY)
         set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}.S
                                     PROPERTIES OBJECT_DEPENDS ${res})

@@ -2,10 +2,11 @@
 # Cross-builds libjpeg (Debian's libjpeg-turbo source package, the release
 # 6b interface) as a static library for a Windows build, once, into
 # .cache/libjpeg-ARCH. ARCH is i686 (the product, default) or x86_64 (the
-# test build for machines that cannot run 32-bit programs), or fuzz: a
+# test build for machines that cannot run 32-bit programs), fuzz: a
 # native build by clang instrumented for libFuzzer and the sanitizers, so
-# the fuzz targets are guided by coverage inside the library too. Nothing of
-# it is kept in git.
+# the fuzz targets are guided by coverage inside the library too, or wasm:
+# WebAssembly for the web page, by Debian's emscripten. Nothing of it is
+# kept in git.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,6 +41,14 @@ srcdir=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | 
 if [ "$arch" = fuzz ]; then
     flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
     target=(-DCMAKE_C_COMPILER=clang "-DCMAKE_C_FLAGS=$flags" -DWITH_SIMD=OFF -DREQUIRE_SIMD=OFF)
+elif [ "$arch" = wasm ]; then
+    # Debian's emcc needs Debian's node modules beside this machine's node.
+    export NODE_PATH=/usr/share/nodejs
+    # Its type-size probes cannot run their test programs here: wasm32 has
+    # 4-byte size_t and long.
+    target=(-DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+            -DWITH_SIMD=OFF -DREQUIRE_SIMD=OFF -DHAVE_SIZE_T=TRUE -DSIZE_T=4
+            -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4)
 else
     target=("-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-$arch.cmake" -DWITH_SIMD=ON -DREQUIRE_SIMD=ON)
 fi

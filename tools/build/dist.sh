@@ -61,6 +61,14 @@ find "$work/deb" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
 dpkg-deb --root-owner-group -Zxz -z6 --build "$work/deb" "$out/$deb" >/dev/null
 
 (cd "$out" && sha256sum "$zip" "$deb" > SHA256SUMS)
+# The web page, one self-contained file (`make dist` builds it first).
+web=avrel-$version-web.html
+if [ -f "$root/build/web/avrel.html" ]; then
+    cp "$root/build/web/avrel.html" "$out/$web" && (cd "$out" && sha256sum "$web" >> SHA256SUMS)
+    echo "dist: $out/$web"
+else
+    echo "dist: no build/web/avrel.html (make web); released without the web page" >&2
+fi
 echo "dist: $out/$zip"
 echo "dist: $out/$deb"
 echo "dist: $out/SHA256SUMS"

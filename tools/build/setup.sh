@@ -16,6 +16,7 @@ packages=(
     libx11-dev libxext-dev libxrender-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux
     lintian man-db mmdebstrap
     linux-perf valgrind
+    emscripten chromium python3-websocket
 )
 
 sudo=""
