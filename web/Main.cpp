@@ -107,8 +107,6 @@ int main() {
         }
         const DWORD wait = standin::RunDueThreads();
         page.canvas.Present();
-        // Nothing here reads the blit log; unread, it would grow for ever.
-        standin::ClearBlitLog();
         WaitForWork(wait == standin::kNoThreadDue ? -1 : int(wait));
     }
 }

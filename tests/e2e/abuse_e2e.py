@@ -9,7 +9,6 @@ Avrel.scr --prefix WINEPREFIX --arch win32|win64.
 Like avrel_e2e.py, each scenario runs on private Xvfb displays with Wine
 servers of its own, bounds every wait and ends only what it started.
 """
-import argparse
 import os
 import random
 import subprocess
@@ -18,7 +17,8 @@ import threading
 import time
 
 import saver_session
-from avrel_e2e import CLOSE_LIMIT, SCREEN, STAGE, run_scenario, start_saver
+import e2e_support
+from e2e_support import CLOSE_LIMIT, SCREEN, STAGE, start_saver
 from saver_session import wait_exit
 
 PASS_SECONDS = 86  # one pass of the show is 84.245 s
@@ -247,22 +247,6 @@ def scenario_damaged_files(session, checks, args):
                     f"closed in {close} with exit {r.get('code')}")
 
 
-SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items()
-             if name.startswith("scenario_")}
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
-    args = parser.parse_args()
-    args.program = os.path.abspath(args.program)
-    args.workdir = os.path.dirname(os.path.abspath(args.prefix))
-    os.makedirs(args.workdir, exist_ok=True)
-    return run_scenario(SCENARIOS[args.scenario], args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_support.main(e2e_support.scenarios_of(globals()), e2e_support.wine_arguments,
+                              e2e_support.run_wine_scenario))

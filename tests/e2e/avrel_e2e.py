@@ -6,60 +6,16 @@ Wine server, bounds every wait, and ends only the processes it started.
 Exit status 0 when every check held; each failed check prints what was
 expected and what came.
 """
-import argparse
-import fcntl
 import os
 import subprocess
 import sys
 import time
 
-import saver_session
-from saver_session import WINDOW_NAME, wait_exit
+import e2e_support
+from e2e_support import CLOSE_LIMIT, LOGO, SCREEN, STAGE, START_LIMIT, start_saver
+from saver_session import WINDOW_NAME, palette_colours, wait_exit
 
 from PIL import Image
-
-SCREEN = (1024, 768)
-STAGE = (192, 144, 832, 624)  # (1024 - 640) / 2, (768 - 480) / 2
-LOGO = (832, 624, 912, 678)  # 80 x 54 just beyond the stage's lower-right corner
-CLOSE_LIMIT = 1.0  # seconds from input to the end of the process
-START_LIMIT = 60.0
-
-
-class Checks:
-    def __init__(self, name):
-        self.name = name
-        self.failures = []
-
-    def expect(self, condition, expected, got):
-        if not condition:
-            self.failures.append(f"expected {expected}, got {got}")
-            print(f"FAIL: expected {expected}, got {got}", flush=True)
-        return condition
-
-    def note(self, text):
-        print(text, flush=True)
-
-    def finish(self):
-        if self.failures:
-            print(f"{self.name}: {len(self.failures)} check(s) failed", flush=True)
-            return 1
-        print(f"{self.name}: all checks held", flush=True)
-        return 0
-
-
-def palette_colours(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    return {tuple(data[i:i + 3]) for i in range(0, 768, 3)}
-
-
-def start_saver(session, checks, *args):
-    """Starts Avrel.scr with `args` and waits for its window."""
-    process = session.start(session.program, *args)
-    window = session.wait_for_window(timeout=START_LIMIT, process=process)
-    checks.expect(window is not None, f"a window named \"{WINDOW_NAME}\" for {args}",
-                  f"none (process {'ended' if process.poll() is not None else 'running'})")
-    return process, window
 
 
 def close_by(session, checks, process, action, what):
@@ -313,48 +269,13 @@ def scenario_deactivation_closes(session, checks, args):
                     f"the saver ended at {ended:.3f} s ({ended - shown:+.3f} s)")
 
 
-SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items()
-             if name.startswith("scenario_")}
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--program", required=True)
+def add_arguments(parser):
+    e2e_support.wine_arguments(parser)
     parser.add_argument("--probe", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
     parser.add_argument("--reference", required=True)
     parser.add_argument("--palette", help="the program's palette.bin (default: the shipped one)")
-    args = parser.parse_args()
-    args.root = saver_session.ROOT
-    args.palette = args.palette or os.path.join(args.root, "assets", "palette.bin")
-    args.workdir = os.path.dirname(args.prefix)
-    os.makedirs(args.workdir, exist_ok=True)
-
-    return run_scenario(SCENARIOS[args.scenario], args)
-
-
-def run_scenario(scenario, args, unmanaged=True):
-    """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
-    server of its own; its exit status. `unmanaged` as in WineSession."""
-    checks = Checks(args.scenario)
-    # One scenario at a time per prefix, whoever runs it.
-    with open(args.prefix + ".e2e.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
-        xvfb = saver_session.Xvfb(*SCREEN)
-        session = None
-        try:
-            session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
-                                                unmanaged=unmanaged)
-            session.program = args.program
-            scenario(session, checks, args)
-        finally:
-            if session is not None:
-                session.close()
-            xvfb.stop()
-    return checks.finish()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_support.main(e2e_support.scenarios_of(globals()), add_arguments,
+                              e2e_support.run_wine_scenario))

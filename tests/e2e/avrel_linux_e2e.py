@@ -6,7 +6,6 @@ bounds every wait, and ends only the processes it started. Exit status 0
 when every check held; each failed check prints what was expected and what
 came.
 """
-import argparse
 import os
 import pwd
 import shutil
@@ -17,7 +16,9 @@ import time
 
 import avrel_x
 from avrel_x import Xvfb, end_process, stage_offsets, start_avrel
-from avrel_e2e import Checks
+import e2e_support
+from e2e_support import BusyServer, Checks
+from saver_session import palette_colours
 
 FIRST_PICTURE_LIMIT = 2.0  # s from start to picture 1000 complete on the stage
 END_LIMIT = 0.100  # s from a signal to the end of the process
@@ -115,7 +116,7 @@ class Scenario:
         self.checks.note(f"{name}: ended after {elapsed * 1000:.1f} ms with {code}")
 
     def stage_is_palette_only(self, xvfb, origin, depth=24):
-        palette = avrel_x.palette_colours()
+        palette = palette_colours()
         if depth == 16:
             palette = {avrel_x.to_565(c) for c in palette}
         shot = xvfb.screenshot((origin[0], origin[1], origin[0] + 640, origin[1] + 480))
@@ -561,6 +562,66 @@ def scenario_xscreensaver(s):
         end_process(daemon)
 
 
+STARTS = 40
+ORIGIN = (192, 144)  # the stage on a 1024 x 768 root window
+
+
+def expose_root(s, xvfb):
+    """Covers the whole screen with a window and takes it away again, so the
+    server repaints the root window's own background."""
+    s.window(xvfb, "1024x768+0+0")
+    helper = s.started.pop()
+    helper.stdin.close()
+    helper.wait(10)
+
+
+def one_linux_start(s, xvfb, number, expected):
+    what = f"start {number}"
+    expose_root(s, xvfb)
+    box = (ORIGIN[0], ORIGIN[1], ORIGIN[0] + STRIP, ORIGIN[1] + 480)
+    if not s.checks.expect(xvfb.screenshot(box).tobytes() != expected,
+                           f"{what}: no picture 1000 on the screen before the start",
+                           "the last start's picture still there"):
+        return False
+    started = time.monotonic()
+    process = s.avrel(xvfb, "-root")
+    shown = s.wait_for_picture(xvfb, process, ORIGIN, started=started,
+                               what=f"{what}: picture 1000")
+    process.send_signal(signal.SIGTERM)
+    try:
+        code = process.wait(5)
+    except subprocess.TimeoutExpired:
+        code = None
+    s.started.remove(process)
+    if code is None:
+        process.kill()
+        process.wait()
+    s.checks.expect(code == 0, f"{what}: exit 0 after SIGTERM", f"{code}")
+    s.checks.note(f"{what}: " + (f"picture 1000 after {shown:.2f} s" if shown is not None
+                                 else "no picture 1000") + f", exit {code}")
+    return shown is not None and code == 0
+
+
+def scenario_busy_starts(s):
+    """40 starts of `avrel -root` in a row on one Xvfb while full-screen grabs
+    keep the X server busy: each shows picture 1000 within 2 s and ends on
+    SIGTERM with 0. The root window is exposed afresh before each start, so
+    a picture left by the start before cannot pass for this one's."""
+    xvfb = s.server(1024, 768)
+    expected = s.expected_strip()
+    busy = BusyServer(xvfb.env)
+    good = 0
+    started = time.monotonic()
+    try:
+        for number in range(1, STARTS + 1):
+            good += one_linux_start(s, xvfb, number, expected)
+    finally:
+        busy.stop()
+    s.checks.note(f"good starts: {good} of {STARTS} (picture 1000 within "
+                  f"{FIRST_PICTURE_LIMIT} s; {busy.grabs} busy grabs, "
+                  f"{time.monotonic() - started:.0f} s)")
+
+
 SCENARIOS = {
     "window_id": scenario_window_id,
     "root_and_environment": scenario_root_and_environment,
@@ -573,17 +634,18 @@ SCENARIOS = {
     "transparent_window": scenario_transparent_window,
     "bad_input": scenario_bad_input,
     "xscreensaver": scenario_xscreensaver,
+    "busy_starts": scenario_busy_starts,
 }
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+def add_arguments(parser):
     parser.add_argument("--program", required=True)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--workdir", required=True)
-    args = parser.parse_args()
+
+
+def run(scenario_function, args):
     os.makedirs(args.workdir, exist_ok=True)
     if shutil.which("Xvfb") is None or shutil.which("xwd") is None:
         print("Xvfb and xwd are needed (tools/build/setup.sh installs them)")
@@ -591,11 +653,11 @@ def main():
     checks = Checks(args.scenario)
     scenario = Scenario(args, checks)
     try:
-        SCENARIOS[args.scenario](scenario)
+        scenario_function(scenario)
     finally:
         scenario.close()
     return checks.finish()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_support.main(SCENARIOS, add_arguments, run))

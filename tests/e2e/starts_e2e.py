@@ -16,50 +16,25 @@ in a fresh prefix. Like avrel_e2e.py, each scenario has its own Xvfb and
 Wine server and ends only what it started. With --skip-if-win32-runs (the
 64-bit twin's tests) they end with status 77 where the 32-bit program runs.
 """
-import argparse
 import hashlib
 import os
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-from avrel_e2e import STAGE, run_scenario
+import e2e_support
+from e2e_support import SKIP, STAGE, BusyServer
 from saver_session import wait_exit
 
 from PIL import Image
 
 STARTS = 40
-GRAB_PERIOD = 0.12  # s between the busy grabs of the whole screen
 PICTURE_LIMIT = 2.5  # s from the window appearing to picture 1000 complete
 STRIP = 51  # stage columns 0-50 keep picture 1000 for the whole first chapter
 PASS_MS = 84245  # one pass of the show
 HOLD_MS = 300  # a stage that stays the same this long is a steady hold
 RENDER_PERIOD = 100  # ms between avrel-render's screenshots of the pass
-
-
-class BusyServer:
-    """Grabs the whole screen every GRAB_PERIOD s on a thread of its own,
-    as a screen recorder would, until stopped."""
-
-    def __init__(self, env):
-        self.env = env
-        self.grabs = 0
-        self.stopping = threading.Event()
-        self.thread = threading.Thread(target=self.run, daemon=True)
-        self.thread.start()
-
-    def run(self):
-        while not self.stopping.is_set():
-            subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-            self.grabs += 1
-            self.stopping.wait(GRAB_PERIOD)
-
-    def stop(self):
-        self.stopping.set()
-        self.thread.join(60)
 
 
 def expected_strip(args):
@@ -205,34 +180,26 @@ def win32_runs():
         return False
 
 
-SCENARIOS = {"busy_starts": scenario_busy_starts, "whole_pass": scenario_whole_pass}
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=sorted(SCENARIOS))
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
+def add_arguments(parser):
+    e2e_support.wine_arguments(parser)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--render", help="avrel-render of the native build (whole_pass)")
     parser.add_argument("--starts", type=int, default=STARTS)
     parser.add_argument("--skip-if-win32-runs", action="store_true",
                         help="skip (status 77) where the 32-bit program runs and is tested")
-    args = parser.parse_args()
+
+
+def run(scenario, args):
     if args.skip_if_win32_runs and win32_runs():
         print(f"{args.scenario}: skipped, the 32-bit program is tested on this machine")
-        return 77
-    args.program = os.path.abspath(args.program)
-    args.workdir = os.path.dirname(os.path.abspath(args.prefix))
-    os.makedirs(args.workdir, exist_ok=True)
+        return SKIP
     if args.scenario == "whole_pass" and not (args.render and os.access(args.render, os.X_OK)):
         print(f"whole_pass: skipped, avrel-render is not built ({args.render}): make native")
-        return 77
+        return SKIP
     # Managed, as in a fresh prefix: Wine then talks more to the X server
     # while it shows the window, which is when the start-up race bit.
-    return run_scenario(SCENARIOS[args.scenario], args, unmanaged=False)
+    return e2e_support.run_wine_scenario(scenario, args, unmanaged=False)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e_support.main(e2e_support.scenarios_of(globals()), add_arguments, run))

@@ -20,7 +20,7 @@ import sys
 import time
 
 import avrel_x
-from saver_session import cpu_seconds, peak_memory_kib
+from saver_session import cpu_seconds, cross_fades, peak_memory_kib
 
 def probe(args, env, mode, box, seconds):
     x, y, right, bottom = box
@@ -67,15 +67,7 @@ def measure_frames(args, size):
     # pushes its rectangle once per step: a run of 16 pushes of one box, each
     # within 150 ms of the one before.
     pushes = [(int(f[0]), tuple(int(v) for v in f[1:])) for f in (l.split() for l in lines)]
-    runs, current = [], []
-    for t, box in pushes:
-        if current and (box != current[-1][1] or t - current[-1][0] > 150):
-            runs.append(current)
-            current = []
-        current.append((t, box))
-    runs.append(current)
-    fades = [r for r in runs if len(r) == 16]
-    gaps = [b[0] - a[0] for r in fades for a, b in zip(r, r[1:])]
+    fades, gaps = cross_fades(pushes, 150)
     if not gaps:
         return {"cross-fades seen": 0, "pushes seen": len(pushes)}
     return {"pushes seen": len(pushes), "cross-fades seen": len(fades),

@@ -54,16 +54,8 @@ def cross_fade_gaps(trace_text):
     # The render thread is the one that draws the full stage first.
     render = next((tid for _, tid, size in blits if size == (640, 480)), None)
     frames = [(t, size) for t, tid, size in blits if tid == render]
-    runs, current = [], []
-    for t, size in frames:
-        if current and (size != current[-1][1] or t - current[-1][0] > 0.150):
-            runs.append(current)
-            current = []
-        current.append((t, size))
-    runs.append(current)
-    fades = [r for r in runs if len(r) == 16]
-    gaps = [1000 * (b[0] - a[0]) for r in fades for a, b in zip(r, r[1:])]
-    return fades, gaps
+    fades, gaps = saver_session.cross_fades(frames, 0.150)
+    return fades, [1000 * g for g in gaps]
 
 
 def measure_frames(session, seconds, workdir):

@@ -48,11 +48,6 @@ def to_565(colour):
     return (r * 255 // 31, g * 255 // 63, b * 255 // 31)
 
 
-def palette_colours():
-    data = open(os.path.join(ROOT, "assets", "palette.bin"), "rb").read()
-    return {tuple(data[i:i + 3]) for i in range(0, 768, 3)}
-
-
 def reference_picture(reference_dir, resource):
     """The show's own decode of a picture resource, as RGB."""
     return Image.open(os.path.join(reference_dir, f"{resource}.bmp")).convert("RGB")

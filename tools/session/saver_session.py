@@ -16,6 +16,15 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 WINDOW_NAME = "Veltrona Avrel Screen Saver"
 
 
+
+def palette_colours(path=None):
+    """The 256 colours of a palette.bin (by default the shipped one), as a
+    set of (r, g, b)."""
+    with open(path or os.path.join(ROOT, "assets", "palette.bin"), "rb") as f:
+        data = f.read()
+    return {tuple(data[i:i + 3]) for i in range(0, 768, 3)}
+
+
 class Xvfb:
     """A private X server on a free display number, of any size and depth;
     `open_access` (-ac) lets other users' programs connect. `env` is this
@@ -170,6 +179,22 @@ class WineSession:
                     process.wait(10)
         subprocess.run([self.server, "-k"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def cross_fades(draws, within):
+    """Finds the cross-fades among (time, key) draws of the stage, in time
+    order: runs of 16 draws of one key (a rectangle, a size), each within
+    `within` of the one before. Returns the runs and the gaps between their
+    draws, in the units of the times."""
+    runs, current = [], []
+    for t, key in draws:
+        if current and (key != current[-1][1] or t - current[-1][0] > within):
+            runs.append(current)
+            current = []
+        current.append((t, key))
+    runs.append(current)
+    fades = [r for r in runs if len(r) == 16]
+    return fades, [b[0] - a[0] for r in fades for a, b in zip(r, r[1:])]
 
 
 def cpu_seconds(pid):

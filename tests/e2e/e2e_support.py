@@ -1,0 +1,122 @@
+"""What the end-to-end scripts share: checks that say what was expected and
+what came, a busy X server, the Wine scenario runner, and the one `main`
+every script runs its scenarios through."""
+import argparse
+import fcntl
+import os
+import subprocess
+import threading
+
+import saver_session
+from saver_session import WINDOW_NAME
+
+SCREEN = (1024, 768)
+STAGE = (192, 144, 832, 624)  # (1024 - 640) / 2, (768 - 480) / 2
+LOGO = (832, 624, 912, 678)  # 80 x 54 just beyond the stage's lower-right corner
+CLOSE_LIMIT = 1.0  # seconds from input to the end of the process
+START_LIMIT = 60.0
+GRAB_PERIOD = 0.12  # s between full-screen grabs of a busy server
+SKIP = 77  # CTest's SKIP_RETURN_CODE
+
+
+class Checks:
+    def __init__(self, name):
+        self.name = name
+        self.failures = []
+
+    def expect(self, condition, expected, got):
+        if not condition:
+            self.failures.append(f"expected {expected}, got {got}")
+            print(f"FAIL: expected {expected}, got {got}", flush=True)
+        return condition
+
+    def note(self, text):
+        print(text, flush=True)
+
+    def finish(self):
+        if self.failures:
+            print(f"{self.name}: {len(self.failures)} check(s) failed", flush=True)
+            return 1
+        print(f"{self.name}: all checks held", flush=True)
+        return 0
+
+
+class BusyServer:
+    """Grabs the whole screen every GRAB_PERIOD s on a thread of its own,
+    as a screen recorder would, until stopped."""
+
+    def __init__(self, env):
+        self.env = env
+        self.grabs = 0
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        while not self.stopping.is_set():
+            subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+            self.grabs += 1
+            self.stopping.wait(GRAB_PERIOD)
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join(60)
+
+
+def scenarios_of(namespace):
+    """A script's scenario_NAME functions, by NAME."""
+    return {name[len("scenario_"):]: fn for name, fn in namespace.items()
+            if name.startswith("scenario_")}
+
+
+def main(scenarios, add_arguments, run):
+    """Parses SCENARIO and the script's own arguments, then returns
+    run(scenario function, args) as the exit status."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(scenarios))
+    add_arguments(parser)
+    args = parser.parse_args()
+    return run(scenarios[args.scenario], args)
+
+
+def wine_arguments(parser):
+    """The arguments of every script that runs Avrel.scr under Wine."""
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--arch", default="win32")
+
+
+def start_saver(session, checks, *args):
+    """Starts Avrel.scr with `args` and waits for its window."""
+    process = session.start(session.program, *args)
+    window = session.wait_for_window(timeout=START_LIMIT, process=process)
+    checks.expect(window is not None, f"a window named \"{WINDOW_NAME}\" for {args}",
+                  f"none (process {'ended' if process.poll() is not None else 'running'})")
+    return process, window
+
+
+def run_wine_scenario(scenario, args, unmanaged=True):
+    """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
+    server of its own; its exit status. `unmanaged` keeps Wine from acting
+    as a window manager would, as on the tests' bare X server."""
+    args.program = os.path.abspath(args.program)
+    args.workdir = os.path.dirname(os.path.abspath(args.prefix))
+    os.makedirs(args.workdir, exist_ok=True)
+    checks = Checks(args.scenario)
+    # One scenario at a time per prefix, whoever runs it.
+    with open(args.prefix + ".e2e.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        xvfb = saver_session.Xvfb(*SCREEN)
+        session = None
+        try:
+            session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
+                                                unmanaged=unmanaged)
+            session.program = args.program
+            scenario(session, checks, args)
+        finally:
+            if session is not None:
+                session.close()
+            xvfb.stop()
+    return checks.finish()
+
