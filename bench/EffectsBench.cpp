@@ -56,18 +56,26 @@ void BM_Memcpy307200(benchmark::State& state) {
 }
 BENCHMARK(BM_Memcpy307200)->Unit(benchmark::kMicrosecond);
 
-// One blend step of the 640 x 480 stage: RenderStep, then ToDeviceBitmap.
-void BM_CrossFadeStageStep(benchmark::State& state) {
+// Steps a full-stage cross-fade from the black canvas to picture 1000 over
+// and over (steps 0 to `steps` - 1), handing each rendered frame to `use`.
+template <class Use>
+void StageFadeSteps(benchmark::State& state, int steps, Use use) {
     IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
     CrossFade fade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
     int k = 0;
     for (auto _ : state) {
-        IndexedImage* frame = fade.RenderStep(k);
+        use(fade.RenderStep(k));
+        k = (k + 1) % steps;
+    }
+}
+
+// One blend step of the 640 x 480 stage: RenderStep, then ToDeviceBitmap.
+void BM_CrossFadeStageStep(benchmark::State& state) {
+    StageFadeSteps(state, 14, [](IndexedImage* frame) {
         DeviceBitmap* bitmap = frame->ToDeviceBitmap(StageDC());
         benchmark::DoNotOptimize(bitmap);
         delete bitmap;
-        k = (k + 1) % 14;
-    }
+    });
 }
 BENCHMARK(BM_CrossFadeStageStep)->Unit(benchmark::kMicrosecond);
 
@@ -75,28 +83,17 @@ BENCHMARK(BM_CrossFadeStageStep)->Unit(benchmark::kMicrosecond);
 // stand-in may convert a bitmap's rows while making it or while drawing it,
 // so this is the whole cost of a frame either way.
 void BM_CrossFadeStageStepDrawn(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
-    CrossFade fade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
-    int k = 0;
-    for (auto _ : state) {
-        IndexedImage* frame = fade.RenderStep(k);
+    StageFadeSteps(state, 14, [](IndexedImage* frame) {
         DeviceBitmap* bitmap = frame->ToDeviceBitmap(StageDC());
         bitmap->Draw(StageDC(), 0, 0);
         delete bitmap;
-        k = (k + 1) % 14;
-    }
+    });
 }
 BENCHMARK(BM_CrossFadeStageStepDrawn)->Unit(benchmark::kMicrosecond);
 
 // RenderStep alone, to tell the fade's own cost from the conversion.
 void BM_CrossFadeStageRenderOnly(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
-    CrossFade fade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
-    int k = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(fade.RenderStep(k));
-        k = (k + 1) % 16;
-    }
+    StageFadeSteps(state, 16, [](IndexedImage* frame) { benchmark::DoNotOptimize(frame); });
 }
 BENCHMARK(BM_CrossFadeStageRenderOnly)->Unit(benchmark::kMicrosecond);
 

@@ -7,6 +7,20 @@ function(avrel_warnings target)
     endif()
 endfunction()
 
+# avrel_jpeg as the static libjpeg that tools/build/build-libjpeg.sh built
+# into AVREL_JPEG_ROOT (`kind` names it, `arch` is the script's argument).
+function(avrel_prebuilt_jpeg kind arch)
+    set(AVREL_JPEG_ROOT "" CACHE PATH "Prefix of the ${kind} static libjpeg")
+    if(NOT EXISTS "${AVREL_JPEG_ROOT}/lib/libjpeg.a")
+        message(FATAL_ERROR "No libjpeg.a under AVREL_JPEG_ROOT='${AVREL_JPEG_ROOT}'; "
+                            "run tools/build/build-libjpeg.sh ${arch}")
+    endif()
+    add_library(avrel_jpeg STATIC IMPORTED)
+    set_target_properties(avrel_jpeg PROPERTIES
+        IMPORTED_LOCATION "${AVREL_JPEG_ROOT}/lib/libjpeg.a"
+        INTERFACE_INCLUDE_DIRECTORIES "${AVREL_JPEG_ROOT}/include")
+endfunction()
+
 # The interface both builds compile against is libjpeg's release 6b one.
 function(avrel_check_jpeg_version)
     if(WIN32 OR EMSCRIPTEN)
