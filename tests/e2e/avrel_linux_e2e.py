@@ -259,7 +259,7 @@ def expect_end(s, process, what, limit=1.0):
 
 
 def scenario_own_window(s):
-    """A window of its own: the stage centred, kept centred when resized;
+    """A window of its own: the stage centred, laid out again when resized;
     q, Escape and the close button end it."""
     xvfb = s.server(1024, 768)
     process = s.avrel(xvfb)
@@ -269,7 +269,7 @@ def scenario_own_window(s):
     if s.wait_for_picture(xvfb, process, (192, 144)) is None:
         return
     subprocess.run(["xdotool", "windowsize", window, "900", "700"], env=xvfb.env, timeout=10)
-    # 1024 x 768 of show centred in 900 x 700: the stage moves to (130, 110).
+    # Laid out again for 900 x 700: the stage at (130, 110).
     if s.wait_for_picture(xvfb, process, (130, 110), limit=2,
                           what="after a resize to 900 x 700, the stage") is not None:
         s.black_outside(xvfb, (0, 0, 900, 700), (130, 110))
