@@ -107,11 +107,13 @@ play: native
 # Xvfb of its own, side by side, at 1920 x 1080 and at 2560 x 1440, for
 # PEER_SECONDS (default 120) after a 5 s start-up: CPU of each program and of
 # its X server, peak memory, and the ratio to slidescreen, printed and
-# written to build/bench-peers.txt.
+# written to build/bench-peers.txt. PEER_BASELINE=FILE runs another avrel
+# (an earlier build) beside them.
 PEER_SECONDS ?= 120
 bench-peers: native
 	/usr/bin/python3 tools/measure/bench_peers.py --program build/native/linux/avrel \
-	    --seconds $(PEER_SECONDS) --out build/bench-peers.txt
+	    --seconds $(PEER_SECONDS) --out build/bench-peers.txt \
+	    $(if $(PEER_BASELINE),--baseline "$(PEER_BASELINE)")
 
 # Installs avrel for xscreensaver: the program, its settings description and
 # its man page, under PREFIX (default /usr), staged under DESTDIR if given.

@@ -99,6 +99,7 @@ uint32_t ScreenImage::Pixel(DWORD rgb) {
 struct ScreenImage::Lanes {
     __m128i redKeep, greenKeep, blueKeep, opaque;
     __m128i redRight, redLeft, greenRight, greenLeft, blueRight, blueLeft;
+    bool rightOnly;
 
     explicit Lanes(const ScreenImage& image)
         : redKeep(_mm_set1_epi32(int(image.red.keep))),
@@ -110,7 +111,9 @@ struct ScreenImage::Lanes {
           greenRight(_mm_cvtsi32_si128(image.green.right)),
           greenLeft(_mm_cvtsi32_si128(image.green.left)),
           blueRight(_mm_cvtsi32_si128(image.blue.right)),
-          blueLeft(_mm_cvtsi32_si128(image.blue.left)) {}
+          blueLeft(_mm_cvtsi32_si128(image.blue.left)),
+          rightOnly(image.red.left == 0 && image.green.left == 0 && image.blue.left == 0 &&
+                    image.opaque == 0) {}
 
     __m128i Convert(const DWORD* from) const {
         const __m128i rgb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
@@ -123,12 +126,23 @@ struct ScreenImage::Lanes {
         return _mm_or_si128(_mm_or_si128(r, g), _mm_or_si128(b, opaque));
     }
 
+    // The same where every channel only moves right and nothing is added,
+    // as in 16-bit 5-6-5 and 5-5-5: two fewer steps in five.
+    __m128i ConvertRight(const DWORD* from) const {
+        const __m128i rgb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i r = _mm_srl_epi32(_mm_and_si128(rgb, redKeep), redRight);
+        const __m128i g = _mm_srl_epi32(_mm_and_si128(rgb, greenKeep), greenRight);
+        const __m128i b = _mm_srl_epi32(_mm_and_si128(rgb, blueKeep), blueRight);
+        return _mm_or_si128(_mm_or_si128(r, g), b);
+    }
+
     // Eight pixels of at most 16 bits in one register: SSE2 packs only with
     // signed saturation, so the values are moved into its range and back.
     __m128i Convert16(const DWORD* from) const {
         const __m128i half = _mm_set1_epi32(0x8000);
-        const __m128i low = _mm_sub_epi32(Convert(from), half);
-        const __m128i high = _mm_sub_epi32(Convert(from + 4), half);
+        const __m128i low = _mm_sub_epi32(rightOnly ? ConvertRight(from) : Convert(from), half);
+        const __m128i high =
+            _mm_sub_epi32(rightOnly ? ConvertRight(from + 4) : Convert(from + 4), half);
         return _mm_xor_si128(_mm_packs_epi32(low, high), _mm_set1_epi16(short(0x8000)));
     }
 };

@@ -259,7 +259,7 @@ def expect_end(s, process, what, limit=1.0):
 
 
 def scenario_own_window(s):
-    """A window of its own: the stage centred, kept centred when resized;
+    """A window of its own: the stage centred, laid out again when resized;
     q, Escape and the close button end it."""
     xvfb = s.server(1024, 768)
     process = s.avrel(xvfb)
@@ -269,7 +269,7 @@ def scenario_own_window(s):
     if s.wait_for_picture(xvfb, process, (192, 144)) is None:
         return
     subprocess.run(["xdotool", "windowsize", window, "900", "700"], env=xvfb.env, timeout=10)
-    # 1024 x 768 of show centred in 900 x 700: the stage moves to (130, 110).
+    # Laid out again for 900 x 700: the stage at (130, 110).
     if s.wait_for_picture(xvfb, process, (130, 110), limit=2,
                           what="after a resize to 900 x 700, the stage") is not None:
         s.black_outside(xvfb, (0, 0, 900, 700), (130, 110))
@@ -386,10 +386,14 @@ def scenario_transparent_window(s):
     """-window-id and XSCREENSAVER_WINDOW naming a 32-bit window with an
     alpha channel: every pixel avrel writes there is opaque, the black
     around the stage included, and the picture is the same."""
-    xvfb = s.server(1024, 768)
-    for how in ("-window-id", "XSCREENSAVER_WINDOW"):
-        helper = subprocess.Popen([s.args.probe, "argbwindow", "1024x768+0+0"], env=xvfb.env,
-                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    small = s.server(1024, 768)
+    large = s.server(2560, 1440)
+    # The third at scale 2, where the server enlarges the stage.
+    for how, xvfb, size, scale in (("-window-id", small, (1024, 768), 1),
+                                   ("XSCREENSAVER_WINDOW", small, (1024, 768), 1),
+                                   ("-window-id", large, (1700, 1200), 2)):
+        helper = subprocess.Popen([s.args.probe, "argbwindow", f"{size[0]}x{size[1]}+0+0"],
+                                  env=xvfb.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         s.started.append(helper)
         window = helper.stdout.readline().decode().strip()
         if not s.checks.expect(window.startswith("0x"), "a 32-bit window with alpha",
@@ -399,13 +403,15 @@ def scenario_transparent_window(s):
             process = s.avrel(xvfb, "-window-id", window)
         else:
             process = s.avrel(xvfb, "-root", env=dict(xvfb.env, XSCREENSAVER_WINDOW=window))
-        if s.wait_for_picture(xvfb, process, (192, 144), what=f"{how}: picture 1000") is None:
+        place = stage_place(size, scale)
+        if s.wait_for_picture(xvfb, process, place, scale=scale,
+                              what=f"{how} at scale {scale}: picture 1000") is None:
             return
         time.sleep(0.5)  # the corner logo drawn too
         out = subprocess.run([s.args.probe, "alpha", window], env=xvfb.env,
                              stdout=subprocess.PIPE, timeout=30).stdout.decode().split()
-        s.checks.expect(len(out) >= 2 and out[0] == str(1024 * 768) and out[1] == "0",
-                        f"{how}: all 1024 x 768 pixels opaque",
+        s.checks.expect(len(out) >= 2 and out[0] == str(size[0] * size[1]) and out[1] == "0",
+                        f"{how} at scale {scale}: all {size[0]} x {size[1]} pixels opaque",
                         f"{out[1] if len(out) > 1 else '?'} not opaque, first at "
                         f"{' '.join(out[2:])}")
         s.end_by_signal(process)

@@ -6,8 +6,9 @@ start-up, the CPU of each program and of its X server (where the presenting
 cost lands) is read over --seconds, with the program's peak memory (VmHWM).
 The three run side by side, so whatever else the machine does weighs on all
 of them alike; the ratio to slidescreen is the figure to compare.
+With --baseline, another avrel (an earlier build, say) runs beside them too.
 Usage: bench_peers.py --program avrel [--seconds 120] [--out FILE]
-       [--sizes 1920x1080,2560x1440]
+       [--sizes 1920x1080,2560x1440] [--baseline OTHER_AVREL]
 """
 import argparse
 import os
@@ -21,17 +22,20 @@ HACKS = "/usr/libexec/xscreensaver"
 START_UP = 5.0  # s left out of the measure
 
 
-def peers(program):
-    return [("avrel", [program, "-root"]),
-            ("slidescreen", [os.path.join(HACKS, "slidescreen"), "-root"]),
-            ("popsquares", [os.path.join(HACKS, "popsquares"), "-root"])]
+def peers(program, baseline=None):
+    found = [("avrel", [program, "-root"]),
+             ("slidescreen", [os.path.join(HACKS, "slidescreen"), "-root"]),
+             ("popsquares", [os.path.join(HACKS, "popsquares"), "-root"])]
+    if baseline:
+        found.append(("baseline", [baseline, "-root"]))
+    return found
 
 
-def measure(size, program, seconds):
+def measure(size, program, seconds, baseline=None):
     """{name: (program cpu %, server cpu %, peak MiB, exit code)} for one size."""
     servers, processes = [], []
     try:
-        for name, command in peers(program):
+        for name, command in peers(program, baseline):
             xvfb = avrel_x.Xvfb(*size)
             servers.append(xvfb)
             processes.append((name, avrel_x.start_avrel(command[0], xvfb.env, *command[1:])))
@@ -81,17 +85,21 @@ def main():
     parser.add_argument("--seconds", type=float, default=120)
     parser.add_argument("--sizes", default="1920x1080,2560x1440")
     parser.add_argument("--out")
+    parser.add_argument("--baseline", help="another avrel to measure beside the rest")
     args = parser.parse_args()
-    for name, command in peers(args.program):
+    for name, command in peers(args.program, args.baseline):
         if not os.access(command[0], os.X_OK):
             print(f"bench-peers: {command[0]} is missing (tools/setup.sh installs xscreensaver)")
             return 1
     load = os.getloadavg()
-    parts = [f"bench-peers: {os.path.abspath(args.program)}; load average before "
-             f"{load[0]:.2f} {load[1]:.2f} {load[2]:.2f} on {os.cpu_count()} cores"]
+    parts = [f"bench-peers: {os.path.abspath(args.program)}"
+             + (f" (baseline {os.path.abspath(args.baseline)})" if args.baseline else "")
+             + f"; load average before {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} on "
+             f"{os.cpu_count()} cores"]
     for text in args.sizes.split(","):
         size = tuple(int(v) for v in text.split("x"))
-        parts.append(table(size, measure(size, args.program, args.seconds), args.seconds))
+        results = measure(size, args.program, args.seconds, args.baseline)
+        parts.append(table(size, results, args.seconds))
         print(parts[-1] + "\n", flush=True)
     report = "\n\n".join(parts) + "\n"
     if args.out:
