@@ -108,25 +108,13 @@ void PresentAgainstMemcpy(benchmark::State& state, const PixelLayout& layout) {
     standin::DestroyTestWindow(window);
 }
 
-void BM_PresentVsMemcpy32(benchmark::State& state) {
-    PresentAgainstMemcpy(state, Layout(0xFF0000, 0xFF00, 0xFF, 32));
-}
-BENCHMARK(BM_PresentVsMemcpy32)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
-
-void BM_PresentVsMemcpy16(benchmark::State& state) {
-    PresentAgainstMemcpy(state, Layout(0xF800, 0x7E0, 0x1F, 16));
-}
-BENCHMARK(BM_PresentVsMemcpy16)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
-
-void BM_PresentStage32(benchmark::State& state) {
-    Present(state, Layout(0xFF0000, 0xFF00, 0xFF, 32));
-}
-BENCHMARK(BM_PresentStage32)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
-
-void BM_PresentStage16(benchmark::State& state) {
-    Present(state, Layout(0xF800, 0x7E0, 0x1F, 16));
-}
-BENCHMARK(BM_PresentStage16)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+// Each at 32 bits (8-8-8) and at 16 bits (5-6-5), at scales 1 and 2.
+const PixelLayout kRgb32 = Layout(0xFF0000, 0xFF00, 0xFF, 32);
+const PixelLayout kRgb16 = Layout(0xF800, 0x7E0, 0x1F, 16);
+BENCHMARK_CAPTURE(PresentAgainstMemcpy, 32, kRgb32)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(PresentAgainstMemcpy, 16, kRgb16)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Present, 32, kRgb32)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Present, 16, kRgb16)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The same bytes as BM_PresentStage32 writes, copied plainly.
 void BM_MemcpyStageImage32(benchmark::State& state) {

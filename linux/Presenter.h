@@ -1,6 +1,7 @@
-// The only part of avrel that talks to X. It opens the display, finds or
-// makes the window to draw on, checks its visual, and then, on the thread
-// that calls Run, pushes to X every rectangle the show's threads change on
+// avrel's front end to X, with linux/XConnection beside it (display,
+// window, visual, images). It opens the display, finds or makes the window
+// to draw on, checks its visual, and then, on the thread that calls Run,
+// pushes to X every rectangle the show's threads change on
 // the in-memory screen (through the damage queue), redraws on Expose, lays
 // the stage out again whenever the window changes size, and ends on a
 // signal, on q / Escape / the close button in its own window, or when the

@@ -247,6 +247,18 @@ def own_window_id(xvfb, limit=5):
     return None
 
 
+def start_in_own_window(s, xvfb):
+    """avrel in a window of its own on a 1024 x 768 screen, showing picture
+    1000; its process and window id, or None for both."""
+    process = s.avrel(xvfb)
+    window = own_window_id(xvfb)
+    if not s.checks.expect(window is not None, "a window named Avrel", "none"):
+        return None, None
+    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+        return None, None
+    return process, window
+
+
 def expect_end(s, process, what, limit=1.0):
     start = time.monotonic()
     try:
@@ -262,11 +274,8 @@ def scenario_own_window(s):
     """A window of its own: the stage centred, laid out again when resized;
     q, Escape and the close button end it."""
     xvfb = s.server(1024, 768)
-    process = s.avrel(xvfb)
-    window = own_window_id(xvfb)
-    if not s.checks.expect(window is not None, "a window named Avrel", "none"):
-        return
-    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+    process, window = start_in_own_window(s, xvfb)
+    if process is None:
         return
     subprocess.run(["xdotool", "windowsize", window, "900", "700"], env=xvfb.env, timeout=10)
     # Laid out again for 900 x 700: the stage at (130, 110).
@@ -429,11 +438,8 @@ def scenario_signals_under_load(s):
     of several runs."""
     xvfb = s.server(1024, 768)
     for run in range(FLOODED_RUNS):
-        process = s.avrel(xvfb)
-        window = own_window_id(xvfb)
-        if not s.checks.expect(window is not None, "a window named Avrel", "none"):
-            return
-        if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+        process, window = start_in_own_window(s, xvfb)
+        if process is None:
             return
         flood = subprocess.Popen([s.args.probe, "flood", window, "30"], env=xvfb.env,
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)

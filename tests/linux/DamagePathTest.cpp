@@ -223,7 +223,7 @@ TEST(DamagePathTest, EveryPixelOfAWideRowIsConvertedAndRepeated) {
     HDC dc = GetDC(window);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            Fill(dc, x, y, 1, 1, DWORD(x * 0x070503 + y * 0x302010 + 0x0A0B0C) & 0xFFFFFF);
+            FillSolid(dc, x, y, 1, 1, DWORD(x * 0x070503 + y * 0x302010 + 0x0A0B0C) & 0xFFFFFF);
     const PixelLayout layouts[] = {kRgb32,
                                    {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000},
                                    {0xFF, 0xFF00, 0xFF0000, 32, false, 0},
@@ -266,7 +266,7 @@ TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
     EXPECT_EQ(0u, OpaqueBits(16, 0xF800, 0x7E0, 0x1F));
     HWND window = standin::CreateTestWindow(3, 2);
     HDC dc = GetDC(window);
-    Fill(dc, 0, 0, 1, 1, 0x123456);  // the rest stays black
+    FillSolid(dc, 0, 0, 1, 1, 0x123456);  // the rest stays black
     const PixelLayout argb = {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000};
     for (int scale = 1; scale <= 3; ++scale) {
         ScreenImage painter(argb, scale);
