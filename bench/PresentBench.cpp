@@ -40,20 +40,35 @@ void FillWithNoise(HWND window) {
     ReleaseDC(window, dc);
 }
 
-void Present(benchmark::State& state, const PixelLayout& layout) {
-    const int scale = int(state.range(0));
-    HWND window = standin::CreateTestWindow(kWidth, kHeight);
-    FillWithNoise(window);
-    ScreenImage painter(layout, scale);
-    const size_t stride = size_t(kWidth) * size_t(scale) * size_t(layout.bitsPerPixel / 8);
-    std::vector<uint8_t> image(stride * size_t(kHeight) * size_t(scale));
-    for (auto _ : state) {
+// A full stage of noise on the stand-in's screen and the image it is
+// presented into, at that layout and scale.
+struct PresentedStage {
+    PresentedStage(const PixelLayout& layout, int scale)
+        : window(standin::CreateTestWindow(kWidth, kHeight)),
+          painter(layout, scale),
+          stride(size_t(kWidth) * size_t(scale) * size_t(layout.bitsPerPixel / 8)),
+          image(stride * size_t(kHeight) * size_t(scale)) {
+        FillWithNoise(window);
+    }
+    ~PresentedStage() { standin::DestroyTestWindow(window); }
+
+    void Paint() {
         painter.Paint(window, RECT{0, 0, kWidth, kHeight}, image.data(), stride);
         benchmark::DoNotOptimize(image.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(image.size()));
-    standin::DestroyTestWindow(window);
+
+    HWND window;
+    ScreenImage painter;
+    size_t stride;
+    std::vector<uint8_t> image;
+};
+
+void Present(benchmark::State& state, const PixelLayout& layout) {
+    PresentedStage stage(layout, int(state.range(0)));
+    for (auto _ : state)
+        stage.Paint();
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stage.image.size()));
 }
 
 // Field by field, so that every version of the layout takes it.
@@ -80,19 +95,13 @@ double ThreadSeconds() {
 // machine; the counter vs_memcpy is the ratio of their CPU times.
 void PresentAgainstMemcpy(benchmark::State& state, const PixelLayout& layout) {
     const int scale = int(state.range(0));
-    HWND window = standin::CreateTestWindow(kWidth, kHeight);
-    FillWithNoise(window);
-    ScreenImage painter(layout, scale);
-    const size_t stride = size_t(kWidth) * size_t(scale) * size_t(layout.bitsPerPixel / 8);
-    std::vector<uint8_t> image(stride * size_t(kHeight) * size_t(scale));
+    PresentedStage stage(layout, scale);
     const size_t bytes = size_t(kWidth) * size_t(kHeight) * 4 * size_t(scale) * size_t(scale);
     std::vector<uint8_t> from(bytes, 1), to(bytes);
     double presenting = 0, copying = 0;
     for (auto _ : state) {
         const double start = ThreadSeconds();
-        painter.Paint(window, RECT{0, 0, kWidth, kHeight}, image.data(), stride);
-        benchmark::DoNotOptimize(image.data());
-        benchmark::ClobberMemory();
+        stage.Paint();
         const double middle = ThreadSeconds();
         std::memcpy(to.data(), from.data(), bytes);
         benchmark::DoNotOptimize(to.data());
@@ -105,7 +114,6 @@ void PresentAgainstMemcpy(benchmark::State& state, const PixelLayout& layout) {
     state.counters["present_us"] = 1e6 * presenting / n;
     state.counters["memcpy_us"] = 1e6 * copying / n;
     state.counters["vs_memcpy"] = copying > 0 ? presenting / copying : 0;
-    standin::DestroyTestWindow(window);
 }
 
 // Each at 32 bits (8-8-8) and at 16 bits (5-6-5), at scales 1 and 2.
