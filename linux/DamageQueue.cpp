@@ -29,7 +29,7 @@ DamageQueue::DamageQueue(HWND window)
             if (changedWindow == queue->window)
                 queue->Add(changed);
         },
-        this);
+        this, true);
 }
 
 DamageQueue::~DamageQueue() {

@@ -12,7 +12,8 @@
 
 class DamageQueue {
 public:
-    // Watches `window` of the stand-in: registers the damage hook.
+    // Watches `window` of the stand-in: registers the damage hook, for the
+    // rows that transfers change (nothing to push when a frame repeats).
     explicit DamageQueue(HWND window);
     // Unregisters the hook.
     virtual ~DamageQueue();

@@ -169,8 +169,7 @@ void Presenter::Put(const RECT& rect) {
         const unsigned w = unsigned((r.right - r.left) * scale);
         const unsigned h = unsigned((r.bottom - r.top) * scale);
         if (x->usesShm) {
-            XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h, True);
-            ++x->inFlight;
+            XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h, False);
         } else {
             XPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h);
         }
@@ -182,8 +181,7 @@ void Presenter::Upload(const ImagePart& part, const RECT& r) {
     const int ix = part.image.x + r.left - part.show.left;
     const int iy = part.image.y + r.top - part.show.top;
     XShmPutImage(x->display, x->pixmap, x->gc, x->image, ix, iy, ix, iy, unsigned(r.right - r.left),
-                 unsigned(r.bottom - r.top), True);
-    ++x->inFlight;
+                 unsigned(r.bottom - r.top), False);
 }
 
 // Draws a rectangle of one part of the pixmap, enlarged, at its place in the
@@ -236,16 +234,11 @@ void Presenter::RedrawAll() {
 
 void Presenter::HandleEvents(bool* done, bool* resized, bool* exposed) {
     Display* d = x->display;
-    for (int taken = 0; taken < kEventsPerRound && XPending(d) > 0; ++taken) {
+    // Only what Xlib has already read: the loop reads the connection once,
+    // when poll says it has something.
+    for (int taken = 0; taken < kEventsPerRound && XEventsQueued(d, QueuedAlready) > 0; ++taken) {
         XEvent event;
         XNextEvent(d, &event);
-        if (event.type == x->completionType) {
-            const auto* completion = reinterpret_cast<XShmCompletionEvent*>(&event);
-            // A put of an image since replaced is no concern any more.
-            if (x->usesShm && completion->shmseg == x->shm.shmseg && x->inFlight > 0)
-                --x->inFlight;
-            continue;
-        }
         switch (event.type) {
             case Expose:
                 *exposed = true;
@@ -290,32 +283,28 @@ int Presenter::Run(int signalDescriptor) {
     // server nothing to take.
     XFillRectangle(d, x->window, x->gc, 0, 0, unsigned(x->width), unsigned(x->height));
     XFlush(d);
+    // One wake-up per frame of the show and per batch of events, and no
+    // call that finds nothing: the connection is read only when poll says
+    // it has something, the damage taken only when it was signalled, and
+    // nothing here waits for the server, so a signal is seen however busy
+    // it is. Puts of the shared image ask for no completion: the server has
+    // read each before it reads the next request, and a rectangle painted
+    // again before it did is put again right after, so the window always
+    // ends with what the show drew, at no cost of a wake-up per frame.
+    const int wake = damage->WakeDescriptor();
     bool done = false;
     while (!done) {
-        // A shared image is written again only once the server has read
-        // every put of it; meanwhile the damage waits in its queue. Nothing
-        // here waits for the server, so a signal is seen however busy it is.
-        const bool canPaint = !x->usesShm || x->inFlight == 0;
-        const int wake = canPaint ? damage->WakeDescriptor() : -1;
+        // Without a wake descriptor, look for damage every 10 ms.
+        const int timeout = XEventsQueued(d, QueuedAlready) > 0 ? 0 : wake < 0 ? 10 : -1;
         pollfd watched[3] = {
             {ConnectionNumber(d), POLLIN, 0}, {signalDescriptor, POLLIN, 0}, {wake, POLLIN, 0}};
-        // Without a wake descriptor, look for damage every 10 ms. A put that
-        // failed sends no completion; a second of silence while one is
-        // awaited ends in one wait for the server, after which none is.
-        const int kCompletionWait = 1000;
-        const int timeout = XPending(d) > 0                ? 0
-                            : !canPaint                    ? kCompletionWait
-                            : damage->WakeDescriptor() < 0 ? 10
-                                                           : -1;
         const int ready = poll(watched, 3, timeout);
         if (ready < 0 && errno != EINTR)
             break;
         if (watched[1].revents != 0)
             break;
-        if (ready == 0 && timeout == kCompletionWait) {
-            XSync(d, False);
-            x->inFlight = 0;
-        }
+        if (watched[0].revents != 0)
+            XEventsQueued(d, QueuedAfterReading);
         bool resized = false, exposed = false;
         HandleEvents(&done, &resized, &exposed);
         if (done)
@@ -329,7 +318,7 @@ int Presenter::Run(int signalDescriptor) {
         }
         if (resized || exposed)
             RedrawAll();
-        if (!x->usesShm || x->inFlight == 0) {
+        if (wake < 0 || watched[2].revents != 0) {
             for (const RECT& rect : damage->Take()) {
                 Paint(rect);
                 Put(rect);

@@ -146,8 +146,6 @@ std::string OpenTarget(PresenterX* x, const Options& options) {
     XSetForeground(d, x->gc, x->black);
     // No exposures from our own image puts.
     XSetGraphicsExposures(d, x->gc, False);
-    if (XShmQueryExtension(d))
-        x->completionType = XShmGetEventBase(d) + ShmCompletion;
     int renderEvents = 0, renderErrors = 0;
     if (XRenderQueryExtension(d, &renderEvents, &renderErrors)) {
         x->format = XRenderFindVisualFormat(d, x->visual);
@@ -234,7 +232,6 @@ void ReleaseImage(PresenterX* x) {
     XDestroyImage(x->image);
     x->image = nullptr;
     x->usesShm = false;
-    x->inFlight = 0;
     if (x->source != 0)
         XRenderFreePicture(x->display, x->source);
     if (x->pixmap != 0)

@@ -30,8 +30,6 @@ struct PresenterX {
     XImage* image = nullptr;
     XShmSegmentInfo shm = {};
     bool usesShm = false;
-    int completionType = -1;  // the event that says the server has read a shared image
-    int inFlight = 0;         // puts of the shared image the server has not yet read
     // Scale 2 and more: the image, at 1x, goes into `pixmap`, and the
     // server draws that enlarged (RENDER, nearest neighbour), so that a
     // quarter of the bytes cross to it and it copies them once.

@@ -90,55 +90,15 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
     return runs;
 }
 
-// 8-bit indices become stored colours by table look-ups alone. Long runs
-// (the rows of every stage frame of the show) go two pixels at a time
-// through a table of every pair of colours: one look-up and one 8-byte
-// store per pair instead of two of each, which halves the cost of a frame.
-// The pair table is built for the colour table last seen, as the show uses
-// one palette throughout. Called under GdiLock, which guards the table.
-class RowConverter {
-public:
-    RowConverter(const uint32_t (&colours)[256], size_t pixels) : colours(colours) {
-        static std::vector<uint64_t> table;
-        static uint32_t tableColours[256];
-        if (pixels < 65536)
-            return;
-        if (table.empty() || std::memcmp(tableColours, colours, sizeof tableColours) != 0) {
-            table.resize(65536);
-            std::memcpy(tableColours, colours, sizeof tableColours);
-            // Indexed by the two bytes as one 16-bit load reads them,
-            // holding the two colours as one 8-byte store writes them, in
-            // either byte order.
-            for (int left = 0; left < 256; ++left)
-                for (int right = 0; right < 256; ++right) {
-                    const BYTE two[2] = {BYTE(left), BYTE(right)};
-                    const uint32_t both[2] = {colours[left], colours[right]};
-                    uint16_t at;
-                    std::memcpy(&at, two, 2);
-                    std::memcpy(&table[at], both, 8);
-                }
-        }
-        pairs = table.data();
-    }
-
-    void Convert(const BYTE* in, uint32_t* out, int count) const {
-        int x = 0;
-        if (pairs != nullptr) {
-            for (; x + 4 <= count; x += 4) {
-                uint16_t two[2];
-                std::memcpy(two, in + x, 4);
-                std::memcpy(out + x, &pairs[two[0]], 8);
-                std::memcpy(out + x + 2, &pairs[two[1]], 8);
-            }
-        }
-        for (; x < count; ++x)
-            out[x] = colours[in[x]];
-    }
-
-private:
-    const uint32_t (&colours)[256];
-    const uint64_t* pairs = nullptr;
-};
+// 8-bit indices become stored colours by one look-up each. The restrict
+// qualifiers tell the compiler that storing a pixel cannot change the
+// table, so the loop keeps it in place; that alone makes it as fast as any
+// wider table, whose size would only push the frame out of the cache.
+void ConvertRow(const BYTE* __restrict in, uint32_t* __restrict out, int count,
+                const uint32_t* __restrict colours) {
+    for (int x = 0; x < count; ++x)
+        out[x] = colours[in[x]];
+}
 
 // The 8-bit rows of the bitmap selected into `dc`, when it still has them.
 BitmapObject* RowsBitmap(DeviceContextObject* dc) {
@@ -185,25 +145,47 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
         int i1 = std::min({width, target->width - x, from->width - srcX});
         int j0 = std::max({0, -y, -srcY});
         int j1 = std::min({height, target->height - y, from->height - srcY});
-        if (i0 >= i1 || j0 >= j1)
-            return true;
-        if (indexed != nullptr) {
-            const RowConverter converter(indexed->colours, size_t(i1 - i0) * size_t(j1 - j0));
-            for (int j = j0; j < j1; ++j)
-                converter.Convert(
-                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
-                    &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)],
-                    i1 - i0);
+        if (i0 >= i1 || j0 >= j1) {
+            *changed = RECT{0, 0, 0, 0};
             return true;
         }
+        const int count = i1 - i0;
         const bool mono = target->bitsPerPixel == 1;
-        for (int j = j0; j < j1; ++j) {
+        auto fillRow = [&](int j, uint32_t* out) {
+            if (indexed != nullptr) {
+                ConvertRow(
+                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)], out,
+                    count, indexed->colours);
+                return;
+            }
             const uint32_t* in =
                 &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
-            uint32_t* out = &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
-            for (int i = i0; i < i1; ++i)
-                out[i - i0] = mono ? ToMonochrome(in[i - i0]) : in[i - i0] & 0xFFFFFF;
+            for (int i = 0; i < count; ++i)
+                out[i] = mono ? ToMonochrome(in[i]) : in[i] & 0xFFFFFF;
+        };
+        auto at = [&](int j) {
+            return &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
+        };
+        if (dst->window == nullptr || !DamageChangesOnly()) {
+            for (int j = j0; j < j1; ++j)
+                fillRow(j, at(j));
+            return true;
         }
+        // Each row is made aside and stored only where it differs, so the
+        // damage covers the rows that changed and nothing when none did.
+        static std::vector<uint32_t> row;  // guarded by GdiLock
+        row.resize(size_t(count));
+        int first = j1, last = j0 - 1;
+        for (int j = j0; j < j1; ++j) {
+            fillRow(j, row.data());
+            uint32_t* out = at(j);
+            if (std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0) {
+                std::memcpy(out, row.data(), size_t(count) * sizeof(uint32_t));
+                first = std::min(first, j);
+                last = j;
+            }
+        }
+        *changed = first <= last ? RECT{x + i0, y + first, x + i1, y + last + 1} : RECT{0, 0, 0, 0};
         return true;
     }
 
@@ -307,7 +289,7 @@ Surface* BitmapObject::Resolved() {
         const size_t count = size_t(surface.width) * size_t(surface.height);
         surface.pixels = decltype(surface.pixels)(ZeroedAllocator<uint32_t>(false));
         surface.pixels.resize(count);
-        RowConverter(colours, count).Convert(rows.data(), surface.pixels.data(), int(count));
+        ConvertRow(rows.data(), surface.pixels.data(), int(count), colours);
         decltype(rows)(ZeroedAllocator<BYTE>(false)).swap(rows);
     }
     return &surface;

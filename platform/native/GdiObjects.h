@@ -160,5 +160,7 @@ void LogWindowBlit(HWND window, const RECT& rect);
 // Calls the damage hook, if one is set, for `changed` of `window`. Called
 // outside GdiLock.
 void ReportDamage(HWND window, const RECT& changed);
+// Whether the damage hook wants only the rows a transfer changed.
+bool DamageChangesOnly();
 
 }  // namespace standin

@@ -104,7 +104,12 @@ void SetMonitors(const std::vector<Monitor>& monitors);
 using DamageHook = void (*)(void* context, HWND window, const RECT& changed);
 // One hook for all windows; null turns it off. When it returns, no call of
 // the hook it replaced is still running. The hook must not set the hook.
-void SetDamageHook(DamageHook hook, void* context);
+//
+// With `changesOnly`, an unscaled transfer reports only the band of rows
+// whose pixels it changed, and nothing when it changed none: a front end
+// that pushes every reported rectangle to a real screen then pushes no
+// pixel twice. Without it, every transfer is reported whole, as drawn.
+void SetDamageHook(DamageHook hook, void* context, bool changesOnly = false);
 
 // Copies the client pixels of `rect` (clipped to the client area) as
 // 0xRRGGBB rows into `out`, `outStride` pixels apart, rect's top-left first.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <atomic>
 #include <shared_mutex>
 
 #include "GdiObjects.h"
@@ -48,6 +49,7 @@ struct DamageHookSlot {
     std::shared_mutex lock;
     DamageHook hook = nullptr;
     void* context = nullptr;
+    std::atomic<bool> changesOnly{false};
 };
 
 DamageHookSlot& Damage() {
@@ -57,11 +59,16 @@ DamageHookSlot& Damage() {
 
 }  // namespace
 
-void SetDamageHook(DamageHook hook, void* context) {
+void SetDamageHook(DamageHook hook, void* context, bool changesOnly) {
     DamageHookSlot& slot = Damage();
     std::unique_lock<std::shared_mutex> guard(slot.lock);
     slot.hook = hook;
     slot.context = context;
+    slot.changesOnly = hook != nullptr && changesOnly;
+}
+
+bool DamageChangesOnly() {
+    return Damage().changesOnly.load(std::memory_order_relaxed);
 }
 
 void ReportDamage(HWND window, const RECT& changed) {
