@@ -42,7 +42,15 @@ int DamageQueue::WakeDescriptor() {
     return wake;
 }
 
+void DamageQueue::Deliver(Sink* taker) {
+    sink = taker;
+}
+
 void DamageQueue::Add(const RECT& changed) {
+    if (Sink* taker = sink.load()) {
+        taker->Changed(changed);
+        return;
+    }
     bool wasEmpty;
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -64,7 +72,12 @@ void DamageQueue::Add(const RECT& changed) {
             pending.assign(1, box);
         }
     }
-    if (wasEmpty && wake >= 0) {
+    if (wasEmpty)
+        Nudge();
+}
+
+void DamageQueue::Nudge() {
+    if (wake >= 0) {
         uint64_t one = 1;
         ssize_t written = write(wake, &one, sizeof one);
         (void)written;  // a full counter still wakes the reader

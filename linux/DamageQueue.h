@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -26,6 +27,22 @@ public:
     // What the hook calls: adds `changed`, which already lies in the client.
     virtual void Add(const RECT& changed);
 
+    // Something that takes a changed rectangle straight from the drawing
+    // thread that changed it.
+    class Sink {
+    public:
+        virtual ~Sink() = default;
+        virtual void Changed(const RECT& changed) = 0;
+    };
+    // From now on hands every rectangle to `sink` on the drawing thread at
+    // once instead of queuing it: where pushing a frame costs less than
+    // waking another thread to push it. What is already queued stays to be
+    // taken. `sink` must outlive the queue.
+    virtual void Deliver(Sink* sink);
+    // Makes the wake descriptor readable with nothing pending: a sink that
+    // finds work for the presenter's thread calls it.
+    virtual void Nudge();
+
 private:
     DamageQueue(const DamageQueue&) = delete;
     DamageQueue& operator=(const DamageQueue&) = delete;
@@ -34,4 +51,5 @@ private:
     int wake;  // eventfd
     std::mutex lock;
     std::vector<RECT> pending;
+    std::atomic<Sink*> sink{nullptr};
 };

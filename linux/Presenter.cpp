@@ -87,8 +87,27 @@ void Presenter::Watch(HWND showScreen) {
 }
 
 std::string Presenter::Attach(int requestedScale) {
+    std::lock_guard<std::mutex> guard(drawing);
     requested = requestedScale;
-    return Layout();
+    std::string error = Layout();
+    // A put through shared memory is one short request: the drawing thread
+    // sends it itself, which spares waking this thread for every frame.
+    if (error.empty() && x->usesShm && x->threads)
+        damage->Deliver(this);
+    return error;
+}
+
+void Presenter::Changed(const RECT& rect) {
+    std::lock_guard<std::mutex> guard(drawing);
+    if (x->window == 0)
+        return;
+    Paint(rect);
+    Put(rect);
+    XFlush(x->display);
+    // Flushing also reads what the server sent; events it read are the
+    // presenter's to handle, and its poll no longer sees them.
+    if (XEventsQueued(x->display, QueuedAlready) > 0)
+        damage->Nudge();
 }
 
 // Places the stage for the window's present size, by the same rule as at
@@ -305,6 +324,7 @@ int Presenter::Run(int signalDescriptor) {
             break;
         if (watched[0].revents != 0)
             XEventsQueued(d, QueuedAfterReading);
+        std::lock_guard<std::mutex> guard(drawing);
         bool resized = false, exposed = false;
         HandleEvents(&done, &resized, &exposed);
         if (done)

@@ -17,19 +17,20 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "linux/DamageQueue.h"
 #include "linux/Options.h"
 
-class DamageQueue;
 class ScreenImage;
 struct ImagePart;
 struct PresenterX;
 
-class Presenter {
+class Presenter : private DamageQueue::Sink {
 public:
     Presenter();
-    virtual ~Presenter();
+    ~Presenter() override;
 
     // Opens the display and the target window. "" on success, else a one-line
     // message (no display, no such window, a visual it cannot draw to).
@@ -56,6 +57,9 @@ private:
     Presenter(const Presenter&) = delete;
     Presenter& operator=(const Presenter&) = delete;
 
+    // A frame straight from the drawing thread that drew it, when the
+    // server takes images through shared memory.
+    void Changed(const RECT& rect) override;
     std::string Layout();
     void Paint(const RECT& rect);
     void Put(const RECT& rect);
@@ -68,6 +72,9 @@ private:
     std::unique_ptr<PresenterX> x;
     std::unique_ptr<DamageQueue> damage;
     std::unique_ptr<ScreenImage> painter;
+    // Held while the image, its layout or the window are used: by the
+    // presenter's thread and by the drawing threads putting their frames.
+    std::mutex drawing;
     HWND screen = nullptr;
     int requested = 0;  // 0: the largest factor that fits
     int scale = 0;      // of the image now made; 0 before the first

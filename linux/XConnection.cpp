@@ -5,6 +5,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,9 +13,9 @@
 
 namespace {
 
-// X errors arrive through a process-wide handler; only the presenter's
-// thread talks to X, so a plain flag is enough to catch them.
-int lastError = 0;
+// X errors arrive through a process-wide handler, on whichever thread
+// reads them: the show's drawing threads put frames too.
+std::atomic<int> lastError{0};
 
 int NoteError(Display*, XErrorEvent* event) {
     lastError = event->error_code;
@@ -90,6 +91,9 @@ Window MakeWindow(PresenterX* x, const Options& options) {
 
 std::string OpenTarget(PresenterX* x, const Options& options) {
     const char* name = options.display.empty() ? nullptr : options.display.c_str();
+    // Before any other call: the show's drawing threads put their frames
+    // through the same connection.
+    x->threads = XInitThreads() != 0;
     x->display = XOpenDisplay(name);
     if (x->display == nullptr) {
         const char* shown = name != nullptr ? name : std::getenv("DISPLAY");

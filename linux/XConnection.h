@@ -30,6 +30,7 @@ struct PresenterX {
     XImage* image = nullptr;
     XShmSegmentInfo shm = {};
     bool usesShm = false;
+    bool threads = false;  // Xlib may be called from more than one thread
     // Scale 2 and more: the image, at 1x, goes into `pixmap`, and the
     // server draws that enlarged (RENDER, nearest neighbour), so that a
     // quarter of the bytes cross to it and it copies them once.
