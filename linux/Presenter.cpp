@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "linux/DamageQueue.h"
 #include "linux/Scale.h"
 #include "linux/ScreenImage.h"
 #include "linux/XConnection.h"
+#include "StandIn.h"
 
 // A part of the in-memory screen that the image holds: where it is on that
 // screen, where in the image, and where in the window (from the stage's
@@ -57,6 +59,7 @@ Presenter::Presenter() : x(new PresenterX) {}
 
 Presenter::~Presenter() {
     damage.reset();
+    TakeBackScreen();
     CloseTarget(x.get());
 }
 
@@ -120,13 +123,16 @@ std::string Presenter::Layout() {
     x->imageY = stage.y;
     if (newScale == scale && x->image != nullptr)
         return "";
+    TakeBackScreen();
     ReleaseImage(x.get());
     painter.reset();
     scale = newScale;
+    const int width = kImageWidth, height = kImageHeight;
+    if (LendScreen())
+        return "";
     // Enlarged by the server where it can take the image through shared
     // memory and draw with RENDER; otherwise the image is made enlarged.
     int imageScale = scale;
-    const int width = kImageWidth, height = kImageHeight;
     if (scale > 1 && x->format != nullptr) {
         x->image = MakeShmImage(x.get(), width, height);
         if (x->image != nullptr && MakeScaledSource(x.get(), width, height, scale))
@@ -147,18 +153,67 @@ std::string Presenter::Layout() {
     painter.reset(new ScreenImage(layout, imageScale));
     Paint(kStage);
     Paint(kLogo);
-    if (x->serverScales) {
-        // A new pixmap holds nothing defined: black where the show never
-        // draws, then what it has drawn.
-        XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(width), unsigned(height));
-        for (const ImagePart& part : kParts)
-            Upload(part, part.show);
-    }
+    if (x->serverScales)
+        FillPixmap();
     return "";
+}
+
+// Where the visual's pixels are the stand-in's own (0x00RRGGBB in 32 bits,
+// the server's byte order, no alpha to set), the shared image is the show's
+// screen itself: the show draws straight into what the server reads, and
+// nothing is painted or copied on the way. The server enlarges it, if need
+// be, through the pixmap. False where that cannot be.
+bool Presenter::LendScreen() {
+    const uint32_t one = 1;
+    uint8_t lowByte;
+    std::memcpy(&lowByte, &one, 1);
+    const bool sameOrder = (ImageByteOrder(x->display) == LSBFirst) == (lowByte == 1);
+    if (!x->threads || x->depth != 24 || x->opaqueBits != 0 || !sameOrder ||
+        x->visual->red_mask != 0xFF0000 || x->visual->green_mask != 0xFF00 ||
+        x->visual->blue_mask != 0xFF || (scale > 1 && x->format == nullptr))
+        return false;
+    x->image = MakeShmImage(x.get(), kFullViewWidth, kFullViewHeight);
+    if (x->image == nullptr)
+        return false;
+    if (x->image->bits_per_pixel != 32 || x->image->bytes_per_line != kFullViewWidth * 4 ||
+        (scale > 1 && !MakeScaledSource(x.get(), kImageWidth, kImageHeight, scale)) ||
+        !standin::LendWindowPixels(screen, reinterpret_cast<uint32_t*>(x->image->data))) {
+        ReleaseImage(x.get());
+        return false;
+    }
+    lent = true;
+    if (x->serverScales)
+        FillPixmap();
+    return true;
+}
+
+// The screen's pixels back into the stand-in, before the image goes.
+void Presenter::TakeBackScreen() {
+    if (lent)
+        standin::LendWindowPixels(screen, nullptr);
+    lent = false;
+}
+
+// A new pixmap holds nothing defined: black where the show never draws,
+// then what it has drawn.
+void Presenter::FillPixmap() {
+    XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(kImageWidth),
+                   unsigned(kImageHeight));
+    for (const ImagePart& part : kParts)
+        Upload(part, part.show);
+}
+
+// Where a point of `part`, (dx, dy) from its top-left, lies in the image.
+POINT Presenter::InImage(const ImagePart& part, int dx, int dy) const {
+    if (lent)
+        return {part.show.left + dx, part.show.top + dy};
+    return {part.image.x + dx, part.image.y + dy};
 }
 
 // Paints one rectangle of the in-memory screen into the image.
 void Presenter::Paint(const RECT& rect) {
+    if (lent)
+        return;  // the image is the screen
     for (const ImagePart& part : kParts) {
         RECT r;
         if (Within(rect, part, &r)) {
@@ -182,7 +237,8 @@ void Presenter::Put(const RECT& rect) {
             continue;
         }
         const int dx = r.left - part.show.left, dy = r.top - part.show.top;
-        const int sx = (part.image.x + dx) * scale, sy = (part.image.y + dy) * scale;
+        const POINT from = InImage(part, dx, dy);
+        const int sx = from.x * scale, sy = from.y * scale;
         const int wx = x->imageX + (part.place.x + dx) * scale;
         const int wy = x->imageY + (part.place.y + dy) * scale;
         const unsigned w = unsigned((r.right - r.left) * scale);
@@ -197,10 +253,10 @@ void Presenter::Put(const RECT& rect) {
 
 // Puts a rectangle of one part of the image, as it is, into the pixmap.
 void Presenter::Upload(const ImagePart& part, const RECT& r) {
-    const int ix = part.image.x + r.left - part.show.left;
-    const int iy = part.image.y + r.top - part.show.top;
-    XShmPutImage(x->display, x->pixmap, x->gc, x->image, ix, iy, ix, iy, unsigned(r.right - r.left),
-                 unsigned(r.bottom - r.top), False);
+    const int dx = r.left - part.show.left, dy = r.top - part.show.top;
+    const POINT from = InImage(part, dx, dy);
+    XShmPutImage(x->display, x->pixmap, x->gc, x->image, from.x, from.y, part.image.x + dx,
+                 part.image.y + dy, unsigned(r.right - r.left), unsigned(r.bottom - r.top), False);
 }
 
 // Draws a rectangle of one part of the pixmap, enlarged, at its place in the

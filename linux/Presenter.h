@@ -61,6 +61,10 @@ private:
     // server takes images through shared memory.
     void Changed(const RECT& rect) override;
     std::string Layout();
+    bool LendScreen();
+    void TakeBackScreen();
+    void FillPixmap();
+    POINT InImage(const ImagePart& part, int dx, int dy) const;
     void Paint(const RECT& rect);
     void Put(const RECT& rect);
     void Upload(const ImagePart& part, const RECT& rect);
@@ -79,4 +83,5 @@ private:
     int requested = 0;  // 0: the largest factor that fits
     int scale = 0;      // of the image now made; 0 before the first
     bool ownWindow = false;
+    bool lent = false;  // the image is the show's screen itself
 };

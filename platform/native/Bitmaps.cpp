@@ -100,6 +100,18 @@ void ConvertRow(const BYTE* __restrict in, uint32_t* __restrict out, int count,
         out[x] = colours[in[x]];
 }
 
+// ConvertRow over what `out` holds; true when that changed any pixel.
+bool ConvertChangedRow(const BYTE* __restrict in, uint32_t* __restrict out, int count,
+                       const uint32_t* __restrict colours) {
+    uint32_t differences = 0;
+    for (int x = 0; x < count; ++x) {
+        const uint32_t pixel = colours[in[x]];
+        differences |= out[x] ^ pixel;
+        out[x] = pixel;
+    }
+    return differences != 0;
+}
+
 // The 8-bit rows of the bitmap selected into `dc`, when it still has them.
 BitmapObject* RowsBitmap(DeviceContextObject* dc) {
     if (dc->window != nullptr)
@@ -158,29 +170,36 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
                     count, indexed->colours);
                 return;
             }
-            const uint32_t* in =
-                &from->pixels[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)];
+            const uint32_t* in = from->Row(srcY + j) + (srcX + i0);
             for (int i = 0; i < count; ++i)
                 out[i] = mono ? ToMonochrome(in[i]) : in[i] & 0xFFFFFF;
         };
-        auto at = [&](int j) {
-            return &target->pixels[size_t(y + j) * size_t(target->width) + size_t(x + i0)];
-        };
+        auto at = [&](int j) { return target->Row(y + j) + (x + i0); };
         if (dst->window == nullptr || !DamageChangesOnly()) {
             for (int j = j0; j < j1; ++j)
                 fillRow(j, at(j));
             return true;
         }
-        // Each row is made aside and stored only where it differs, so the
-        // damage covers the rows that changed and nothing when none did.
+        // Rows are stored only where they differ, so the damage covers the
+        // rows that changed and nothing when none did. Indexed rows, every
+        // frame of the show, compare as they convert, in the same pass.
         static std::vector<uint32_t> row;  // guarded by GdiLock
-        row.resize(size_t(count));
         int first = j1, last = j0 - 1;
         for (int j = j0; j < j1; ++j) {
-            fillRow(j, row.data());
             uint32_t* out = at(j);
-            if (std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0) {
-                std::memcpy(out, row.data(), size_t(count) * sizeof(uint32_t));
+            bool differs;
+            if (indexed != nullptr) {
+                differs = ConvertChangedRow(
+                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)], out,
+                    count, indexed->colours);
+            } else {
+                row.resize(size_t(count));
+                fillRow(j, row.data());
+                differs = std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0;
+                if (differs)
+                    std::memcpy(out, row.data(), size_t(count) * sizeof(uint32_t));
+            }
+            if (differs) {
                 first = std::min(first, j);
                 last = j;
             }
@@ -217,7 +236,7 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
                     int px = srcX + sx, py = srcY + sy;
                     if (px < 0 || py < 0 || px >= from->width || py >= from->height)
                         continue;
-                    uint32_t pixel = from->pixels[size_t(py) * size_t(from->width) + size_t(px)];
+                    uint32_t pixel = from->Row(py)[px];
                     if (!combine)
                         value = pixel;
                     else if (mode == BLACKONWHITE)
@@ -240,8 +259,7 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
             size_t at = size_t(j) * size_t(width) + size_t(i);
             if (tx < 0 || tx >= target->width || !present[at])
                 continue;
-            target->pixels[size_t(ty) * size_t(target->width) + size_t(tx)] =
-                StoredColour(*target, result[at]);
+            target->Row(ty)[tx] = StoredColour(*target, result[at]);
         }
     }
     return true;
@@ -438,7 +456,7 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBITMAP
         int y = bottomUp ? surface.height - 1 - int(line) : int(line);
         BYTE* out = static_cast<BYTE*>(bits) + size_t(line - start) * rowBytes;
         for (int x = 0; x < width; ++x) {
-            uint32_t pixel = surface.pixels[size_t(y) * size_t(surface.width) + size_t(x)];
+            uint32_t pixel = surface.Row(y)[x];
             out[x * bytesPerPixel] = BYTE(pixel);
             out[x * bytesPerPixel + 1] = BYTE(pixel >> 8);
             out[x * bytesPerPixel + 2] = BYTE(pixel >> 16);

@@ -81,6 +81,16 @@ struct Surface {
     int bitsPerPixel = 32;  // 32 or 1
     // Black when made with resize.
     std::vector<uint32_t, ZeroedAllocator<uint32_t>> pixels;
+    // Memory a front end lent for a window's pixels (LendWindowPixels),
+    // used instead of `pixels` while it is set.
+    uint32_t* lent = nullptr;
+
+    uint32_t* Row(int y) {
+        return (lent != nullptr ? lent : pixels.data()) + size_t(y) * size_t(width);
+    }
+    const uint32_t* Row(int y) const {
+        return (lent != nullptr ? lent : pixels.data()) + size_t(y) * size_t(width);
+    }
 };
 
 // A device-dependent bitmap. It can be selected into one memory device

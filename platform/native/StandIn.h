@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,15 @@ using DamageHook = void (*)(void* context, HWND window, const RECT& changed);
 // that pushes every reported rectangle to a real screen then pushes no
 // pixel twice. Without it, every transfer is reported whole, as drawn.
 void SetDamageHook(DamageHook hook, void* context, bool changesOnly = false);
+
+// Lets the client pixels of `window` live in `memory`, which holds its
+// client's width x height 0xRRGGBB pixels row after row and which the
+// caller keeps until it takes it back with null: what the window shows is
+// copied there, and from then on every transfer draws there directly, so a
+// front end whose screen reads that memory itself (shared with an X
+// server) copies nothing. With null the pixels move back into the stand-in.
+// False when the window is not live.
+bool LendWindowPixels(HWND window, uint32_t* memory);
 
 // Copies the client pixels of `rect` (clipped to the client area) as
 // 0xRRGGBB rows into `out`, `outStride` pixels apart, rect's top-left first.

@@ -87,7 +87,7 @@ bool ReadWindowPixels(HWND handle, const RECT& rect, DWORD* out, size_t outStrid
     const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, s.width);
     const int top = std::max<int>(rect.top, 0), bottom = std::min<int>(rect.bottom, s.height);
     for (int y = top; y < bottom; ++y) {
-        const uint32_t* from = &s.pixels[size_t(y) * size_t(s.width) + size_t(left)];
+        const uint32_t* from = s.Row(y) + left;
         DWORD* to = out + size_t(y - rect.top) * outStride + size_t(left - rect.left);
         std::copy(from, from + (right - left), to);
     }
@@ -145,6 +145,26 @@ void DestroyTestWindow(HWND window) {
     delete reinterpret_cast<WindowObject*>(window);
 }
 
+bool LendWindowPixels(HWND handle, uint32_t* memory) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    if (window == nullptr)
+        return false;
+    Surface& s = window->surface;
+    const size_t count = size_t(s.width) * size_t(s.height);
+    if (memory != nullptr) {
+        std::copy(s.Row(0), s.Row(s.height), memory);
+        // Its own memory is not needed while it draws into the loan.
+        decltype(s.pixels)().swap(s.pixels);
+        s.lent = memory;
+    } else if (s.lent != nullptr) {
+        s.pixels.resize(count);
+        std::copy(s.lent, s.lent + count, s.pixels.data());
+        s.lent = nullptr;
+    }
+    return true;
+}
+
 DWORD WindowPixel(HWND handle, int x, int y) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     WindowObject* window = LookupWindow(handle);
@@ -153,7 +173,7 @@ DWORD WindowPixel(HWND handle, int x, int y) {
     const Surface& s = window->surface;
     if (x < 0 || y < 0 || x >= s.width || y >= s.height)
         return 0;
-    return s.pixels[size_t(y) * size_t(s.width) + size_t(x)];
+    return s.Row(y)[x];
 }
 
 std::vector<DWORD> WindowPixels(HWND handle) {
@@ -161,7 +181,8 @@ std::vector<DWORD> WindowPixels(HWND handle) {
     WindowObject* window = LookupWindow(handle);
     if (window == nullptr)
         return {};
-    return std::vector<DWORD>(window->surface.pixels.begin(), window->surface.pixels.end());
+    const Surface& s = window->surface;
+    return std::vector<DWORD>(s.Row(0), s.Row(s.height));
 }
 
 void RecordBlits(bool on) {
