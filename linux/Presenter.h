@@ -1,11 +1,12 @@
 // avrel's front end to X, with linux/XConnection beside it (display,
 // window, visual, images). It opens the display, finds or makes the window
-// to draw on, checks its visual, and then, on the thread that calls Run,
-// pushes to X every rectangle the show's threads change on
-// the in-memory screen (through the damage queue), redraws on Expose, lays
-// the stage out again whenever the window changes size, and ends on a
-// signal, on q / Escape / the close button in its own window, or when the
-// window it draws into goes away.
+// to draw on, checks its visual, and then pushes to X every rectangle the
+// show's threads change on the in-memory screen: where the server takes
+// images through shared memory, the drawing thread that changed it puts it
+// at once; elsewhere the thread that calls Run does, from the damage queue.
+// That thread also redraws on Expose, lays the stage out again whenever the
+// window changes size, and ends on a signal, on q / Escape / the close
+// button in its own window, or when the window it draws into goes away.
 //
 // The show runs on an in-memory screen of 800 x 588 whatever the window:
 // the stage at (80, 54) and the corner logo beyond it, which is all it ever

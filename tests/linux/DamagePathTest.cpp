@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -283,6 +284,88 @@ TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
     }
     ReleaseDC(window, dc);
     standin::DestroyTestWindow(window);
+}
+
+// A w x h frame of colour `a` with the w x h block at (bx, by) in `b`, as
+// the show draws its frames: one 8-bit DIB, one transfer.
+void DrawFrameWithBlock(HDC dc, int w, int h, DWORD a, RECT block, DWORD b) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info = {};
+    info.header = {sizeof(BITMAPINFOHEADER), w, -h, 1, 8, BI_RGB, 0, 0, 0, 2, 2};
+    info.colours[0] = {BYTE(a), BYTE(a >> 8), BYTE(a >> 16), 0};
+    info.colours[1] = {BYTE(b), BYTE(b >> 8), BYTE(b >> 16), 0};
+    const int stride = (w + 3) / 4 * 4;
+    std::vector<BYTE> bits(size_t(stride) * size_t(h), 0);
+    for (int y = block.top; y < block.bottom; ++y)
+        for (int x = block.left; x < block.right; ++x)
+            bits[size_t(y) * size_t(stride) + size_t(x)] = 1;
+    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, bits.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DrawBitmap(dc, 0, 0, w, h, bitmap);
+    DeleteObject(bitmap);
+}
+
+void ExpectRect(const RECT& expected, const RECT& got) {
+    EXPECT_EQ(expected.left, got.left);
+    EXPECT_EQ(expected.top, got.top);
+    EXPECT_EQ(expected.right, got.right);
+    EXPECT_EQ(expected.bottom, got.bottom);
+}
+
+// The player pushes what it is told: a frame that repeats what the screen
+// shows must cost nothing, and one that changes a few rows only those.
+TEST(DamagePathTest, OnlyTheRowsAFrameChangesAreReportedAndARepeatNotAtAll) {
+    HWND window = standin::CreateTestWindow(100, 80);
+    HDC dc = GetDC(window);
+    {
+        DamageQueue queue(window);
+        FillSolid(dc, 0, 0, 100, 80, 0x336699);
+        std::vector<RECT> taken = queue.Take();
+        ASSERT_EQ(1u, taken.size());
+        ExpectRect({0, 0, 100, 80}, taken[0]);
+
+        FillSolid(dc, 0, 0, 100, 80, 0x336699);
+        EXPECT_FALSE(Readable(queue.WakeDescriptor())) << "a repeated frame wakes nobody";
+        EXPECT_TRUE(queue.Take().empty());
+
+        DrawFrameWithBlock(dc, 100, 80, 0x336699, {40, 30, 45, 33}, 0xFFFFFF);
+        taken = queue.Take();
+        ASSERT_EQ(1u, taken.size());
+        ExpectRect({0, 30, 100, 33}, taken[0]);
+        EXPECT_EQ(0xFFFFFFu, standin::WindowPixel(window, 44, 32));
+        EXPECT_EQ(0x336699u, standin::WindowPixel(window, 45, 32));
+    }
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+}
+
+// The X image the server reads can be the screen itself: drawing lands in
+// the lent memory at once, and taking it back keeps every pixel.
+TEST(DamagePathTest, ALentScreenIsDrawnIntoAndGivenBackWhole) {
+    HWND window = standin::CreateTestWindow(64, 48);
+    HDC dc = GetDC(window);
+    FillSolid(dc, 0, 0, 64, 48, 0x102030);
+    std::vector<uint32_t> lent(64 * 48, 0xDEADBEEF);
+    ASSERT_TRUE(standin::LendWindowPixels(window, lent.data()));
+    EXPECT_EQ(std::vector<uint32_t>(64 * 48, 0x102030), lent) << "what the window showed";
+    FillSolid(dc, 8, 4, 2, 3, 0xA0B0C0);
+    EXPECT_EQ(0xA0B0C0u, lent[4 * 64 + 8]);
+    EXPECT_EQ(0xA0B0C0u, lent[6 * 64 + 9]);
+    EXPECT_EQ(0x102030u, lent[7 * 64 + 9]);
+    EXPECT_EQ(0xA0B0C0u, standin::WindowPixel(window, 9, 6)) << "read back from the loan";
+
+    const std::vector<uint32_t> shown = lent;
+    ASSERT_TRUE(standin::LendWindowPixels(window, nullptr));
+    std::vector<DWORD> back = standin::WindowPixels(window);
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), shown.begin(), shown.end()));
+    FillSolid(dc, 0, 0, 64, 48, 0x000001);
+    EXPECT_EQ(shown, lent) << "nothing drawn into memory given back";
+    EXPECT_EQ(0x000001u, standin::WindowPixel(window, 63, 47));
+    ReleaseDC(window, dc);
+    standin::DestroyTestWindow(window);
+    EXPECT_FALSE(standin::LendWindowPixels(window, lent.data())) << "no such window any more";
 }
 
 }  // namespace
