@@ -6,6 +6,14 @@
 // thread runs until it sleeps, which switches back. The clock is the page's
 // real one (performance.now), held while the show is paused.
 //
+// Every wake-up of the page and every canvas change costs the browser far
+// more than the show's own work, so threads that become due within one
+// animation frame of each other run together: the first waits for the
+// last, at most kMergeMs. A thread that runs late by up to kMaxLagMs (that
+// wait, or the browser's timer coming late) reads the clock as if it had
+// woken on time, so its deadline pacing carries no lateness forward; what it
+// draws still appears at most about one animation frame after its time.
+//
 // Fibers of a thread that ended, or of an abandoned set, are never freed:
 // pointers on their stacks may still be the only references to what they
 // made, as with threads that a process end stops.
@@ -29,6 +37,12 @@ namespace {
 const size_t kStackBytes = 256 * 1024;
 const size_t kAsyncifyBytes = 64 * 1024;
 
+// Just under one frame at 60 Hz, so that with the timer's own slack a
+// merged wake-up delays a thread by about one animation frame at most.
+const double kMergeMs = 15;
+// Lateness beyond this (a busy or hidden page) is lateness the show sees.
+const double kMaxLagMs = 20;
+
 struct Fiber {
     emscripten_fiber_t context;
     LPTHREAD_START_ROUTINE start = nullptr;
@@ -46,6 +60,7 @@ struct Threads {
     bool pageReady = false;
     std::vector<Fiber*> fibers;  // of the current set, in creation order
     Fiber* running = nullptr;
+    double lag = 0;  // how far the running fiber's clock trails the real one
     DWORD nextId = 1;
     double start = emscripten_get_now();
     double heldAt = 0;   // clock reading while held
@@ -64,6 +79,11 @@ double Now(const Threads& t) {
     return emscripten_get_now() - t.start - t.heldFor;
 }
 
+// The clock as the thread that runs reads it.
+double ThreadNow(const Threads& t) {
+    return t.running == nullptr ? Now(t) : Now(t) - t.lag;
+}
+
 void FiberMain(void* argument) {
     auto* fiber = static_cast<Fiber*>(argument);
     fiber->start(fiber->parameter);
@@ -76,6 +96,8 @@ void FiberMain(void* argument) {
 }
 
 // The thread due first, ties to the first created; null when none is due.
+// Then `nextWake` is when to come back: the wake-up time of the last thread
+// due within kMergeMs of the first, or negative when no thread waits.
 Fiber* DueFiber(const Threads& t, double now, double* nextWake) {
     Fiber* next = nullptr;
     for (Fiber* f : t.fibers) {
@@ -86,11 +108,13 @@ Fiber* DueFiber(const Threads& t, double now, double* nextWake) {
     }
     if (next == nullptr)
         return nullptr;
-    if (next->wake > now) {
-        *nextWake = next->wake;
-        return nullptr;
-    }
-    return next;
+    if (next->wake <= now)
+        return next;
+    *nextWake = next->wake;
+    for (Fiber* f : t.fibers)
+        if (!f->ended && f->wake > *nextWake && f->wake <= next->wake + kMergeMs)
+            *nextWake = f->wake;
+    return nullptr;
 }
 
 }  // namespace
@@ -113,9 +137,12 @@ DWORD RunDueThreads() {
             double wait = nextWake - Now(t);
             return wait < 1 ? 1 : DWORD(wait + 0.999);
         }
+        const double late = Now(t) - next->wake;
+        t.lag = late <= 0 ? 0 : late < kMaxLagMs ? late : kMaxLagMs;
         t.running = next;
         emscripten_fiber_swap(&t.page, &next->context);
         t.running = nullptr;
+        t.lag = 0;
     }
 }
 
@@ -146,7 +173,7 @@ bool ClockHeld() {
 using namespace standin;
 
 DWORD timeGetTime() {
-    return DWORD(uint64_t(Now(TheThreads())));
+    return DWORD(uint64_t(ThreadNow(TheThreads())));
 }
 
 // The browser's clock reads finer than a millisecond already.
@@ -167,7 +194,7 @@ void Sleep(DWORD milliseconds) {
         return;
     }
     // Sleep(0) lets every other thread due now run first.
-    me->wake = Now(t) + double(milliseconds) + (milliseconds == 0 ? 0.0001 : 0.0);
+    me->wake = ThreadNow(t) + double(milliseconds) + (milliseconds == 0 ? 0.0001 : 0.0);
     emscripten_fiber_swap(&me->context, &t.page);
 }
 
@@ -190,7 +217,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     fiber->stack.resize(kStackBytes);
     fiber->asyncifyStack.resize(kAsyncifyBytes);
     // It starts when its creator next sleeps, after the threads already due.
-    fiber->wake = Now(t);
+    fiber->wake = ThreadNow(t);
     emscripten_fiber_init(&fiber->context, FiberMain, fiber, fiber->stack.data(),
                           fiber->stack.size(), fiber->asyncifyStack.data(),
                           fiber->asyncifyStack.size());
