@@ -3,11 +3,14 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/PaletteCellMap.h"
+#include "imaging/PaletteDither.h"
 #include "imaging/RcData.h"
 #include "imaging/ShowPalette.h"
 
@@ -102,19 +105,14 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     InstallResourceSource(&cinfo, bytes, size);
     jpeg_read_header(&cinfo, TRUE);
 
-    // An empty colour map would make the library divide by zero while
-    // allocating it; refuse it as the library refuses an oversized one.
+    // An empty colour map has no entry to map onto; refuse it, and one too
+    // large for byte indices, as the library refuses such colour maps.
     if (count < 1)
         ERREXIT1(&cinfo, JERR_QUANT_FEW_COLORS, 1);
-    cinfo.quantize_colors = TRUE;
-    cinfo.actual_number_of_colors = count;
-    cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                JDIMENSION(count), 3);
-    for (int i = 0; i < count; ++i) {
-        cinfo.colormap[0][i] = palette->Red(i);
-        cinfo.colormap[1][i] = palette->Green(i);
-        cinfo.colormap[2][i] = palette->Blue(i);
-    }
+    // The library decodes to RGB (its fast colour conversion and
+    // upsampling) and the rows are dithered onto the palette here, through
+    // the palette's own cell table: the library's quantizer would rebuild
+    // that table for every picture.
     cinfo.out_color_space = JCS_RGB;
 
     *width = int(cinfo.image_width);
@@ -126,13 +124,28 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     buffer = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, SIZE_T(bufferBytes)));
     if (buffer == nullptr)
         ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+    if (count > 256)
+        ERREXIT1(&cinfo, JERR_QUANT_MANY_COLORS, 256);
+    const PaletteCellMap* cellMap = palette->CellMap();
+    if (cellMap == nullptr)
+        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 1);
 
     jpeg_start_decompress(&cinfo);
+    // The RGB row and the error row come from the library's image pool, so
+    // an error part-way frees them with the decompressor.
+    JSAMPROW rgb = *(*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                               cinfo.output_width * 3, 1);
+    SIZE_T errorCount = DitherErrorCount(*width);
+    auto* errors = static_cast<int16_t*>((*cinfo.mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, errorCount * sizeof(int16_t)));
+    std::memset(errors, 0, errorCount * sizeof(int16_t));
     // The library delivers the top row first; it goes to the last stored
     // row, so the buffer ends up bottom-up like a DIB.
     for (int r = *height - 1; r >= 0; --r) {
-        JSAMPROW row = buffer + SIZE_T(stride) * SIZE_T(r);
-        jpeg_read_scanlines(&cinfo, &row, 1);
+        jpeg_read_scanlines(&cinfo, &rgb, 1);
+        bool oddRow = ((*height - 1 - r) & 1) != 0;
+        DitherRowToPalette(*cellMap, rgb, *width, oddRow, errors,
+                           buffer + SIZE_T(stride) * SIZE_T(r));
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
