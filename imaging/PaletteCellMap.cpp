@@ -45,18 +45,18 @@ const int32_t kBlueStep = (1 << kBlueShift) * kBlueScale;
 // to the centres lo..hi (centre = their midpoint, rounded down).
 void AxisDistances(int x, int lo, int hi, int centre, int scale, int32_t* least,
                    int32_t* greatest) {
-    int32_t near = 0, far;
+    int32_t closest = 0, farthest;
     if (x < lo) {
-        near = (x - lo) * scale;
-        far = (x - hi) * scale;
+        closest = (x - lo) * scale;
+        farthest = (x - hi) * scale;
     } else if (x > hi) {
-        near = (x - hi) * scale;
-        far = (x - lo) * scale;
+        closest = (x - hi) * scale;
+        farthest = (x - lo) * scale;
     } else {
-        far = (x <= centre ? x - hi : x - lo) * scale;
+        farthest = (x <= centre ? x - hi : x - lo) * scale;
     }
-    *least += near * near;
-    *greatest += far * far;
+    *least += closest * closest;
+    *greatest += farthest * farthest;
 }
 
 }  // namespace
