@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -17,6 +18,8 @@
 
 #include "support/PictureCatalogue.h"
 #include "imaging/DecodeJpegResource.h"
+#include "imaging/PaletteCellMap.h"
+#include "imaging/PaletteDither.h"
 #include "imaging/ShowPalette.h"
 
 namespace {
@@ -106,6 +109,38 @@ void BM_LibraryRgbDecode(benchmark::State& state) {
     SetPixelCounters(state, width, height);
 }
 
+// The dithering alone, over a picture decoded to RGB once beforehand.
+void BM_DitherOnly(benchmark::State& state) {
+    PictureBytes picture = BytesOf(int(state.range(0)));
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, picture.bytes, picture.size);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    int width = int(cinfo.output_width), height = int(cinfo.output_height);
+    std::vector<JSAMPLE> rgb(size_t(width) * 3 * size_t(height));
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = rgb.data() + size_t(cinfo.output_scanline) * size_t(width) * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    const PaletteCellMap& map = *Palette().CellMap();
+    std::vector<BYTE> out(size_t(width) * size_t(height));
+    std::vector<int16_t> errors(DitherErrorCount(width));
+    for (auto _ : state) {
+        std::fill(errors.begin(), errors.end(), int16_t(0));
+        for (int y = 0; y < height; ++y)
+            DitherRowToPalette(map, rgb.data() + size_t(y) * size_t(width) * 3, width, (y & 1) != 0,
+                               errors.data(), out.data() + size_t(y) * size_t(width));
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetPixelCounters(state, width, height);
+}
+
 // Every picture of the show, decoded the show's way and the library's way
 // in turn; the counters give each side's milliseconds per pass over all
 // pictures and the show's time as a share of the library's.
@@ -144,6 +179,7 @@ void PictureArguments(benchmark::internal::Benchmark* bench) {
 BENCHMARK(BM_DecodeJpegResource)->Apply(PictureArguments);
 BENCHMARK(BM_LibraryDecode)->Apply(PictureArguments);
 BENCHMARK(BM_LibraryRgbDecode)->Apply(PictureArguments);
+BENCHMARK(BM_DitherOnly)->Arg(1000)->Arg(6001)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeVersusLibrary)->Unit(benchmark::kMillisecond);
 
 }  // namespace

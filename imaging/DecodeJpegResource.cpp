@@ -75,6 +75,11 @@ void InstallResourceSource(j_decompress_ptr cinfo, const BYTE* bytes, DWORD size
 // 65500 x 65500 pixels, whose buffer size would not even fit 32 bits.
 const uint64_t kMaxBufferBytes = 0x40000000;
 
+// Rows decoded before they are dithered: dithering a strip at a time keeps
+// the palette's cell table in the cache, which the library's own work
+// between two rows would push out.
+const int kStripRows = 32;
+
 }  // namespace
 
 BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* palette) {
@@ -131,21 +136,29 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
         ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 1);
 
     jpeg_start_decompress(&cinfo);
-    // The RGB row and the error row come from the library's image pool, so
+    // The RGB rows and the error row come from the library's image pool, so
     // an error part-way frees them with the decompressor.
-    JSAMPROW rgb = *(*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                               cinfo.output_width * 3, 1);
+    JSAMPARRAY strip = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                  JPOOL_IMAGE, cinfo.output_width * 3, kStripRows);
     SIZE_T errorCount = DitherErrorCount(*width);
     auto* errors = static_cast<int16_t*>((*cinfo.mem->alloc_large)(
         reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, errorCount * sizeof(int16_t)));
     std::memset(errors, 0, errorCount * sizeof(int16_t));
     // The library delivers the top row first; it goes to the last stored
     // row, so the buffer ends up bottom-up like a DIB.
-    for (int r = *height - 1; r >= 0; --r) {
-        jpeg_read_scanlines(&cinfo, &rgb, 1);
-        bool oddRow = ((*height - 1 - r) & 1) != 0;
-        DitherRowToPalette(*cellMap, rgb, *width, oddRow, errors,
-                           buffer + SIZE_T(stride) * SIZE_T(r));
+    for (int top = 0; top < *height;) {
+        int rows = *height - top < kStripRows ? *height - top : kStripRows;
+        for (int got = 0; got < rows;) {
+            JDIMENSION read = jpeg_read_scanlines(&cinfo, strip + got, JDIMENSION(rows - got));
+            // Only a suspending source gives no rows, and this one never
+            // suspends; should it ever, fail rather than spin.
+            if (read == 0)
+                ERREXIT(&cinfo, JERR_INPUT_EOF);
+            got += int(read);
+        }
+        for (int i = 0; i < rows; ++i, ++top)
+            DitherRowToPalette(*cellMap, strip[i], *width, (top & 1) != 0, errors,
+                               buffer + SIZE_T(stride) * SIZE_T(*height - 1 - top));
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

@@ -69,6 +69,10 @@ PaletteCellMap::PaletteCellMap(ShowPalette* palette) : count(palette->Count()) {
         reds[i] = present ? palette->Red(i) : 0;
         greens[i] = present ? palette->Green(i) : 0;
         blues[i] = present ? palette->Blue(i) : 0;
+        sevenfold[4 * i + 0] = int16_t(7 * reds[i]);
+        sevenfold[4 * i + 1] = int16_t(7 * greens[i]);
+        sevenfold[4 * i + 2] = int16_t(7 * blues[i]);
+        sevenfold[4 * i + 3] = 0;
     }
     if (count < 1) {
         // No entry to be near to: every cell says entry 0.

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 class ShowPalette;
 
 class PaletteCellMap {
@@ -36,6 +38,9 @@ public:
     const BYTE* Reds() const { return reds; }
     const BYTE* Greens() const { return greens; }
     const BYTE* Blues() const { return blues; }
+    // Seven times each entry's red, green and blue, four values an entry
+    // (the fourth unused): the dithering's share for the next pixel.
+    const int16_t* SevenfoldColours() const { return sevenfold; }
 
 private:
     PaletteCellMap(const PaletteCellMap&) = delete;
@@ -48,5 +53,6 @@ private:
     BYTE reds[256];
     BYTE greens[256];
     BYTE blues[256];
+    int16_t sevenfold[4 * 256];
     BYTE cells[kCells];
 };

@@ -30,11 +30,12 @@ inline int Clamped(int value) {
     return value < 0 ? 0 : value > 255 ? 255 : value;
 }
 
-}  // namespace
-
-void DitherRowToPalette(const PaletteCellMap& map, const BYTE* rgb, int width, bool rightToLeft,
-                        int16_t* errors, BYTE* out) {
+// One row in one direction; the direction is a constant, which keeps the
+// registers free for the running terms.
+template <int kDir>
+void DitherRow(const PaletteCellMap& map, const BYTE* rgb, int width, int16_t* errors, BYTE* out) {
     const BYTE* cells = map.Cells();
+    const int16_t* sevenfold = map.SevenfoldColours();
     const BYTE* reds = map.Reds();
     const BYTE* greens = map.Greens();
     const BYTE* blues = map.Blues();
@@ -43,27 +44,25 @@ void DitherRowToPalette(const PaletteCellMap& map, const BYTE* rgb, int width, b
     // (entry 0 and entry width + 1 stand beside the picture). Entries of
     // columns already passed hold the next row's errors, the others still
     // this row's.
-    int dir = 1;
     int16_t* slot = errors;
-    if (rightToLeft) {
+    if (kDir < 0) {
         rgb += 3 * (SIZE_T(width) - 1);
         out += width - 1;
-        dir = -1;
         slot = errors + 3 * (SIZE_T(width) + 1);
     }
-    const int dir3 = 3 * dir;
+    const BYTE* end = out + kDir * width;
 
     // Error carried from the previous pixel (as 7/16 shares), and the next
     // row's errors under the previous and the current pixel, not yet stored.
     int cur0 = 0, cur1 = 0, cur2 = 0;
     int below0 = 0, below1 = 0, below2 = 0;
     int belowPrev0 = 0, belowPrev1 = 0, belowPrev2 = 0;
-    for (int col = 0; col < width; ++col) {
+    for (; out != end; out += kDir) {
         // Sixteenths to whole values, rounding half up for either sign (the
         // shift rounds towards minus infinity).
-        cur0 = (cur0 + slot[dir3 + 0] + 8) >> 4;
-        cur1 = (cur1 + slot[dir3 + 1] + 8) >> 4;
-        cur2 = (cur2 + slot[dir3 + 2] + 8) >> 4;
+        cur0 = (cur0 + slot[3 * kDir + 0] + 8) >> 4;
+        cur1 = (cur1 + slot[3 * kDir + 1] + 8) >> 4;
+        cur2 = (cur2 + slot[3 * kDir + 2] + 8) >> 4;
         // Most errors are small and pass the limit unchanged; testing for
         // that keeps the table lookup and the clamping, both rare, out of
         // the chain from one pixel to the next.
@@ -72,40 +71,52 @@ void DitherRowToPalette(const PaletteCellMap& map, const BYTE* rgb, int width, b
             cur1 = Limited(cur1);
             cur2 = Limited(cur2);
         }
-        cur0 += rgb[0];
-        cur1 += rgb[1];
-        cur2 += rgb[2];
-        if (((cur0 | cur1 | cur2) & ~255) != 0) {
-            cur0 = Clamped(cur0);
-            cur1 = Clamped(cur1);
-            cur2 = Clamped(cur2);
+        int value0 = cur0 + rgb[0];
+        int value1 = cur1 + rgb[1];
+        int value2 = cur2 + rgb[2];
+        if (((value0 | value1 | value2) & ~255) != 0) {
+            value0 = Clamped(value0);
+            value1 = Clamped(value1);
+            value2 = Clamped(value2);
         }
-        int index = cells[PaletteCellMap::CellOf(cur0, cur1, cur2)];
+        int index = cells[PaletteCellMap::CellOf(value0, value1, value2)];
         *out = BYTE(index);
-        cur0 -= reds[index];
-        cur1 -= greens[index];
-        cur2 -= blues[index];
+        // The 7/16 share for the next pixel straight from seven times the
+        // entry's colour: one subtraction after the lookup, not three
+        // operations.
+        cur0 = 7 * value0 - sevenfold[4 * index + 0];
+        cur1 = 7 * value1 - sevenfold[4 * index + 1];
+        cur2 = 7 * value2 - sevenfold[4 * index + 2];
+        int miss0 = value0 - reds[index];
+        int miss1 = value1 - greens[index];
+        int miss2 = value2 - blues[index];
 
-        slot[0] = int16_t(belowPrev0 + cur0 * 3);
-        belowPrev0 = below0 + cur0 * 5;
-        below0 = cur0;
-        cur0 *= 7;
-        slot[1] = int16_t(belowPrev1 + cur1 * 3);
-        belowPrev1 = below1 + cur1 * 5;
-        below1 = cur1;
-        cur1 *= 7;
-        slot[2] = int16_t(belowPrev2 + cur2 * 3);
-        belowPrev2 = below2 + cur2 * 5;
-        below2 = cur2;
-        cur2 *= 7;
+        slot[0] = int16_t(belowPrev0 + miss0 * 3);
+        belowPrev0 = below0 + miss0 * 5;
+        below0 = miss0;
+        slot[1] = int16_t(belowPrev1 + miss1 * 3);
+        belowPrev1 = below1 + miss1 * 5;
+        below1 = miss1;
+        slot[2] = int16_t(belowPrev2 + miss2 * 3);
+        belowPrev2 = below2 + miss2 * 5;
+        below2 = miss2;
 
-        rgb += dir3;
-        out += dir;
-        slot += dir3;
+        rgb += 3 * kDir;
+        slot += 3 * kDir;
     }
     // The last column's share for the next row; the 1/16 share meant for
     // the column beyond the picture is dropped.
     slot[0] = int16_t(belowPrev0);
     slot[1] = int16_t(belowPrev1);
     slot[2] = int16_t(belowPrev2);
+}
+
+}  // namespace
+
+void DitherRowToPalette(const PaletteCellMap& map, const BYTE* rgb, int width, bool rightToLeft,
+                        int16_t* errors, BYTE* out) {
+    if (rightToLeft)
+        DitherRow<-1>(map, rgb, width, errors, out);
+    else
+        DitherRow<1>(map, rgb, width, errors, out);
 }
