@@ -1,9 +1,8 @@
 // A picture decoded onto a palette by libjpeg's own quantizer: the colour
 // map handed to the library (quantize_colors, RGB output, Floyd-Steinberg
-// dithering, everything else at the defaults), over a memory source whose
-// end behaves as the decoder's resource source does (a warning, then an
-// end-of-image marker). This is the result the decoder's own dithering must
-// give byte for byte.
+// dithering, everything else at the defaults), over the decoder's own
+// source manager, so that only the mapping onto the palette differs. This
+// is the result the decoder's own dithering must give byte for byte.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +15,7 @@
 
 #include <jpeglib.h>
 
+#include "imaging/ResourceSource.h"
 #include "imaging/ShowPalette.h"
 
 struct LibraryPicture {
@@ -48,7 +48,7 @@ const uint64_t kMaxPixels = 0x40000000;
 inline LibraryPicture LibraryPaletteDecode(const BYTE* bytes, size_t size, ShowPalette* palette) {
     using namespace library_palette_decode;
     LibraryPicture picture;
-    if (bytes == nullptr || size == 0)
+    if (bytes == nullptr)
         return picture;
     jpeg_decompress_struct cinfo;
     ErrorRecord error;
@@ -60,7 +60,7 @@ inline LibraryPicture LibraryPaletteDecode(const BYTE* bytes, size_t size, ShowP
         return LibraryPicture();
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, const_cast<BYTE*>(bytes), static_cast<unsigned long>(size));
+    InstallResourceSource(&cinfo, bytes, DWORD(size));
     jpeg_read_header(&cinfo, TRUE);
     int count = palette->Count();
     if (count < 1 || uint64_t(cinfo.image_width) * cinfo.image_height > kMaxPixels)
