@@ -109,6 +109,14 @@ void BM_LibraryRgbDecode(benchmark::State& state) {
     SetPixelCounters(state, width, height);
 }
 
+// Building the palette's cell table, which the first decode pays once.
+void BM_CellMapBuild(benchmark::State& state) {
+    for (auto _ : state) {
+        PaletteCellMap map(&Palette());
+        benchmark::DoNotOptimize(map.Cells());
+    }
+}
+
 // The dithering alone, over a picture decoded to RGB once beforehand.
 void BM_DitherOnly(benchmark::State& state) {
     PictureBytes picture = BytesOf(int(state.range(0)));
@@ -179,6 +187,7 @@ void PictureArguments(benchmark::internal::Benchmark* bench) {
 BENCHMARK(BM_DecodeJpegResource)->Apply(PictureArguments);
 BENCHMARK(BM_LibraryDecode)->Apply(PictureArguments);
 BENCHMARK(BM_LibraryRgbDecode)->Apply(PictureArguments);
+BENCHMARK(BM_CellMapBuild)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DitherOnly)->Arg(1000)->Arg(6001)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeVersusLibrary)->Unit(benchmark::kMillisecond);
 
