@@ -36,8 +36,18 @@ const uint64_t kMaxBufferBytes = 0x40000000;
 
 // Rows decoded before they are dithered: dithering a strip at a time keeps
 // the palette's cell table in the cache, which the library's own work
-// between two rows would push out.
+// between two rows would push out. At most 32 rows and about 64 KB.
 const int kStripRows = 32;
+const SIZE_T kStripBytes = 65536;
+
+int StripRows(int width, int height) {
+    SIZE_T rows = kStripBytes / (3 * SIZE_T(width));
+    if (rows > SIZE_T(kStripRows))
+        rows = kStripRows;
+    if (rows > SIZE_T(height))
+        rows = SIZE_T(height);
+    return rows < 1 ? 1 : int(rows);
+}
 
 }  // namespace
 
@@ -97,8 +107,10 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     jpeg_start_decompress(&cinfo);
     // The RGB rows and the error row come from the library's image pool, so
     // an error part-way frees them with the decompressor.
-    JSAMPARRAY strip = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                  JPOOL_IMAGE, cinfo.output_width * 3, kStripRows);
+    int stripRows = StripRows(*width, *height);
+    JSAMPARRAY strip =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                   cinfo.output_width * 3, JDIMENSION(stripRows));
     SIZE_T errorCount = DitherErrorCount(*width);
     auto* errors = static_cast<int16_t*>((*cinfo.mem->alloc_large)(
         reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, errorCount * sizeof(int16_t)));
@@ -106,7 +118,7 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     // The library delivers the top row first; it goes to the last stored
     // row, so the buffer ends up bottom-up like a DIB.
     for (int top = 0; top < *height;) {
-        int rows = *height - top < kStripRows ? *height - top : kStripRows;
+        int rows = *height - top < stripRows ? *height - top : stripRows;
         for (int got = 0; got < rows;) {
             JDIMENSION read = jpeg_read_scanlines(&cinfo, strip + got, JDIMENSION(rows - got));
             // Only a suspending source gives no rows, and this one never

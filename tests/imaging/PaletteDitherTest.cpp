@@ -22,9 +22,10 @@
 namespace {
 
 // Test pictures: colour, cut short, grey, odd sizes in every subsampling,
-// one pixel wide, high or both, progressive colour and grey, noise.
+// one pixel wide, high or both, progressive colour and grey, noise, and one
+// wide enough to be dithered in strips of fewer rows.
 const int kTestPictures[] = {7000, 7001, 7002, 7007, 7008, 7009, 7010,
-                             7011, 7012, 7013, 7014, 7015, 7016};
+                             7011, 7012, 7013, 7014, 7015, 7016, 7017};
 // Resources the library refuses: text, a corrupt frame, no tables.
 const int kNoPictures[] = {7003, 7005, 7006};
 
@@ -32,6 +33,8 @@ const int kNoPictures[] = {7003, 7005, 7006};
 std::string Compare(int id, ShowPalette* palette) {
     DWORD size = 0;
     const BYTE* bytes = LockRcData(WORD(id), &size);
+    if (bytes == nullptr)
+        return "picture " + std::to_string(id) + " is not among the resources";
     LibraryPicture library = LibraryPaletteDecode(bytes, size, palette);
     int width = -1, height = -1;
     BYTE* buffer = DecodeJpegResource(WORD(id), &width, &height, palette);

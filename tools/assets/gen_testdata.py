@@ -103,6 +103,8 @@ def main():
     write("greycolumn.jpg", jpeg_bytes(grey_picture(1, 17)))
     write("progressive.jpg", jpeg_bytes(colour_picture(97, 61), subsampling=2, progressive=True))
     write("greyprogressive.jpg", jpeg_bytes(grey_picture(53, 29), progressive=True))
+    # Wide enough that the decoder dithers it in strips of fewer rows.
+    write("wide.jpg", jpeg_bytes(colour_picture(1500, 40), subsampling=2))
     noise = np.random.default_rng(17).integers(0, 256, (48, 71, 3)).astype(np.uint8)
     write("noise.jpg", jpeg_bytes(Image.fromarray(noise, "RGB"), subsampling=0))
     # A palette full of ties: 128 colours on a grid whose midpoints fall on
