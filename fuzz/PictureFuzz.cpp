@@ -89,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int statedWidth = 0, statedHeight = 0;
     bool hasHeader = size > 0 && StatedSize(data, size, &statedWidth, &statedHeight);
 #ifdef AVREL_FUZZING
-    // Decoding time grows with the stated size (the inverse colour map is
-    // built per decode), and the library's code paths do not: small
-    // pictures keep the fuzzer fast. Replays decode every size.
+    // Decoding time grows with the stated size (each input is decoded twice,
+    // once by the library's quantizer), and the library's code paths do
+    // not: small pictures keep the fuzzer fast. Replays decode every size.
     if (hasHeader && int64_t(statedWidth) * statedHeight > kMaxFuzzPixels)
         return 0;
 #endif
