@@ -1,10 +1,15 @@
 // Decoding each picture the show's way, side by side with libjpeg's own
 // decoding path (memory source, the same colour map and dithering), which
-// is what djpeg -map -dither fs runs.
+// is what djpeg -map -dither fs runs, and with the library decoding to
+// plain RGB, the floor under both. BM_DecodeVersusLibrary times the two
+// palette decodes of every picture in turn within one run and reports their
+// ratio, which stays meaningful on a busy machine.
 #include <windows.h>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,6 +18,8 @@
 
 #include "support/PictureCatalogue.h"
 #include "imaging/DecodeJpegResource.h"
+#include "imaging/PaletteCellMap.h"
+#include "imaging/PaletteDither.h"
 #include "imaging/ShowPalette.h"
 
 namespace {
@@ -38,21 +45,29 @@ void BM_DecodeJpegResource(benchmark::State& state) {
     SetPixelCounters(state, width, height);
 }
 
-// libjpeg's own path: jpeg_mem_src over the same bytes, the same settings.
-void BM_LibraryDecode(benchmark::State& state) {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(state.range(0)), RT_RCDATA);
+struct PictureBytes {
+    const unsigned char* bytes;
+    unsigned long size;
+};
+
+PictureBytes BytesOf(int id) {
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
     auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, resource)));
-    unsigned long size = SizeofResource(nullptr, resource);
+    return {bytes, SizeofResource(nullptr, resource)};
+}
+
+// libjpeg's own path: jpeg_mem_src over the same bytes, the same settings;
+// with `quantize` false, plain RGB rows and no palette at all.
+void LibraryDecodeOnce(PictureBytes picture, bool quantize, std::vector<JSAMPLE>* row, int* width,
+                       int* height) {
     ShowPalette& palette = Palette();
-    int width = 0, height = 0;
-    std::vector<JSAMPLE> row;
-    for (auto _ : state) {
-        jpeg_decompress_struct cinfo;
-        jpeg_error_mgr error;
-        cinfo.err = jpeg_std_error(&error);
-        jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, bytes, size);
-        jpeg_read_header(&cinfo, TRUE);
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, picture.bytes, picture.size);
+    jpeg_read_header(&cinfo, TRUE);
+    if (quantize) {
         cinfo.quantize_colors = TRUE;
         cinfo.actual_number_of_colors = 256;
         cinfo.colormap =
@@ -62,19 +77,105 @@ void BM_LibraryDecode(benchmark::State& state) {
             cinfo.colormap[1][i] = palette.Green(i);
             cinfo.colormap[2][i] = palette.Blue(i);
         }
-        cinfo.out_color_space = JCS_RGB;
-        jpeg_start_decompress(&cinfo);
-        width = int(cinfo.output_width);
-        height = int(cinfo.output_height);
-        row.resize(cinfo.output_width);
-        JSAMPROW rows[1] = {row.data()};
-        while (cinfo.output_scanline < cinfo.output_height)
-            jpeg_read_scanlines(&cinfo, rows, 1);
-        jpeg_finish_decompress(&cinfo);
-        jpeg_destroy_decompress(&cinfo);
-        benchmark::DoNotOptimize(row.data());
+    }
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    *width = int(cinfo.output_width);
+    *height = int(cinfo.output_height);
+    row->resize(size_t(cinfo.output_width) * size_t(cinfo.output_components));
+    JSAMPROW rows[1] = {row->data()};
+    while (cinfo.output_scanline < cinfo.output_height)
+        jpeg_read_scanlines(&cinfo, rows, 1);
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    benchmark::DoNotOptimize(row->data());
+}
+
+void BM_LibraryDecode(benchmark::State& state) {
+    PictureBytes picture = BytesOf(int(state.range(0)));
+    int width = 0, height = 0;
+    std::vector<JSAMPLE> row;
+    for (auto _ : state)
+        LibraryDecodeOnce(picture, true, &row, &width, &height);
+    SetPixelCounters(state, width, height);
+}
+
+void BM_LibraryRgbDecode(benchmark::State& state) {
+    PictureBytes picture = BytesOf(int(state.range(0)));
+    int width = 0, height = 0;
+    std::vector<JSAMPLE> row;
+    for (auto _ : state)
+        LibraryDecodeOnce(picture, false, &row, &width, &height);
+    SetPixelCounters(state, width, height);
+}
+
+// Building the palette's cell table, which the first decode pays once.
+void BM_CellMapBuild(benchmark::State& state) {
+    for (auto _ : state) {
+        PaletteCellMap map(&Palette());
+        benchmark::DoNotOptimize(map.Cells());
+    }
+}
+
+// The dithering alone, over a picture decoded to RGB once beforehand.
+void BM_DitherOnly(benchmark::State& state) {
+    PictureBytes picture = BytesOf(int(state.range(0)));
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, picture.bytes, picture.size);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    int width = int(cinfo.output_width), height = int(cinfo.output_height);
+    std::vector<JSAMPLE> rgb(size_t(width) * 3 * size_t(height));
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = rgb.data() + size_t(cinfo.output_scanline) * size_t(width) * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    const PaletteCellMap& map = *Palette().CellMap();
+    std::vector<BYTE> out(size_t(width) * size_t(height));
+    std::vector<int16_t> errors(DitherErrorCount(width));
+    for (auto _ : state) {
+        std::fill(errors.begin(), errors.end(), int16_t(0));
+        for (int y = 0; y < height; ++y)
+            DitherRowToPalette(map, rgb.data() + size_t(y) * size_t(width) * 3, width, (y & 1) != 0,
+                               errors.data(), out.data() + size_t(y) * size_t(width));
+        benchmark::DoNotOptimize(out.data());
     }
     SetPixelCounters(state, width, height);
+}
+
+// Every picture of the show, decoded the show's way and the library's way
+// in turn; the counters give each side's milliseconds per pass over all
+// pictures and the show's time as a share of the library's.
+void BM_DecodeVersusLibrary(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    Clock::duration ours{}, library{};
+    std::vector<JSAMPLE> row;
+    int width = 0, height = 0;
+    for (auto _ : state) {
+        for (const CataloguePicture& picture : kPictures) {
+            Clock::time_point start = Clock::now();
+            BYTE* buffer = DecodeJpegResource(WORD(picture.id), &width, &height, &Palette());
+            benchmark::DoNotOptimize(buffer);
+            GlobalFree(buffer);
+            Clock::time_point middle = Clock::now();
+            LibraryDecodeOnce(BytesOf(picture.id), true, &row, &width, &height);
+            Clock::time_point end = Clock::now();
+            ours += middle - start;
+            library += end - middle;
+        }
+    }
+    double oursMs = std::chrono::duration<double, std::milli>(ours).count();
+    double libraryMs = std::chrono::duration<double, std::milli>(library).count();
+    state.counters["ours_ms"] = benchmark::Counter(oursMs, benchmark::Counter::kAvgIterations);
+    state.counters["library_ms"] =
+        benchmark::Counter(libraryMs, benchmark::Counter::kAvgIterations);
+    state.counters["ratio"] = libraryMs > 0 ? oursMs / libraryMs : 0;
 }
 
 void PictureArguments(benchmark::internal::Benchmark* bench) {
@@ -85,5 +186,9 @@ void PictureArguments(benchmark::internal::Benchmark* bench) {
 
 BENCHMARK(BM_DecodeJpegResource)->Apply(PictureArguments);
 BENCHMARK(BM_LibraryDecode)->Apply(PictureArguments);
+BENCHMARK(BM_LibraryRgbDecode)->Apply(PictureArguments);
+BENCHMARK(BM_CellMapBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DitherOnly)->Arg(1000)->Arg(6001)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeVersusLibrary)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,18 +3,19 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/PaletteCellMap.h"
+#include "imaging/PaletteDither.h"
 #include "imaging/RcData.h"
+#include "imaging/ResourceSource.h"
 #include "imaging/ShowPalette.h"
 
 namespace {
-
-// Stand-by data handed to the library when a picture's bytes run out.
-const JOCTET kEndOfImage[2] = {0xFF, 0xD9};
 
 // The library's error manager plus the way back into DecodeJpegResource.
 struct ErrorRecord {
@@ -29,48 +30,24 @@ void SwallowMessage(j_common_ptr) {}
     longjmp(reinterpret_cast<ErrorRecord*>(cinfo->err)->jump, 1);
 }
 
-// ResourceSource: the whole resource is one buffer from the start, so the
-// library only asks for more when the picture is cut short.
-void InitSource(j_decompress_ptr) {}
-void TermSource(j_decompress_ptr) {}
-
-boolean FillInputBuffer(j_decompress_ptr cinfo) {
-    WARNMS(cinfo, JWRN_JPEG_EOF);
-    cinfo->src->next_input_byte = kEndOfImage;
-    cinfo->src->bytes_in_buffer = sizeof kEndOfImage;
-    return TRUE;
-}
-
-void SkipInputData(j_decompress_ptr cinfo, long count) {
-    if (count <= 0)
-        return;
-    jpeg_source_mgr* source = cinfo->src;
-    if (static_cast<unsigned long>(count) > source->bytes_in_buffer) {
-        FillInputBuffer(cinfo);
-        return;
-    }
-    source->next_input_byte += count;
-    source->bytes_in_buffer -= static_cast<size_t>(count);
-}
-
-void InstallResourceSource(j_decompress_ptr cinfo, const BYTE* bytes, DWORD size) {
-    if (cinfo->src == nullptr) {
-        cinfo->src = static_cast<jpeg_source_mgr*>((*cinfo->mem->alloc_small)(
-            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(jpeg_source_mgr)));
-    }
-    jpeg_source_mgr* source = cinfo->src;
-    source->init_source = InitSource;
-    source->fill_input_buffer = FillInputBuffer;
-    source->skip_input_data = SkipInputData;
-    source->resync_to_restart = jpeg_resync_to_restart;
-    source->term_source = TermSource;
-    source->next_input_byte = bytes;
-    source->bytes_in_buffer = size;
-}
-
 // The largest buffer a decode asks for. A corrupt header can claim up to
 // 65500 x 65500 pixels, whose buffer size would not even fit 32 bits.
 const uint64_t kMaxBufferBytes = 0x40000000;
+
+// Rows decoded before they are dithered: dithering a strip at a time keeps
+// the palette's cell table in the cache, which the library's own work
+// between two rows would push out. At most 32 rows and about 64 KB.
+const int kStripRows = 32;
+const SIZE_T kStripBytes = 65536;
+
+int StripRows(int width, int height) {
+    SIZE_T rows = kStripBytes / (3 * SIZE_T(width));
+    if (rows > SIZE_T(kStripRows))
+        rows = kStripRows;
+    if (rows > SIZE_T(height))
+        rows = SIZE_T(height);
+    return rows < 1 ? 1 : int(rows);
+}
 
 }  // namespace
 
@@ -102,19 +79,14 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     InstallResourceSource(&cinfo, bytes, size);
     jpeg_read_header(&cinfo, TRUE);
 
-    // An empty colour map would make the library divide by zero while
-    // allocating it; refuse it as the library refuses an oversized one.
+    // An empty colour map has no entry to map onto; refuse it, and one too
+    // large for byte indices, as the library refuses such colour maps.
     if (count < 1)
         ERREXIT1(&cinfo, JERR_QUANT_FEW_COLORS, 1);
-    cinfo.quantize_colors = TRUE;
-    cinfo.actual_number_of_colors = count;
-    cinfo.colormap = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                JDIMENSION(count), 3);
-    for (int i = 0; i < count; ++i) {
-        cinfo.colormap[0][i] = palette->Red(i);
-        cinfo.colormap[1][i] = palette->Green(i);
-        cinfo.colormap[2][i] = palette->Blue(i);
-    }
+    // The library decodes to RGB (its fast colour conversion and
+    // upsampling) and the rows are dithered onto the palette here, through
+    // the palette's own cell table: the library's quantizer would rebuild
+    // that table for every picture.
     cinfo.out_color_space = JCS_RGB;
 
     *width = int(cinfo.image_width);
@@ -126,13 +98,38 @@ BYTE* DecodeJpegResource(WORD resourceId, int* width, int* height, ShowPalette* 
     buffer = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, SIZE_T(bufferBytes)));
     if (buffer == nullptr)
         ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+    if (count > 256)
+        ERREXIT1(&cinfo, JERR_QUANT_MANY_COLORS, 256);
+    const PaletteCellMap* cellMap = palette->CellMap();
+    if (cellMap == nullptr)
+        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 1);
 
     jpeg_start_decompress(&cinfo);
+    // The RGB rows and the error row come from the library's image pool, so
+    // an error part-way frees them with the decompressor.
+    int stripRows = StripRows(*width, *height);
+    JSAMPARRAY strip =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                   cinfo.output_width * 3, JDIMENSION(stripRows));
+    SIZE_T errorCount = DitherErrorCount(*width);
+    auto* errors = static_cast<int16_t*>((*cinfo.mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, errorCount * sizeof(int16_t)));
+    std::memset(errors, 0, errorCount * sizeof(int16_t));
     // The library delivers the top row first; it goes to the last stored
     // row, so the buffer ends up bottom-up like a DIB.
-    for (int r = *height - 1; r >= 0; --r) {
-        JSAMPROW row = buffer + SIZE_T(stride) * SIZE_T(r);
-        jpeg_read_scanlines(&cinfo, &row, 1);
+    for (int top = 0; top < *height;) {
+        int rows = *height - top < stripRows ? *height - top : stripRows;
+        for (int got = 0; got < rows;) {
+            JDIMENSION read = jpeg_read_scanlines(&cinfo, strip + got, JDIMENSION(rows - got));
+            // Only a suspending source gives no rows, and this one never
+            // suspends; should it ever, fail rather than spin.
+            if (read == 0)
+                ERREXIT(&cinfo, JERR_INPUT_EOF);
+            got += int(read);
+        }
+        for (int i = 0; i < rows; ++i, ++top)
+            DitherRowToPalette(*cellMap, strip[i], *width, (top & 1) != 0, errors,
+                               buffer + SIZE_T(stride) * SIZE_T(*height - 1 - top));
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

@@ -2,8 +2,10 @@
 // indices of the show palette, laid out as an IndexedImage's pixel buffer:
 // bottom-up rows at a stride of the width rounded up to a multiple of 4,
 // plus 10 spare bytes. libjpeg reads the locked resource memory in place and
-// maps every pixel onto the palette with Floyd-Steinberg dithering; grey
-// pictures are expanded to RGB first, so they land on the same palette.
+// decodes it to RGB (grey pictures expanded to RGB, so they land on the
+// same palette); every pixel is then mapped onto the palette with
+// Floyd-Steinberg dithering through the palette's cell table, giving the
+// very indices libjpeg's own quantizer gives with the palette as its map.
 //
 // Returns a GlobalAlloc block the caller frees with GlobalFree, or null when
 // the resource is missing or is not a picture the library can decode. A

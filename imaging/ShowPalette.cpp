@@ -1,5 +1,8 @@
 #include "imaging/ShowPalette.h"
 
+#include <new>
+
+#include "imaging/PaletteCellMap.h"
 #include "imaging/RcData.h"
 
 ShowPalette::ShowPalette(WORD resourceId, int count)
@@ -8,7 +11,8 @@ ShowPalette::ShowPalette(WORD resourceId, int count)
       inverseMap(nullptr),
       logicalPalette(nullptr),
       handle(nullptr),
-      previous(nullptr) {
+      previous(nullptr),
+      cellMap(nullptr) {
     DWORD size = 0;
     const BYTE* triples = LockRcData(resourceId, &size);
     logicalPalette = static_cast<LOGPALETTE*>(GlobalAlloc(GMEM_FIXED, 4 + 4 * SIZE_T(this->count)));
@@ -38,6 +42,7 @@ ShowPalette::~ShowPalette() {
         GlobalFree(logicalPalette);
     if (handle != nullptr)
         DeleteObject(handle);
+    delete cellMap;
 }
 
 int ShowPalette::Count() {
@@ -67,4 +72,10 @@ UINT ShowPalette::Select(HDC dc) {
 void ShowPalette::Deselect(HDC dc) {
     SelectPalette(dc, previous, FALSE);
     previous = nullptr;
+}
+
+const PaletteCellMap* ShowPalette::CellMap() {
+    if (cellMap == nullptr)
+        cellMap = new (std::nothrow) PaletteCellMap(this);
+    return cellMap;
 }

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+class PaletteCellMap;
+
 class ShowPalette {
 public:
     ShowPalette(WORD resourceId, int count);
@@ -28,6 +30,11 @@ public:
     // Puts back the palette that Select displaced.
     virtual void Deselect(HDC dc);
 
+    // Every colour cell's nearest entry, for dithering decoded pictures onto
+    // the palette. Built at the first call and kept, since the colours never
+    // change; null when there is no memory for it. Render thread only.
+    const PaletteCellMap* CellMap();
+
 private:
     ShowPalette(const ShowPalette&) = delete;
     ShowPalette& operator=(const ShowPalette&) = delete;
@@ -37,4 +44,5 @@ private:
     LOGPALETTE* logicalPalette;
     HPALETTE handle;
     HPALETTE previous;
+    PaletteCellMap* cellMap;
 };

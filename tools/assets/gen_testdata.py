@@ -90,6 +90,28 @@ def main():
     write("noquant.jpg", without_segments(good, 0xDB))
     # A palette with no inverse map beside it.
     write("palette_only.bin", bytes(range(256)) * 3)
+    # Pictures for comparing the decoder's own dithering with the library's
+    # quantizer: odd sizes, every chroma subsampling, one pixel wide or
+    # high, progressive, grey, and noise that drives the errors to their
+    # limits and the colours past black and white.
+    write("odd420.jpg", jpeg_bytes(colour_picture(37, 23), subsampling=2))
+    write("odd422.jpg", jpeg_bytes(colour_picture(45, 31), subsampling=1))
+    write("odd444.jpg", jpeg_bytes(colour_picture(33, 17), subsampling=0))
+    write("column.jpg", jpeg_bytes(colour_picture(1, 40), subsampling=2))
+    write("row.jpg", jpeg_bytes(colour_picture(40, 1), subsampling=2))
+    write("dot.jpg", jpeg_bytes(colour_picture(1, 1)))
+    write("greycolumn.jpg", jpeg_bytes(grey_picture(1, 17)))
+    write("progressive.jpg", jpeg_bytes(colour_picture(97, 61), subsampling=2, progressive=True))
+    write("greyprogressive.jpg", jpeg_bytes(grey_picture(53, 29), progressive=True))
+    # Wide enough that the decoder dithers it in strips of fewer rows.
+    write("wide.jpg", jpeg_bytes(colour_picture(1500, 40), subsampling=2))
+    noise = np.random.default_rng(17).integers(0, 256, (48, 71, 3)).astype(np.uint8)
+    write("noise.jpg", jpeg_bytes(Image.fromarray(noise, "RGB"), subsampling=0))
+    # A palette full of ties: 128 colours on a grid whose midpoints fall on
+    # the centres of the decoder's colour cells, then the same 128 again in
+    # reverse order, so every entry has a duplicate.
+    grid = [((i & 3) * 72, ((i >> 2) & 7) * 36, ((i >> 5) & 3) * 72) for i in range(128)]
+    write("palette_ties.bin", bytes(c for colour in grid + grid[::-1] for c in colour))
 
 
 if __name__ == "__main__":
