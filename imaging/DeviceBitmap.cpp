@@ -5,6 +5,8 @@
 // has a null handle and draws nothing.
 #include "imaging/DeviceBitmap.h"
 
+#include "platform/DeviceBitmaps.h"
+
 DeviceBitmap::DeviceBitmap(HBITMAP handle, int width, int height)
     : handle(handle), width(width), height(height) {}
 
@@ -27,7 +29,8 @@ DeviceBitmap::DeviceBitmap(HDC dc, DeviceBitmap* source, int percent)
     HDC sourceDC = CreateCompatibleDC(nullptr);
     HDC targetDC = CreateCompatibleDC(nullptr);
     if (sourceDC != nullptr && targetDC != nullptr) {
-        handle = CreateCompatibleBitmap(dc, width, height);
+        // Made where it costs least, in the format of `dc`'s bitmaps.
+        handle = CreateCompatibleBitmap(BitmapMakingDC(dc), width, height);
         if (handle != nullptr) {
             HGDIOBJ oldSource = SelectObject(sourceDC, source->handle);
             HGDIOBJ oldTarget = SelectObject(targetDC, handle);

@@ -9,6 +9,7 @@
 #include "imaging/DeviceBitmap.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
+#include "platform/DeviceBitmaps.h"
 
 namespace {
 
@@ -16,6 +17,10 @@ namespace {
 int StrideFor(int width) {
     return (width + 3) / 4 * 4;
 }
+
+// Bands from this many pixels up may go to the device as 32-bit rows: the
+// stage and the pictures, never the corner logo's 80 x 54 frames or lines.
+const long long kTrueColourBandPixels = 65536;
 
 // A bitmap header with room for the full 256-entry colour table.
 struct PaletteBitmapInfo {
@@ -26,7 +31,14 @@ struct PaletteBitmapInfo {
 }  // namespace
 
 IndexedImage::IndexedImage(WORD resourceId, ShowPalette* palette)
-    : pixels(nullptr), width(0), height(0), stride(0), palette(palette) {
+    : pixels(nullptr),
+      width(0),
+      height(0),
+      stride(0),
+      palette(palette),
+      trueColourRows(nullptr),
+      trueColourCapacity(0),
+      trueColourChoice(0) {
     pixels = DecodeJpegResource(resourceId, &width, &height, palette);
     // A decode that fails after the header leaves a size without pixels;
     // an empty image is what the operations below expect then.
@@ -36,7 +48,14 @@ IndexedImage::IndexedImage(WORD resourceId, ShowPalette* palette)
 }
 
 IndexedImage::IndexedImage(int width, int height, int zeroFill, ShowPalette* palette)
-    : pixels(nullptr), width(width), height(height), stride(StrideFor(width)), palette(palette) {
+    : pixels(nullptr),
+      width(width),
+      height(height),
+      stride(StrideFor(width)),
+      palette(palette),
+      trueColourRows(nullptr),
+      trueColourCapacity(0),
+      trueColourChoice(0) {
     if (width < 0 || height < 0)
         return;
     // Sized in 64 bits so a huge request fails instead of wrapping.
@@ -50,6 +69,8 @@ IndexedImage::IndexedImage(int width, int height, int zeroFill, ShowPalette* pal
 IndexedImage::~IndexedImage() {
     if (pixels != nullptr)
         GlobalFree(pixels);
+    if (trueColourRows != nullptr)
+        GlobalFree(trueColourRows);
 }
 
 BYTE* IndexedImage::PixelAddress(int x, int y) {
@@ -136,12 +157,57 @@ DeviceBitmap* IndexedImage::BandToDeviceBitmap(HDC dc, int y, int rows) {
         info.colours[i].rgbRed = palette->Red(i);
         info.colours[i].rgbReserved = 0;
     }
-    // The band's bottom row starts its bits; the stride is the DIB row size.
-    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, PixelAddress(0, y + rows),
-                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    // The bitmap is made from a context of the same format as `dc` that
+    // costs less to ask (see platform/DeviceBitmaps.h).
+    HDC maker = BitmapMakingDC(dc);
+    HBITMAP bitmap = nullptr;
+    if (FillTrueColourRows(dc, y, rows)) {
+        // The same band, bottom row first, already in the device's colours.
+        BITMAPINFOHEADER header = info.header;
+        header.biBitCount = 32;
+        header.biClrUsed = header.biClrImportant = 0;
+        bitmap = CreateDIBitmap(maker, &header, CBM_INIT, trueColourRows,
+                                reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    } else {
+        // The band's bottom row starts its bits; the stride is the DIB row size.
+        bitmap = CreateDIBitmap(maker, &info.header, CBM_INIT, PixelAddress(0, y + rows),
+                                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    }
     if (bitmap == nullptr)
         return nullptr;
     return new DeviceBitmap(bitmap, width, rows);
+}
+
+bool IndexedImage::FillTrueColourRows(HDC dc, int y, int rows) {
+    const long long pixelCount = (long long)(width)*rows;
+    if (pixelCount < kTrueColourBandPixels || trueColourChoice < 0)
+        return false;
+    if (trueColourChoice == 0)
+        trueColourChoice = DeviceTakesTrueColourRows(dc) ? 1 : -1;
+    if (trueColourChoice < 0 || pixelCount > 0x7FFFFFFF / 4)
+        return false;
+    if (pixelCount > trueColourCapacity) {
+        if (trueColourRows != nullptr)
+            GlobalFree(trueColourRows);
+        trueColourCapacity = 0;
+        trueColourRows = static_cast<DWORD*>(GlobalAlloc(GMEM_FIXED, SIZE_T(pixelCount) * 4));
+        if (trueColourRows == nullptr)
+            return false;  // the 8-bit rows still make the bitmap
+        trueColourCapacity = int(pixelCount);
+    }
+    // Each index's colour as a 32-bit DIB pixel; indices past the palette
+    // are black, as they are past a DIB's colour table.
+    DWORD colours[256] = {};
+    const int count = palette->Count();
+    for (int i = 0; i < count && i < 256; ++i)
+        colours[i] =
+            DWORD(palette->Red(i)) << 16 | DWORD(palette->Green(i)) << 8 | palette->Blue(i);
+    const BYTE* in = PixelAddress(0, y + rows);  // the band's bottom row
+    DWORD* out = trueColourRows;
+    for (int row = 0; row < rows; ++row, in += stride, out += width)
+        for (int x = 0; x < width; ++x)
+            out[x] = colours[in[x]];
+    return true;
 }
 
 void IndexedImage::Draw(HDC dc, int x, int y) {

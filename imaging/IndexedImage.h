@@ -45,9 +45,19 @@ private:
     IndexedImage(const IndexedImage&) = delete;
     IndexedImage& operator=(const IndexedImage&) = delete;
 
+    // Fills `trueColourRows` with the band's colours as 32-bit rows when the
+    // band is large and the device takes such rows best; false otherwise.
+    bool FillTrueColourRows(HDC dc, int y, int rows);
+
     BYTE* pixels;
     int width;
     int height;
     int stride;
     ShowPalette* palette;
+    // 32-bit rows for the large bands of this image (see BandToDeviceBitmap),
+    // made at the first one and kept with the image, so that a fade's sixteen
+    // frames share one block. Only the render thread makes bands this large.
+    DWORD* trueColourRows;
+    int trueColourCapacity;  // pixels that `trueColourRows` holds
+    int trueColourChoice;    // whether the device takes them: 0 not asked, 1 yes, -1 no
 };

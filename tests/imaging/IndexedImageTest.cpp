@@ -127,6 +127,45 @@ TEST_F(IndexedImageTest, BandsBecomeBitmapsOfThoseRows) {
     delete one;
 }
 
+// Stage-sized bands may reach a true-colour display as 32-bit rows made
+// from the image (and from a context kept for making bitmaps); whatever the
+// way, every pixel shows its palette colour, also when the image changed
+// since its last band and when the band starts lower down.
+TEST_F(IndexedImageTest, LargeBandsShowEveryPaletteColour) {
+    IndexedImage image(640, 240, 1, &palette);
+    HDC screen = GetDC(nullptr);
+    DrawSurface surface(640, 240);
+    struct Band {
+        HDC dc;
+        int top, rows, shift;
+    };
+    const Band bands[] = {{screen, 0, 240, 0}, {surface.Dc(), 40, 150, 7}, {screen, 0, 200, 101}};
+    for (const Band& b : bands) {
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 640; ++x)
+                At(image, x, y) = BYTE(x + 3 * y + b.shift);
+        DeviceBitmap* bitmap = image.BandToDeviceBitmap(b.dc, b.top, b.rows);
+        ASSERT_NE(nullptr, bitmap);
+        EXPECT_EQ(640, bitmap->Width());
+        EXPECT_EQ(b.rows, bitmap->Height());
+        surface.Fill(0);
+        bitmap->Draw(surface.Dc(), 0, 0);
+        delete bitmap;
+        std::vector<DWORD> pixels = surface.Pixels();
+        int wrong = 0;
+        for (int y = 0; y < b.rows; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (surface.Pixel(pixels, x, y) !=
+                    ColourOf(palette, BYTE(x + 3 * (b.top + y) + b.shift)))
+                    ++wrong;
+        EXPECT_EQ(0, wrong) << "pixels not in their palette colour, band from row " << b.top;
+        if (b.rows < 240) {
+            EXPECT_EQ(0u, surface.Pixel(pixels, 5, b.rows)) << "nothing below the band";
+        }
+    }
+    ReleaseDC(nullptr, screen);
+}
+
 TEST_F(IndexedImageTest, DrawShowsTheImageAtItsCorner) {
     IndexedImage image(3, 2, 1, &palette);
     Number(image);
