@@ -86,17 +86,9 @@ def main():
     parser.add_argument("--seconds", type=float, default=65)
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
-    xvfb = saver_session.Xvfb(1024, 768)
-    session = None
-    try:
-        session = saver_session.WineSession(args.prefix, args.arch, xvfb.display, unmanaged=True)
-        session.program = args.program
+    with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:
         results = measure_load(session, args.seconds)
         results.update(measure_frames(session, args.seconds, workdir))
-    finally:
-        if session is not None:
-            session.close()
-        xvfb.stop()
     for key, value in results.items():
         print(f"{key:24} {value:.3f}" if isinstance(value, float) else f"{key:24} {value}")
     return 0

@@ -149,19 +149,11 @@ def main():
                         help="also trace the Wine server's requests for this many seconds")
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
-    xvfb = saver_session.Xvfb(1024, 768)
-    session = None
-    try:
-        session = saver_session.WineSession(args.prefix, args.arch, xvfb.display, unmanaged=True)
-        session.program = os.path.abspath(args.program)
+    with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:
         profile_threads(session, args.seconds)
         profile_blits(session, args.seconds, workdir)
         if args.server:
             profile_server(session, args.server, workdir)
-    finally:
-        if session is not None:
-            session.close()
-        xvfb.stop()
     return 0
 
 

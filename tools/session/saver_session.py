@@ -181,6 +181,22 @@ class WineSession:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
+@contextlib.contextmanager
+def measured_saver(prefix, arch, program):
+    """An unmanaged Wine session on a private 1024 x 768 Xvfb, set to play
+    `program`, for the measuring scripts; both end on leaving."""
+    xvfb = Xvfb(1024, 768)
+    session = None
+    try:
+        session = WineSession(prefix, arch, xvfb.display, unmanaged=True)
+        session.program = os.path.abspath(program)
+        yield session
+    finally:
+        if session is not None:
+            session.close()
+        xvfb.stop()
+
+
 def cross_fades(draws, within):
     """Finds the cross-fades among (time, key) draws of the stage, in time
     order: runs of 16 draws of one key (a rectangle, a size), each within
