@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "GdiObjects.h"
+#include "RowConversion.h"
 #include "StandIn.h"
 
 namespace standin {
@@ -90,51 +91,6 @@ std::vector<Run> AxisRuns(int sourceLength, int destLength) {
     return runs;
 }
 
-// 8-bit indices become stored colours by one look-up each, four pixels
-// to a 16-byte store: storing pixel by pixel is several times slower, as
-// each look-up then waits on the stores before it. The restrict qualifiers
-// tell the compiler that the stores cannot change the table.
-inline void ConvertFour(const BYTE* __restrict in, const uint32_t* __restrict colours,
-                        uint32_t (&four)[4]) {
-    four[0] = colours[in[0]];
-    four[1] = colours[in[1]];
-    four[2] = colours[in[2]];
-    four[3] = colours[in[3]];
-}
-
-void ConvertRow(const BYTE* __restrict in, uint32_t* __restrict out, int count,
-                const uint32_t* __restrict colours) {
-    int x = 0;
-    for (; x + 4 <= count; x += 4) {
-        uint32_t four[4];
-        ConvertFour(in + x, colours, four);
-        std::memcpy(out + x, four, sizeof four);
-    }
-    for (; x < count; ++x)
-        out[x] = colours[in[x]];
-}
-
-// ConvertRow over what `out` holds; true when that changed any pixel.
-bool ConvertChangedRow(const BYTE* __restrict in, uint32_t* __restrict out, int count,
-                       const uint32_t* __restrict colours) {
-    uint32_t differences = 0;
-    int x = 0;
-    for (; x + 4 <= count; x += 4) {
-        uint32_t four[4], was[4];
-        ConvertFour(in + x, colours, four);
-        std::memcpy(was, out + x, sizeof was);
-        differences |=
-            (was[0] ^ four[0]) | (was[1] ^ four[1]) | (was[2] ^ four[2]) | (was[3] ^ four[3]);
-        std::memcpy(out + x, four, sizeof four);
-    }
-    for (; x < count; ++x) {
-        const uint32_t pixel = colours[in[x]];
-        differences |= out[x] ^ pixel;
-        out[x] = pixel;
-    }
-    return differences != 0;
-}
-
 // The 8-bit rows of the bitmap selected into `dc`, when it still has them.
 BitmapObject* RowsBitmap(DeviceContextObject* dc) {
     if (dc->window != nullptr)
@@ -166,12 +122,19 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
     Surface* from = indexed != nullptr ? &indexed->surface : TargetSurface(src);
     if (from == nullptr)
         return false;
+    WindowObject* window = nullptr;
     if (dst->window != nullptr) {
         LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
         *changedWindow = dst->window;
         *changed = RECT{std::max(x, 0), std::max(y, 0), std::min(x + width, target->width),
                         std::min(y + height, target->height)};
+        window = LookupWindow(dst->window);
     }
+    // Only indexed rows stored through the window's shadow keep it true.
+    const bool changesOnly = window != nullptr && DamageChangesOnly();
+    const bool shadowed = changesOnly && indexed != nullptr;
+    if (window != nullptr && !shadowed)
+        window->shadow.Forget(y, y + height);
 
     if (width == srcWidth && height == srcHeight) {
         // Clipped to both surfaces first, then copied row by row: every
@@ -198,23 +161,26 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
                 out[i] = mono ? ToMonochrome(in[i]) : in[i] & 0xFFFFFF;
         };
         auto at = [&](int j) { return target->Row(y + j) + (x + i0); };
-        if (dst->window == nullptr || !DamageChangesOnly()) {
+        if (!changesOnly) {
             for (int j = j0; j < j1; ++j)
                 fillRow(j, at(j));
             return true;
         }
         // Rows are stored only where they differ, so the damage covers the
         // rows that changed and nothing when none did. Indexed rows, every
-        // frame of the show, compare as they convert, in the same pass.
+        // frame of the show, are compared with the window's shadow of them.
         static std::vector<uint32_t> row;  // guarded by GdiLock
+        if (shadowed)
+            window->shadow.Begin(*target, indexed->colours);
         int first = j1, last = j0 - 1;
         for (int j = j0; j < j1; ++j) {
             uint32_t* out = at(j);
             bool differs;
-            if (indexed != nullptr) {
-                differs = ConvertChangedRow(
-                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)], out,
-                    count, indexed->colours);
+            if (shadowed) {
+                differs = window->shadow.StoreRow(
+                    *target, x + i0, y + j,
+                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
+                    count);
             } else {
                 row.resize(size_t(count));
                 fillRow(j, row.data());
@@ -244,25 +210,38 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
     // Computed whole before storing, so a context drawing onto itself reads
     // only what was there before.
     std::vector<uint32_t> result(size_t(width) * size_t(height));
-    std::vector<bool> present(result.size());
+    std::vector<uint8_t> present(result.size());
     for (int j = 0; j < height; ++j) {
         const Run& row = rows[size_t(j)];
+        if (!combine) {
+            // One source pixel each, the zoom's every frame: the first row
+            // and the last column of the run.
+            const int py = srcY + row.first;
+            if (py < 0 || py >= from->height)
+                continue;
+            const uint32_t* line = from->Row(py);
+            const size_t at = size_t(j) * size_t(width);
+            for (int i = 0; i < width; ++i) {
+                const int px = srcX + columns[size_t(i)].last;
+                if (px < 0 || px >= from->width)
+                    continue;
+                result[at + size_t(i)] = line[px];
+                present[at + size_t(i)] = 1;
+            }
+            continue;
+        }
+        // Combined: every source pixel of the run.
         for (int i = 0; i < width; ++i) {
             const Run& column = columns[size_t(i)];
-            // Kept alone: the run's last column and first row.
-            int rowTo = combine ? row.last : row.first;
-            int columnFrom = combine ? column.first : column.last;
             uint32_t value = mode == BLACKONWHITE ? 0xFFFFFF : 0;
             bool any = false;
-            for (int sy = row.first; sy <= rowTo; ++sy) {
-                for (int sx = columnFrom; sx <= column.last; ++sx) {
+            for (int sy = row.first; sy <= row.last; ++sy) {
+                for (int sx = column.first; sx <= column.last; ++sx) {
                     int px = srcX + sx, py = srcY + sy;
                     if (px < 0 || py < 0 || px >= from->width || py >= from->height)
                         continue;
                     uint32_t pixel = from->Row(py)[px];
-                    if (!combine)
-                        value = pixel;
-                    else if (mode == BLACKONWHITE)
+                    if (mode == BLACKONWHITE)
                         value &= pixel;
                     else
                         value |= pixel;

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <vector>
 
+#include "IndexShadow.h"
 #include "StandIn.h"
 
 namespace standin {
@@ -135,6 +136,7 @@ struct WindowObject {
     DWORD exStyle = 0;
     WNDPROC procedure = nullptr;
     bool visible = false;
+    IndexShadow shadow;  // used while only changes are reported
 };
 
 // One lock guards the registry and every object's state; the show's two

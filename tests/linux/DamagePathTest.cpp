@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -366,6 +367,137 @@ TEST(DamagePathTest, ALentScreenIsDrawnIntoAndGivenBackWhole) {
     ReleaseDC(window, dc);
     standin::DestroyTestWindow(window);
     EXPECT_FALSE(standin::LendWindowPixels(window, lent.data())) << "no such window any more";
+}
+
+// The show's frames in 8-bit colours, on a w x h stage of `dc` at (x, y).
+struct IndexedFrame {
+    int w, h;
+    std::vector<BYTE> bits;  // top row first, 4-byte aligned rows
+};
+
+void DrawIndexed(HDC dc, int x, int y, const IndexedFrame& frame, const DWORD (&table)[4],
+                 bool stretched) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[4];
+    } info = {};
+    info.header = {sizeof(BITMAPINFOHEADER), frame.w, -frame.h, 1, 8, BI_RGB, 0, 0, 0, 4, 4};
+    for (int i = 0; i < 4; ++i)
+        info.colours[i] = {BYTE(table[i]), BYTE(table[i] >> 8), BYTE(table[i] >> 16), 0};
+    HBITMAP bitmap = CreateDIBitmap(dc, &info.header, CBM_INIT, frame.bits.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    if (stretched) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, x, y, frame.w * 3 / 2, frame.h / 2, memory, 0, 0, frame.w, frame.h, SRCCOPY);
+    } else {
+        BitBlt(dc, x, y, frame.w, frame.h, memory, 0, 0, SRCCOPY);
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+}
+
+struct Reported {
+    HWND window;
+    std::vector<RECT> rects;
+};
+
+void Collect(void* context, HWND window, const RECT& changed) {
+    auto* reported = static_cast<Reported*>(context);
+    if (window == reported->window)
+        reported->rects.push_back(changed);
+}
+
+// Reporting only changes keeps what the 8-bit frames last stored and skips
+// what they repeat. Whatever else is drawn in between (other colour tables,
+// stretched copies, the window copied onto itself, a lent screen), the
+// screen ends up as drawing every frame whole leaves it, and every pixel
+// that changed lies in a reported rectangle.
+TEST(DamagePathTest, ReportingOnlyChangesLeavesTheScreenAsDrawingEverythingWould) {
+    const int kWidth = 96, kHeight = 72;
+    const DWORD tables[2][4] = {{0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
+                                {0x000000, 0xFF0000, 0xFFFFFF, 0x808080}};
+    const POINT places[3] = {{8, 4}, {-6, 30}, {70, 60}};
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        HWND changes = standin::CreateTestWindow(kWidth, kHeight);
+        HWND whole = standin::CreateTestWindow(kWidth, kHeight);
+        HDC changesDc = GetDC(changes), wholeDc = GetDC(whole);
+        std::vector<uint32_t> loan(size_t(kWidth) * kHeight);
+        bool lent = false;
+        std::mt19937 random(seed);
+        auto pick = [&](int n) { return int(random() % unsigned(n)); };
+        // Mostly one frame drawn again and again, a few pixels changed each
+        // time, as a cross-fade does.
+        IndexedFrame frame{37, 29, std::vector<BYTE>(size_t(40) * 29)};
+        for (size_t row = 0; row < 29; ++row)  // flat rows, which match when moved
+            std::fill_n(&frame.bits[row * 40], 40, BYTE(pick(4)));
+        Reported reported{changes, {}};
+        for (int step = 0; step < 400; ++step) {
+            // First a frame, a stretched copy over its left edge, the frame
+            // twice a little to the right, and once more where it was.
+            const int script[5][2] = {{1, 5}, {14, 8}, {1, 8}, {1, 8}, {1, 5}};
+            const int what = step < 5 ? script[step][0] : pick(20);
+            const int shift[4] = {0, 0, -3, 5};  // now and then beside where it was
+            POINT at = {places[pick(3)].x + shift[pick(4)], places[pick(3)].y};
+            if (step < 5)
+                at = {script[step][1], 4};
+            const int table = step >= 5 && pick(8) == 0 ? 1 : 0;
+            const RECT fill = {at.x - 4 + pick(9), at.y, 1 + pick(20), 1 + pick(20)};
+            if (what < 14) {
+                for (int n = pick(12); n > 0; --n)
+                    frame.bits[size_t(pick(29)) * 40 + size_t(pick(37))] = BYTE(pick(4));
+                if (what == 0) {  // a thinner frame over part of the last
+                    frame.w = 37 - pick(20);
+                    frame.h = 29 - pick(10);
+                } else {
+                    frame.w = 37;
+                    frame.h = 29;
+                }
+            }
+            const std::vector<DWORD> before = standin::WindowPixels(changes);
+            reported.rects.clear();
+            for (HDC dc : {changesDc, wholeDc}) {
+                if (dc == changesDc)
+                    standin::SetDamageHook(Collect, &reported, true);
+                if (what < 14)
+                    DrawIndexed(dc, at.x, at.y, frame, tables[table], false);
+                else if (what < 17)
+                    DrawIndexed(dc, at.x - 2, at.y, frame, tables[1 - table], true);
+                else if (what < 18)
+                    FillSolid(dc, fill.left, fill.top, fill.right, fill.bottom, 0xFF0000);
+                else if (what == 18)
+                    BitBlt(dc, at.x + 1, at.y + 2, 30, 20, dc, at.x, at.y, SRCCOPY);
+                standin::SetDamageHook(nullptr, nullptr);
+            }
+            if (what == 19) {
+                lent = !lent;
+                ASSERT_TRUE(standin::LendWindowPixels(changes, lent ? loan.data() : nullptr));
+            }
+            const std::vector<DWORD> after = standin::WindowPixels(changes);
+            ASSERT_EQ(standin::WindowPixels(whole), after) << "seed " << seed << " step " << step;
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < kWidth; ++x) {
+                    const size_t i = size_t(y) * kWidth + size_t(x);
+                    if (before[i] == after[i])
+                        continue;
+                    const bool covered = std::any_of(
+                        reported.rects.begin(), reported.rects.end(), [&](const RECT& r) {
+                            return Contains(r, RECT{x, y, x + 1, y + 1});
+                        });
+                    ASSERT_TRUE(covered) << "seed " << seed << " step " << step << " at " << x
+                                         << "," << y << " changed unreported";
+                }
+            }
+        }
+        if (lent)
+            standin::LendWindowPixels(changes, nullptr);
+        ReleaseDC(changes, changesDc);
+        ReleaseDC(whole, wholeDc);
+        standin::DestroyTestWindow(changes);
+        standin::DestroyTestWindow(whole);
+    }
 }
 
 }  // namespace
