@@ -1,6 +1,7 @@
 // The effects' hot paths on the stand-in: building the blend tables, one
 // full-stage cross-fade step (render and convert, and with its drawing,
-// next to a plain copy of the same bytes), a four-line group step, a zoom
+// next to a plain copy of the same bytes, and drawn as the Linux player
+// draws it), a four-line group step, a zoom
 // frame's scaled copy, a filmstrip frame; and the memory a full-stage
 // cross-fade holds at its peak.
 #include <windows.h>
@@ -90,6 +91,19 @@ void BM_CrossFadeStageStepDrawn(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_CrossFadeStageStepDrawn)->Unit(benchmark::kMicrosecond);
+
+// The same, drawn as the Linux player has it: only changes reported, so the
+// stage keeps the indices it shows and stores only what a step changed.
+void BM_CrossFadeStageStepDrawnChangesOnly(benchmark::State& state) {
+    standin::SetDamageHook([](void*, HWND, const RECT&) {}, nullptr, true);
+    StageFadeSteps(state, 14, [](IndexedImage* frame) {
+        DeviceBitmap* bitmap = frame->ToDeviceBitmap(StageDC());
+        bitmap->Draw(StageDC(), 0, 0);
+        delete bitmap;
+    });
+    standin::SetDamageHook(nullptr, nullptr);
+}
+BENCHMARK(BM_CrossFadeStageStepDrawnChangesOnly)->Unit(benchmark::kMicrosecond);
 
 // RenderStep alone, to tell the fade's own cost from the conversion.
 void BM_CrossFadeStageRenderOnly(benchmark::State& state) {
