@@ -1,9 +1,8 @@
 // The effects' hot paths on the stand-in: building the blend tables, one
 // full-stage cross-fade step (render and convert, and with its drawing,
 // next to a plain copy of the same bytes, and drawn as the Linux player
-// draws it), a four-line group step, a zoom
-// frame's scaled copy, a filmstrip frame; and the memory a full-stage
-// cross-fade holds at its peak.
+// draws it), a four-line group step, a zoom frame's scaled copy, a
+// filmstrip frame; and the memory a full-stage cross-fade holds at its peak.
 #include <windows.h>
 
 #include <benchmark/benchmark.h>
