@@ -91,22 +91,21 @@ void LibraryDecodeOnce(PictureBytes picture, bool quantize, std::vector<JSAMPLE>
     benchmark::DoNotOptimize(row->data());
 }
 
-void BM_LibraryDecode(benchmark::State& state) {
+void LibraryDecodeLoop(benchmark::State& state, bool quantize) {
     PictureBytes picture = BytesOf(int(state.range(0)));
     int width = 0, height = 0;
     std::vector<JSAMPLE> row;
     for (auto _ : state)
-        LibraryDecodeOnce(picture, true, &row, &width, &height);
+        LibraryDecodeOnce(picture, quantize, &row, &width, &height);
     SetPixelCounters(state, width, height);
 }
 
+void BM_LibraryDecode(benchmark::State& state) {
+    LibraryDecodeLoop(state, true);
+}
+
 void BM_LibraryRgbDecode(benchmark::State& state) {
-    PictureBytes picture = BytesOf(int(state.range(0)));
-    int width = 0, height = 0;
-    std::vector<JSAMPLE> row;
-    for (auto _ : state)
-        LibraryDecodeOnce(picture, false, &row, &width, &height);
-    SetPixelCounters(state, width, height);
+    LibraryDecodeLoop(state, false);
 }
 
 // Building the palette's cell table, which the first decode pays once.

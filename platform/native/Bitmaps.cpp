@@ -174,7 +174,6 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
             window->shadow.Begin(*target, indexed->colours);
         int first = j1, last = j0 - 1;
         for (int j = j0; j < j1; ++j) {
-            uint32_t* out = at(j);
             bool differs;
             if (shadowed) {
                 differs = window->shadow.StoreRow(
@@ -182,6 +181,7 @@ bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcH
                     &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
                     count);
             } else {
+                uint32_t* out = at(j);
                 row.resize(size_t(count));
                 fillRow(j, row.data());
                 differs = std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0;
