@@ -10,6 +10,9 @@ XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 # path (CMake gives the tests the same).
 export PYTHONPATH := $(CURDIR)/tools/assets:$(CURDIR)/tools/custom:$(CURDIR)/tools/session:$(CURDIR)/tools/measure
 export PYTHONDONTWRITEBYTECODE := 1
+# Objects compiled in one checkout are reused by another (a second clone, a
+# worktree): ccache hashes paths relative to the checkout.
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \

@@ -37,8 +37,17 @@ fi
 
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
     echo "setup: installing ${missing[*]:-package lists}"
-    $sudo apt-get update -q
+    # A mirror caught mid-sync serves one list short (seen with the
+    # security suite's i386 list). Wine's 32-bit half then cannot match its
+    # amd64 twins' versions, so take every package from the release itself,
+    # where both architectures always agree, rather than stop.
+    release=()
+    if ! $sudo apt-get update -q; then
+        echo "setup: some package lists could not be fetched; installing from bookworm itself"
+        release=(-t bookworm)
+    fi
     if [ ${#missing[@]} -gt 0 ]; then
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+            "${release[@]}" "${missing[@]}"
     fi
 fi
