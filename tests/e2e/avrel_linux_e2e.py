@@ -12,6 +12,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 import avrel_x
@@ -31,6 +32,7 @@ class Scenario:
         self.checks = checks
         self.started = []  # processes to end whatever happens
         self.servers = []
+        self.cleanup = []  # folders and the like to remove at the end
         picture = avrel_x.reference_picture(args.reference, 1000)
         self.picture = picture
         strip = avrel_x.reference_picture(args.reference, 9000)
@@ -70,6 +72,8 @@ class Scenario:
 
     def close(self):
         self.close_servers()
+        for step in reversed(self.cleanup):
+            step()
 
     def expected_strip(self, scale=1, depth=24):
         strip = self.picture.crop((0, 0, STRIP, 480))
@@ -498,34 +502,85 @@ def scenario_bad_input(s):
                         f"{result.returncode}, {result.stdout[:40]!r}, {result.stderr!r}")
 
 
-SAVER_USER = "avrelsaver"
+# The daemon launches no hack as root, so it runs as the system's `nobody`.
+# That account's home does not exist; the daemon reads its settings from the
+# home the password database names, so the daemon sees a private copy of
+# /etc/passwd in which nobody's home is a temporary folder, bound over the
+# real one in a mount namespace of its own. Nothing on the host changes.
+SAVER_USER = "nobody"
 
 
-def saver_user():
-    """An unprivileged user for the daemon, which launches no hack as root."""
-    try:
-        return pwd.getpwnam(SAVER_USER)
-    except KeyError:
-        subprocess.run(["useradd", "-m", SAVER_USER], check=True, timeout=30)
-        return pwd.getpwnam(SAVER_USER)
+def reachable_temp_parent():
+    """A folder under which `nobody` can reach what the test makes: every
+    folder above it must let others pass. The checkout may sit in /root or
+    a mktemp folder (mode 0700), and so may TMPDIR."""
+    for parent in (tempfile.gettempdir(), "/tmp", "/var/tmp", "/dev/shm"):
+        path, ok = os.path.realpath(parent), True
+        while ok:
+            ok = os.path.isdir(path) and os.stat(path).st_mode & 0o001
+            if path == "/":
+                break
+            path = os.path.dirname(path)
+        if ok:
+            return parent
+    return None
+
+
+def saver_home(s, program):
+    """A private home for the daemon's user holding a copy of `program` and
+    the daemon's settings, and a mount namespace command that shows that
+    home in the password database; (home, copy, namespace prefix) or None
+    with the reason printed."""
+    user = pwd.getpwnam(SAVER_USER)
+    parent = reachable_temp_parent()
+    if parent is None:
+        print("xscreensaver: no temporary folder that others may enter (TMPDIR, /tmp, /var/tmp"
+              " and /dev/shm are all closed); open one with chmod o+x; skipped")
+        return None
+    home = tempfile.mkdtemp(prefix="avrel-xscreensaver.", dir=parent)
+    s.cleanup.append(lambda: shutil.rmtree(home, ignore_errors=True))
+    copy = os.path.join(home, "avrel")
+    shutil.copy2(program, copy)
+    with open(os.path.join(home, ".xscreensaver"), "w") as config:
+        config.write("mode: one\nselected: 0\nfade: False\nunfade: False\nsplash: False\n"
+                     "lock: False\ntimeout: 0:30:00\n"
+                     f"programs: {copy} --root\n")
+    passwd = os.path.join(home, "passwd")
+    with open("/etc/passwd") as real, open(passwd, "w") as private:
+        for line in real:
+            fields = line.rstrip("\n").split(":")
+            if len(fields) == 7 and fields[0] == SAVER_USER:
+                fields[5] = home
+            private.write(":".join(fields) + "\n")
+    for path in (home, os.path.join(home, ".xscreensaver")):
+        os.chown(path, user.pw_uid, user.pw_gid)
+    os.chmod(home, 0o700)
+    namespace = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                 'mount --bind "$0" /etc/passwd && exec "$@"', passwd]
+    probe = subprocess.run(namespace + ["true"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, timeout=10)
+    if probe.returncode != 0:
+        print("xscreensaver: cannot give the daemon's user a private home: a mount namespace"
+              f" is refused here ({probe.stderr.decode().strip()}); run the tests as root on a"
+              " machine or container that allows `unshare --mount`; skipped")
+        return None
+    return home, copy, namespace
 
 
 def scenario_xscreensaver(s):
     """The real xscreensaver daemon runs `avrel --root` as its one hack and
     ends it on deactivate; meanwhile the stage is on screen."""
     if os.geteuid() != 0:
-        print("xscreensaver: needs root to make and run as an unprivileged user; skipped")
+        print("xscreensaver: needs root to run the daemon as an unprivileged user; skipped")
         return
-    user = saver_user()
-    program = os.path.abspath(s.args.program)
-    with open(os.path.join(user.pw_dir, ".xscreensaver"), "w") as config:
-        config.write("mode: one\nselected: 0\nfade: False\nunfade: False\nsplash: False\n"
-                     "lock: False\ntimeout: 0:30:00\n"
-                     f"programs: {program} --root\n")
-    os.chown(os.path.join(user.pw_dir, ".xscreensaver"), user.pw_uid, user.pw_gid)
+    prepared = saver_home(s, os.path.abspath(s.args.program))
+    if prepared is None:
+        return
+    home, program, namespace = prepared
     xvfb = s.server(1024, 768, open_access=True)
-    env = dict(xvfb.env, HOME=user.pw_dir, USER=SAVER_USER, LOGNAME=SAVER_USER)
-    daemon = subprocess.Popen(["runuser", "-u", SAVER_USER, "--", "xscreensaver", "-no-splash"],
+    env = dict(xvfb.env, HOME=home, USER=SAVER_USER, LOGNAME=SAVER_USER)
+    daemon = subprocess.Popen(namespace + ["runuser", "-u", SAVER_USER, "--", "xscreensaver",
+                                           "-no-splash"],
                               env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, start_new_session=True)
     s.started.append(daemon)
@@ -655,10 +710,35 @@ def add_arguments(parser):
     parser.add_argument("--probe", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--workdir", required=True)
+    parser.add_argument("--private-copy", action="store_true",
+                        help="run a copy of the program from a folder only root may enter,"
+                             " with a space in its path, as a checkout in /root would be")
+
+
+def private_copy(args):
+    """Copies the program into a mode 0700 folder and points `args` at the
+    copy; returns the folder, to be removed afterwards."""
+    folder = tempfile.mkdtemp(prefix="avrel-private.")
+    os.chmod(folder, 0o700)
+    checkout = os.path.join(folder, "a checkout", "build")
+    os.makedirs(checkout)
+    copy = os.path.join(checkout, os.path.basename(args.program))
+    shutil.copy2(args.program, copy)
+    args.program = copy
+    return folder
 
 
 def run(scenario_function, args):
     os.makedirs(args.workdir, exist_ok=True)
+    folder = private_copy(args) if args.private_copy else None
+    try:
+        return run_checked(scenario_function, args)
+    finally:
+        if folder:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def run_checked(scenario_function, args):
     if shutil.which("Xvfb") is None or shutil.which("xwd") is None:
         print("Xvfb and xwd are needed (tools/build/setup.sh installs them)")
         return 1

@@ -27,6 +27,7 @@ import functools
 import http.server
 import json
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -551,7 +552,7 @@ def main(argv):
 
     server = serve(os.path.dirname(page_path))
     http_url = f"http://127.0.0.1:{server.server_address[1]}/{os.path.basename(page_path)}"
-    file_url = "file://" + page_path
+    file_url = pathlib.Path(page_path).as_uri()  # spaces and the like escaped
     try:
         with Browser(1024, 768) as browser:
             test_show(c, browser, file_url, "file://", True, picture_1000, holds, all_states,

@@ -9,6 +9,7 @@ Usage: measure_web.py --page build/web/avrel.html [--seconds 60] [--size 1920x10
 """
 import argparse
 import os
+import pathlib
 import time
 
 from browser import Browser
@@ -38,7 +39,7 @@ def main():
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
     with Browser(width, height) as browser:
-        page = browser.open("file://" + os.path.abspath(args.page))
+        page = browser.open(pathlib.Path(os.path.abspath(args.page)).as_uri())
         page.resize_page(width, height)
         time.sleep(args.warm_up)
         renderers = browser.renderer_pids()

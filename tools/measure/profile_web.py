@@ -17,6 +17,7 @@ import argparse
 import collections
 import json
 import os
+import pathlib
 import time
 
 from browser import Browser
@@ -56,7 +57,7 @@ def open_page(browser, page, width, height, hook=None):
     tab = browser.open("about:blank")
     if hook:
         tab.call("Page.addScriptToEvaluateOnNewDocument", {"source": hook})
-    tab.navigate("file://" + os.path.abspath(page))
+    tab.navigate(pathlib.Path(os.path.abspath(page)).as_uri())
     tab.resize_page(width, height)
     return tab
 
