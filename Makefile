@@ -1,22 +1,28 @@
 # The front door. `make test` and `make run` install what is missing
 # (Debian packages, the cross-built libjpeg), configure, build and then test
-# or run. Everything else is CMake (see CMakePresets.json).
+# or run. Everything else is CMake (see CMakePresets.json); how to measure
+# and profile is in HACKING.md.
 
 SHELL := /bin/bash
 JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
-
-# The scripts under tools/ find each other's modules through this one search
-# path (CMake gives the tests the same).
-export PYTHONPATH := $(CURDIR)/tools/assets:$(CURDIR)/tools/custom:$(CURDIR)/tools/session:$(CURDIR)/tools/measure
-export PYTHONDONTWRITEBYTECODE := 1
+# Every script runs through tools/py, which alone knows the modules' path.
+PY := tools/py
 # Objects compiled in one checkout are reused by another (a second clone, a
 # worktree): ccache hashes paths relative to the checkout.
 export CCACHE_BASEDIR := $(CURDIR)
 
+# Whether this machine runs 32-bit Windows programs (some kernels cannot):
+# asked once, when a recipe first needs it, after setup has installed Wine.
+# Where it cannot, the 64-bit twin of Avrel.scr stands in for the product.
+WIN32_RUNS = $(eval WIN32_RUNS := $(shell tools/build/win32-runs.sh && echo yes))$(WIN32_RUNS)
+WINE_PRESET = $(if $(WIN32_RUNS),windows,windows64)
+WINE_ARCH = $(if $(WIN32_RUNS),win32,win64)
+FALLBACK_NOTE = $(if $(WIN32_RUNS),,echo "$@: this kernel cannot run 32-bit programs; using the 64-bit twin";)
+
 .PHONY: all setup libjpeg libjpeg64 native native-asan windows windows64 test test-native \
         test-asan test-windows test-e2e run format assets custom clean play install-linux \
-        dist fuzz soak soak-live tsan bench-peers web test-web
+        dist fuzz soak soak-live tsan bench-peers web test-web test-times
 
 all: native windows
 
@@ -58,7 +64,7 @@ web: setup
 # avrel.html in headless Chromium, from disk and from a loopback server,
 # against what avrel-render draws of the same show (about a minute and a half).
 test-web: web native
-	/usr/bin/python3 tests/web/web_page_test.py --page build/web/avrel.html \
+	$(PY) tests/web/web_page_test.py --page build/web/avrel.html \
 	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png
 
 test-native: native
@@ -68,43 +74,37 @@ test-asan: native-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset native-asan
 
 # Windows test programs run under Wine on a private X server: the product's
-# 32-bit build where this machine can run 32-bit programs, the 64-bit build
-# always. The Wine servers kept alive for the run are stopped afterwards.
-test-windows: windows windows64
-	@status=0; \
-	if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
-	    $(XVFB) ctest --preset windows || status=$$?; \
-	else \
-	    echo "test-windows: this kernel cannot run 32-bit programs; the 32-bit build is" \
-	         "tested through its 64-bit twin"; \
-	fi; \
-	$(XVFB) ctest --preset windows64 || status=$$?; \
-	WINEPREFIX=$(CURDIR)/build/windows/wineprefix /usr/bin/wineserver -k >/dev/null 2>&1 || true; \
-	WINEPREFIX=$(CURDIR)/build/windows64/wineprefix /usr/lib/wine/wineserver64 -k \
-	    >/dev/null 2>&1 || true; \
+# 32-bit build where this machine can run 32-bit programs, otherwise its
+# 64-bit twin. The Wine servers kept alive for the run are stopped afterwards.
+test-windows: setup
+	@$(FALLBACK_NOTE) $(MAKE) --no-print-directory $(WINE_PRESET) native && status=0; \
+	$(XVFB) ctest --preset $(WINE_PRESET) || status=$$?; \
+	WINEPREFIX="$(CURDIR)/build/$(WINE_PRESET)/wineprefix" \
+	    /usr/lib/wine/wineserver$(if $(WIN32_RUNS),,64) -k >/dev/null 2>&1 || true; \
 	exit $$status
 
-test: native native-asan windows windows64 web
-	$(MAKE) --no-print-directory test-native test-asan test-windows tsan test-web
+# Every build and every test, with the cores kept busy: builds and CPU-bound
+# tests one after another, tests that mostly wait beside them, and tests
+# that need the machine to themselves last (tools/build/test_all.py).
+# build/test-times.txt says where the time went; `make test-times` prints it.
+test: setup
+	@$(PY) tools/build/test_all.py
 
-# Plays the saver under Wine: on $DISPLAY when there is one, otherwise on a
+test-times:
+	@cat build/test-times.txt 2>/dev/null || echo "no build/test-times.txt yet: make test writes it"
+
+# Plays the saver under Wine: on $$DISPLAY when there is one, otherwise on a
 # private Xvfb, saving a few screenshots to build/run. Where this kernel
 # cannot run 32-bit programs, the 64-bit twin of Avrel.scr plays instead.
-run: windows
-	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
-	    /usr/bin/python3 tools/session/play.py saver --program build/windows/shell/Avrel.scr \
-	        --prefix build/run/wineprefix-win32 --arch win32 --out build/run; \
-	else \
-	    echo "run: this kernel cannot run 32-bit programs; playing the 64-bit twin"; \
-	    $(MAKE) --no-print-directory windows64 && \
-	    /usr/bin/python3 tools/session/play.py saver --program build/windows64/shell/Avrel.scr \
-	        --prefix build/run/wineprefix-win64 --arch win64 --out build/run; \
-	fi
+run: setup
+	@$(FALLBACK_NOTE) $(MAKE) --no-print-directory $(WINE_PRESET) && \
+	$(PY) tools/session/play.py saver --program build/$(WINE_PRESET)/shell/Avrel.scr \
+	    --prefix build/run/wineprefix-$(WINE_ARCH) --arch $(WINE_ARCH) --out build/run
 
 # Plays the Linux program avrel: on $DISPLAY when there is one, otherwise on
 # a private Xvfb, saving a few screenshots to build/play.
 play: native
-	@/usr/bin/python3 tools/session/play.py avrel --program build/native/linux/avrel --out build/play
+	@$(PY) tools/session/play.py avrel --program build/native/linux/avrel --out build/play
 
 # avrel beside xscreensaver's slidescreen and popsquares, each on a private
 # Xvfb of its own, side by side, at 1920 x 1080 and at 2560 x 1440, for
@@ -114,7 +114,7 @@ play: native
 # (an earlier build) beside them.
 PEER_SECONDS ?= 120
 bench-peers: native
-	/usr/bin/python3 tools/measure/bench_peers.py --program build/native/linux/avrel \
+	$(PY) tools/measure/bench_peers.py --program build/native/linux/avrel \
 	    --seconds $(PEER_SECONDS) --out build/bench-peers.txt \
 	    $(if $(PEER_BASELINE),--baseline "$(PEER_BASELINE)")
 
@@ -126,12 +126,9 @@ install-linux: native
 
 # Only the end-to-end tests of Avrel.scr (each starts its own Xvfb); `make
 # test` runs them too, through CTest.
-test-e2e: windows
-	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
-	    ctest --preset windows -R '^e2e_'; \
-	else \
-	    $(MAKE) --no-print-directory windows64 && ctest --preset windows64 -R '^e2e_'; \
-	fi
+test-e2e: setup
+	@$(FALLBACK_NOTE) $(MAKE) --no-print-directory $(WINE_PRESET) native && \
+	ctest --preset $(WINE_PRESET) -R '^e2e_'
 
 # Releases: the Windows zip (the 32-bit product), the Debian package of
 # the Linux player and the web page, with SHA256SUMS, in build/dist.
@@ -167,17 +164,13 @@ soak: setup
 # it fails when a figure grows after the first pass or a stage is black or
 # stands still.
 SOAK_MINUTES ?= 60
-soak-live: native windows
-	@/usr/lib/wine/wine --version >/dev/null 2>&1 || $(MAKE) --no-print-directory windows64
-	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then arch=win32; build=build/windows; \
-	else \
-	    echo "soak-live: this kernel cannot run 32-bit programs; soaking the 64-bit twin"; \
-	    arch=win64; build=build/windows64; \
-	fi; \
-	/usr/bin/python3 tools/measure/soak_live.py --avrel build/native/linux/avrel \
-	    --saver $$build/shell/Avrel.scr --probe $$build/tests/e2e/avrel_resource_probe.exe \
-	    --prefix build/soak-live/wineprefix-$$arch --arch $$arch --minutes $(SOAK_MINUTES) \
-	    --out build/soak-live
+soak-live: setup native
+	@$(FALLBACK_NOTE) $(MAKE) --no-print-directory $(WINE_PRESET) && \
+	$(PY) tools/measure/soak_live.py --avrel build/native/linux/avrel \
+	    --saver build/$(WINE_PRESET)/shell/Avrel.scr \
+	    --probe build/$(WINE_PRESET)/tests/e2e/avrel_resource_probe.exe \
+	    --prefix build/soak-live/wineprefix-$(WINE_ARCH) --arch $(WINE_ARCH) \
+	    --minutes $(SOAK_MINUTES) --out build/soak-live
 
 # Both drawing threads of the show on the real clock for 20 s under
 # ThreadSanitizer, and avrel live on a private Xvfb with its presenter;
@@ -192,8 +185,8 @@ format:
 
 # Regenerates the pictures, palette, colour table and test data.
 assets:
-	/usr/bin/python3 tools/assets/gen_assets.py
-	/usr/bin/python3 tools/assets/gen_testdata.py
+	$(PY) tools/assets/gen_assets.py
+	$(PY) tools/assets/gen_testdata.py
 
 # Your own pictures: the program of the product build linked again with the
 # photos in PICTURES as the show's still pictures (see README.md).
@@ -201,7 +194,7 @@ OUT ?= build/custom/Avrel.scr
 custom: windows
 	@if [ -z "$(PICTURES)" ]; then \
 	    echo "usage: make custom PICTURES=DIR [OUT=FILE] [PLAN=FILE] [FIT=cover|contain]"; exit 2; fi
-	/usr/bin/python3 tools/custom/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
+	$(PY) tools/custom/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
 	    $(if $(PLAN),--plan "$(PLAN)") $(if $(FIT),--fit "$(FIT)")
 
 clean:

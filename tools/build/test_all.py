@@ -1,0 +1,324 @@
+#!/usr/bin/python3
+"""Everything `make test` does: builds every tree and runs every test, with
+both cores kept busy, then says where the time went.
+
+    test_all.py [--only STEP,...] [--list]
+
+Steps run in three kinds of lane:
+- cpu: builds and CPU-bound tests, one at a time (each uses both cores);
+- wait: tests that mostly wait on a real clock, each on an X server, Wine
+  prefix or browser of its own (the live soak, the page in a browser). They
+  start as soon as what they need is built and run beside the cpu lane;
+- alone: tests whose timings or deliberate load need the machine to
+  themselves (40 starts in a row, the close-within-100-ms checks). They run
+  last, one at a time, with nothing else.
+
+Every step's output goes to build/test-logs/STEP.log; a failed step's tail
+is printed. Every CTest run also writes JUnit results, from which the
+report takes each test's time. build/test-times.txt (printed at the end;
+`make test-times` prints it again) lists the steps and the tests slowest
+first and the share of the run in which both cores were busy. A step whose
+requirement failed is not run and counts as failed.
+
+Exit status 0 when every step passed.
+"""
+
+import argparse
+import os
+import shlex
+import subprocess
+import sys
+import threading
+import time
+import xml.etree.ElementTree as ElementTree
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.path.join(ROOT, "build")
+LOGS = os.path.join(BUILD, "test-logs")
+REPORT = os.path.join(BUILD, "test-times.txt")
+PY = os.path.join(ROOT, "tools", "py")
+JOBS = os.environ.get("JOBS", "2")
+XVFB = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"]
+
+
+def win32_runs():
+    return subprocess.run([os.path.join(ROOT, "tools/build/win32-runs.sh")]).returncode == 0
+
+
+class Step:
+    def __init__(self, name, lane, commands, needs=(), junit=None):
+        self.name, self.lane, self.commands, self.needs = name, lane, commands, list(needs)
+        self.junit = junit  # JUnit files the step's CTest runs write
+        self.state = "waiting"  # running, passed, failed, not run
+        self.start = self.end = None
+        self.process = None
+        self.why = ""
+
+    @property
+    def seconds(self):
+        return (self.end or time.monotonic()) - self.start if self.start else 0.0
+
+
+def build(preset, needs=(), before=()):
+    """Configure and build one preset."""
+    return Step(f"build-{preset}", "cpu",
+                list(before) + [["cmake", "--preset", preset],
+                                ["cmake", "--build", "--preset", preset, "-j", JOBS]],
+                needs=needs)
+
+
+def ctest(name, lane, preset, args=(), needs=(), xvfb=False, env=None):
+    junit = os.path.join(LOGS, f"{name}.xml")
+    command = (XVFB if xvfb else []) + ["ctest", "--preset", preset, "--output-junit", junit,
+                                        *args]
+    if env:
+        command = ["env", *[f"{k}={v}" for k, v in env.items()], *command]
+    return Step(name, lane, [command], needs=needs, junit=[junit])
+
+
+def plan():
+    """The steps in the order they are preferred; each lane takes the first
+    whose requirements are done."""
+    both = win32_runs()
+    # The product is 32-bit; where the kernel cannot run it, its 64-bit
+    # twin runs the whole Windows suite instead. Where both run, the twin
+    # keeps only what can differ between the two (label twin).
+    wine_preset = "windows" if both else "windows64"
+    wine_build = f"build-{wine_preset}"
+    serial = ["-j", "1"]
+    steps = [
+        Step("setup", "cpu", [["bash", "tools/build/setup.sh"]]),
+        build("native", needs=["setup"]),
+        build("windows", needs=["setup"], before=[["bash", "tools/build/build-libjpeg.sh", "i686"]]),
+        build("windows64", needs=["setup"],
+              before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]]),
+        # Three minutes of two live programs, sampled every 10 s.
+        ctest("soak-live-smoke", "wait", wine_preset, ["-L", "^soak$"],
+              needs=["build-native", wine_build]),
+        build("web", needs=["setup"], before=[["bash", "tools/build/build-libjpeg.sh", "wasm"]]),
+        Step("test-web", "wait",
+             [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
+               "--render", "build/native/render/avrel-render",
+               "--screenshot", "build/web/screenshot.png"]],
+             needs=["build-web", "build-native"]),
+        ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"], needs=["build-native"]),
+        # The packages' install test packs every tree.
+        ctest("test-native-wait", "wait", "native", ["-L", "^wait$"],
+              needs=["build-native", "build-windows", "build-web"]),
+        ctest("test-windows", "cpu", wine_preset, ["-LE", "^(alone|wait|soak)$"],
+              needs=[wine_build, "build-native"], xvfb=True),
+        build("native-asan", needs=["setup"]),
+        ctest("test-asan", "cpu", "native-asan", ["-LE", "^(alone|wait)$"],
+              needs=["build-native-asan"],
+              env={"ASAN_OPTIONS": "detect_leaks=1", "UBSAN_OPTIONS": "print_stacktrace=1"}),
+        Step("build-tsan", "cpu",
+             [["cmake", "--preset", "tsan"],
+              ["cmake", "--build", "--preset", "tsan", "-j", JOBS, "--target", "real_threads_show",
+               "avrel"]], needs=["setup"]),
+        ctest("test-tsan", "wait", "tsan", ["-R", "^tsan_"], needs=["build-tsan"]),
+        ctest("test-windows-wait", "wait", wine_preset, ["-L", "^wait$"],
+              needs=[wine_build, "build-native"], xvfb=True),
+        ctest("test-native-alone", "alone", "native", ["-L", "^alone$", *serial],
+              needs=["build-native", "build-windows", "build-web"]),
+        ctest("test-windows-alone", "alone", wine_preset, ["-L", "^alone$", *serial],
+              needs=[wine_build, "build-native"], xvfb=True),
+    ]
+    if both:
+        steps.append(ctest("test-windows64-twin", "cpu", "windows64", ["-L", "^twin$"],
+                           needs=["build-windows64", "build-native"], xvfb=True))
+    return steps
+
+
+class CpuMeter(threading.Thread):
+    """Samples /proc/stat once a second: how busy the cores were."""
+
+    def __init__(self):
+        super().__init__(daemon=True)
+        self.samples = []  # cores busy in each second (0.0 to the core count)
+        self.cores = os.cpu_count() or 1
+        self.stopping = threading.Event()
+
+    @staticmethod
+    def read():
+        fields = [int(v) for v in open("/proc/stat").readline().split()[1:]]
+        idle = fields[3] + fields[4]
+        return sum(fields), idle
+
+    def run(self):
+        last = self.read()
+        while not self.stopping.wait(1.0):
+            now = self.read()
+            total, idle = now[0] - last[0], now[1] - last[1]
+            if total > 0:
+                self.samples.append(self.cores * (total - idle) / total)
+            last = now
+
+    def summary(self):
+        if not self.samples:
+            return "no CPU samples"
+        full = sum(1 for s in self.samples if s >= 0.9 * self.cores) / len(self.samples)
+        mean = sum(self.samples) / len(self.samples)
+        return (f"both cores busy {100 * full:.0f} % of the time;"
+                f" {mean:.2f} of {self.cores} cores busy on average")
+
+
+def start(step):
+    os.makedirs(LOGS, exist_ok=True)
+    for junit in step.junit or []:
+        if os.path.exists(junit):
+            os.remove(junit)
+    log = open(os.path.join(LOGS, f"{step.name}.log"), "w")
+    # The commands of a step run in turn in one shell, stopping at the first
+    # that fails.
+    script = " && ".join(shlex.join(c) for c in step.commands)
+    step.process = subprocess.Popen(["bash", "-c", script], cwd=ROOT, stdout=log,
+                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+    step.start = time.monotonic()
+    step.state = "running"
+    say(f"start {step.name} ({step.lane})")
+
+
+def say(text):
+    print(f"[{time.strftime('%H:%M:%S')}] {text}", flush=True)
+
+
+def finish(step, code):
+    step.end = time.monotonic()
+    step.state = "passed" if code == 0 else "failed"
+    say(f"{step.state} {step.name} in {step.seconds:.0f} s")
+    if code != 0:
+        with open(os.path.join(LOGS, f"{step.name}.log"), errors="replace") as f:
+            tail = f.readlines()[-40:]
+        print("".join("    " + line for line in tail), end="", flush=True)
+
+
+def schedule(steps):
+    by_name = {s.name: s for s in steps}
+    while True:
+        for s in steps:
+            if s.state == "running" and s.process.poll() is not None:
+                finish(s, s.process.returncode)
+        for s in steps:
+            if s.state == "waiting" and any(by_name[n].state in ("failed", "not run")
+                                            for n in s.needs if n in by_name):
+                s.state = "not run"
+                s.why = ", ".join(n for n in s.needs if by_name[n].state != "passed")
+                say(f"not run {s.name}: {s.why} failed")
+        running = [s for s in steps if s.state == "running"]
+        waiting = [s for s in steps if s.state == "waiting"]
+        if not running and not waiting:
+            return
+        ready = [s for s in waiting if all(by_name[n].state == "passed"
+                                           for n in s.needs if n in by_name)]
+        busy = {s.lane for s in running}
+        if "alone" not in busy:
+            for s in ready:
+                if s.lane == "cpu" and "cpu" not in busy:
+                    start(s)
+                    busy.add("cpu")
+                elif s.lane == "wait" and sum(r.lane == "wait" for r in running) < 2:
+                    start(s)
+                    running.append(s)
+                    busy.add("wait")
+                elif s.lane == "alone" and not running and s is ready[0]:
+                    start(s)
+                    break
+        time.sleep(0.5)
+
+
+def junit_tests(step):
+    """(name, seconds, status) of each test a step's CTest runs wrote."""
+    found = []
+    for path in step.junit or []:
+        if not os.path.exists(path):
+            continue
+        for case in ElementTree.parse(path).getroot().iter("testcase"):
+            status = case.get("status", "run")
+            if case.find("failure") is not None:
+                status = "failed"
+            elif case.find("skipped") is not None or status in ("notrun", "disabled"):
+                status = "skipped"
+            else:
+                status = "passed"
+            found.append((f"{step.name}: {case.get('name')}", float(case.get("time", 0)), status))
+    return found
+
+
+def report(steps, meter, wall):
+    lines = [f"make test: {wall / 60:.1f} min wall; {meter.summary()}", "",
+             "Steps, slowest first (lane, seconds, result):"]
+    for s in sorted(steps, key=lambda s: -s.seconds):
+        lines.append(f"  {s.seconds:7.1f} s  {s.lane:5}  {s.state:7}  {s.name}")
+    tests = [t for s in steps for t in junit_tests(s)]
+    # The page's own test is one script, not a CTest run.
+    tests += [(s.name, s.seconds, s.state) for s in steps
+              if s.name == "test-web" and s.state in ("passed", "failed")]
+    lines += ["", "Tests, slowest first (the 40 slowest of %d):" % len(tests)]
+    for name, seconds, status in sorted(tests, key=lambda t: -t[1])[:40]:
+        lines.append(f"  {seconds:7.1f} s  {status:7}  {name}")
+    passed = sum(t[2] == "passed" for t in tests)
+    failed = sum(t[2] == "failed" for t in tests)
+    skipped = sum(t[2] == "skipped" for t in tests)
+    failed += sum(s.state != "passed" and not s.junit and s.name != "test-web" for s in steps)
+    text = "\n".join(lines) + "\n"
+    os.makedirs(BUILD, exist_ok=True)
+    with open(REPORT, "w") as f:
+        f.write(text)
+    print("\n" + text, end="")
+    print(f"tests: {passed} passed, {failed} failed, {skipped} skipped")
+    return failed == 0 and all(s.state == "passed" for s in steps)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--only", help="run only these steps (comma-separated) and what they need")
+    parser.add_argument("--list", action="store_true", help="list the steps and stop")
+    args = parser.parse_args()
+    steps = plan()
+    if args.only:
+        by_name = {s.name: s for s in steps}
+        wanted, queue = set(), args.only.split(",")
+        while queue:
+            name = queue.pop()
+            if name not in by_name:
+                parser.error(f"no step {name}; --list names them")
+            if name not in wanted:
+                wanted.add(name)
+                queue += by_name[name].needs
+        steps = [s for s in steps if s.name in wanted]
+    if args.list:
+        for s in steps:
+            print(f"{s.name:22} {s.lane:5} needs {', '.join(s.needs) or '-'}")
+        return 0
+    meter = CpuMeter()
+    meter.start()
+    began = time.monotonic()
+    try:
+        schedule(steps)
+    except KeyboardInterrupt:
+        for s in steps:
+            if s.state == "running":
+                s.process.terminate()
+        raise
+    meter.stopping.set()
+    stop_wine_servers()
+    return 0 if report(steps, meter, time.monotonic() - began) else 1
+
+
+def stop_wine_servers():
+    """The Windows tests keep a Wine server alive per prefix between test
+    programs; none outlives the run."""
+    for preset, server in (("windows", "/usr/bin/wineserver"),
+                           ("windows64", "/usr/lib/wine/wineserver64")):
+        build_tree = os.path.join(BUILD, preset)
+        if not os.path.isdir(build_tree) or not os.path.exists(server):
+            continue
+        for folder, subfolders, _ in os.walk(build_tree):
+            if os.path.exists(os.path.join(folder, "system.reg")):
+                subprocess.run([server, "-k"], env=dict(os.environ, WINEPREFIX=folder),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                subfolders.clear()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
