@@ -26,17 +26,6 @@ const size_t kMaxResources = 65536;
 // before it costs more than some tens of megabytes.
 const size_t kMaxNameWork = size_t(1) << 24;
 
-// A name for messages: the ordinal, or the string with anything beyond
-// ASCII shown as '?'.
-std::string Describe(const PeResourceName& name) {
-    if (name.text.empty())
-        return std::to_string(name.id);
-    std::string text = "\"";
-    for (char16_t c : name.text)
-        text += c >= 0x20 && c < 0x7F ? char(c) : '?';
-    return text + "\"";
-}
-
 class TreeReader {
 public:
     TreeReader(const unsigned char* file, size_t size) : file_(file), size_(size) {}
@@ -140,8 +129,8 @@ private:
         uint32_t size = PeDword(at + 4);
         size_t data = 0;
         if (!headers_->FileOffset(rva, size, size_, &data))
-            return Fail("resource " + Describe(resource.name) + " of type " +
-                        Describe(resource.type) + " lies outside the file");
+            return Fail("resource " + DescribePeResourceName(resource.name) + " of type " +
+                        DescribePeResourceName(resource.type) + " lies outside the file");
         if (resources_->size() >= kMaxResources)
             return Fail("the file claims more than " + std::to_string(kMaxResources) +
                         " resources");
@@ -164,6 +153,15 @@ private:
 };
 
 }  // namespace
+
+std::string DescribePeResourceName(const PeResourceName& name) {
+    if (name.text.empty())
+        return std::to_string(name.id);
+    std::string text = "\"";
+    for (char16_t c : name.text)
+        text += c >= 0x20 && c < 0x7F ? char(c) : '?';
+    return text + "\"";
+}
 
 bool ReadPeResourceTree(const unsigned char* file, size_t size, std::vector<PeResource>* resources,
                         std::string* error) {

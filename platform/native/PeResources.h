@@ -21,6 +21,10 @@ struct PeResourceName {
     std::u16string text;
 };
 
+// The name for messages: the ordinal, or the string in quotes with
+// anything beyond ASCII shown as '?'.
+std::string DescribePeResourceName(const PeResourceName& name);
+
 struct PeResource {
     PeResourceName type;
     PeResourceName name;
