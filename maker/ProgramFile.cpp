@@ -128,11 +128,11 @@ private:
             return Fail("the program's section alignments are damaged");
         uint64_t tableEnd =
             headers_.optional + headers_.optionalSize + 40 * uint64_t(headers_.sections.size());
-        uint64_t next = 0;
+        uint64_t next = AlignUp(Field(optional + kSizeOfHeaders), sectionAlignment_);
         for (const PeSection& s : headers_.sections) {
             if (s.address < next)
                 return Fail("the program's sections overlap or are out of order");
-            next = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
+            next = SpanEnd(s);
             if (s.rawSize != 0 && uint64_t(s.rawOffset) + s.rawSize > size_)
                 return Fail("a section's data lies beyond the end of the file");
             // Every header this writer mends lies before all section data.
@@ -143,6 +143,13 @@ private:
             return Fail("the program's sections lie beyond its 4 GB address space");
         imageEnd_ = next;
         return true;
+    }
+
+    // Where the next section may begin. Stored bytes beyond the virtual
+    // size count: otherwise they would stand for the next section's
+    // addresses.
+    uint64_t SpanEnd(const PeSection& s) const {
+        return AlignUp(uint64_t(s.address) + std::max(Extent(s), s.rawSize), sectionAlignment_);
     }
 
     uint32_t DirectoryRva(uint32_t index) const {
@@ -163,7 +170,7 @@ private:
                 cut_ = start_ = s.rawOffset;
                 resume_ = uint64_t(s.rawOffset) + s.rawSize;
                 oldRaw_ = s.rawSize;
-                oldEnd_ = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
+                oldEnd_ = SpanEnd(s);
                 initializedData_ = (s.characteristics & kInitializedData) != 0;
                 return true;
             }
@@ -173,10 +180,8 @@ private:
         size_t table = headers_.optional + headers_.optionalSize;
         uint64_t tableEnd = table + 40 * uint64_t(sections.size() + 1);
         uint64_t firstData = Field(headers_.optional + kSizeOfHeaders);
-        uint64_t memoryEnd = AlignUp(firstData, sectionAlignment_);
         uint64_t fileEnd = firstData;
         for (const PeSection& s : sections) {
-            memoryEnd = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
             if (s.rawSize != 0) {
                 firstData = std::min<uint64_t>(firstData, s.rawOffset);
                 fileEnd = std::max<uint64_t>(fileEnd, uint64_t(s.rawOffset) + s.rawSize);
@@ -186,28 +191,32 @@ private:
             return Fail("no room in the program's headers for another section");
         if (fileEnd > size_)
             return Fail("the program's headers run past the end of the file");
-        address_ = uint32_t(memoryEnd);
+        address_ = uint32_t(imageEnd_);
         cut_ = resume_ = fileEnd;
         start_ = AlignUp(fileEnd, fileAlignment_);
-        oldEnd_ = imageEnd_ = memoryEnd;
+        oldEnd_ = imageEnd_;
         initializedData_ = true;
         return true;
     }
 
-    // True when the sections after section `r` (the resources) may move:
-    // each is discardable with its data after the resources' in the file,
-    // and no data directory but the relocations and no entry point points
-    // at or past the resources.
+    // True when section `r` (the resources) can be replaced where it is
+    // and the sections after it may move: those are discardable, the data
+    // of the sections before it lies before its data in the file and the
+    // data of those after it after, and no data directory but the
+    // relocations and no entry point points at or past the resources.
     bool CanMoveAfter(size_t r) const {
         const std::vector<PeSection>& sections = headers_.sections;
         const PeSection& resources = sections[r];
         if (resources.rawSize == 0)
             return false;
         uint64_t resourcesEnd = uint64_t(resources.rawOffset) + resources.rawSize;
-        for (size_t i = r + 1; i < sections.size(); ++i) {
+        for (size_t i = 0; i < sections.size(); ++i) {
             const PeSection& s = sections[i];
-            if ((s.characteristics & kDiscardable) == 0 ||
-                (s.rawSize != 0 && s.rawOffset < resourcesEnd))
+            bool before = uint64_t(s.rawOffset) + s.rawSize <= resources.rawOffset;
+            bool after = s.rawOffset >= resourcesEnd;
+            if (i != r && s.rawSize != 0 && !(i < r ? before : after))
+                return false;
+            if (i > r && (s.characteristics & kDiscardable) == 0)
                 return false;
         }
         for (uint32_t d = 0; d < headers_.directoryCount; ++d) {
@@ -215,17 +224,21 @@ private:
             bool allowed = d == kResourceDirectory || d == kCertificateDirectory ||
                            (d == kRelocationDirectory && r + 1 < sections.size() &&
                             rva >= sections[r + 1].address);
-            if (rva >= resources.address && !allowed)
+            if (!allowed && InImage(rva, resources.address))
                 return false;
         }
-        return Field(headers_.optional + kEntryPoint) < resources.address;
+        return !InImage(Field(headers_.optional + kEntryPoint), resources.address);
     }
 
+    // Addresses and offsets beyond the image or the file point at nothing;
+    // they stay as they are.
+    bool InImage(uint32_t rva, uint64_t from) const { return rva >= from && rva < imageEnd_; }
     uint32_t ShiftRva(uint32_t rva) const {
-        return rva >= oldEnd_ ? uint32_t(int64_t(rva) + virtualShift_) : rva;
+        return InImage(rva, oldEnd_) ? uint32_t(int64_t(rva) + virtualShift_) : rva;
     }
     uint32_t ShiftOffset(uint32_t offset) const {
-        return offset >= resume_ ? uint32_t(int64_t(offset) + fileShift_) : offset;
+        return offset >= resume_ && offset <= size_ ? uint32_t(int64_t(offset) + fileShift_)
+                                                    : offset;
     }
 
     void MendHeaders(std::vector<unsigned char>* out, uint32_t treeSize, uint32_t raw) {

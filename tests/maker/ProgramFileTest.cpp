@@ -318,6 +318,8 @@ TEST(ProgramFileWriter, ProgramsWithoutRelocationsOrWithImmovableSectionsAreHand
         EXPECT_EQ(w.Directory(2), 0x5000u);
         EXPECT_EQ(w.Directory(5), 0x3000u);
         EXPECT_TRUE(std::equal(base.begin() + 0x400, base.end(), w.bytes.begin() + 0x400));
+        // Rewritten again, the new section is the last and is replaced where it is.
+        EXPECT_TRUE(Rewrite(w.bytes, kSmallSet).bytes.size() < w.bytes.size());
 
         stuck.crowded = true;
         Bytes crowded = SmallProgram(kSmallSet, stuck);
