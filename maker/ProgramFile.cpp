@@ -23,6 +23,8 @@ namespace maker {
 namespace {
 
 using standin::PeDword;
+using standin::PePutDword;
+using standin::PePutWord;
 using standin::PeSection;
 
 const uint32_t kResourceDirectory = 2;
@@ -57,15 +59,6 @@ bool PowerOfTwo(uint32_t n) {
 // when the virtual size is 0.
 uint32_t Extent(const PeSection& s) {
     return s.virtualSize != 0 ? s.virtualSize : s.rawSize;
-}
-
-void Put16(std::vector<unsigned char>* b, size_t at, uint32_t v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<unsigned char>* b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
 }
 
 // The PE checksum: the file's 16-bit words summed with end-around carry,
@@ -242,14 +235,15 @@ private:
     }
 
     void MendHeaders(std::vector<unsigned char>* out, uint32_t treeSize, uint32_t raw) {
+        unsigned char* to = out->data();
         size_t optional = headers_.optional;
         std::vector<PeSection> sections = headers_.sections;
         if (section_ == sections.size()) {
             size_t header = optional + headers_.optionalSize + 40 * sections.size();
-            std::fill(out->begin() + long(header), out->begin() + long(header) + 40, 0);
-            std::copy_n(".rsrc", 5, out->begin() + long(header));
-            Put32(out, header + 36, kNewSectionCharacteristics);
-            Put16(out, headers_.fileHeader + kSectionCount, uint32_t(sections.size() + 1));
+            std::fill(to + header, to + header + 40, 0);
+            std::copy_n(".rsrc", 5, to + header);
+            PePutDword(to + header + 36, kNewSectionCharacteristics);
+            PePutWord(to + headers_.fileHeader + kSectionCount, uint32_t(sections.size() + 1));
             sections.push_back({header, 0, 0, 0, 0, kNewSectionCharacteristics});
         }
         sections[section_].virtualSize = treeSize;
@@ -263,42 +257,42 @@ private:
         }
         uint64_t imageEnd = 0;
         for (const PeSection& s : sections) {
-            Put32(out, s.header + 8, s.virtualSize);
-            Put32(out, s.header + 12, s.address);
-            Put32(out, s.header + 16, s.rawSize);
-            Put32(out, s.header + 20, s.rawOffset);
+            PePutDword(to + s.header + 8, s.virtualSize);
+            PePutDword(to + s.header + 12, s.address);
+            PePutDword(to + s.header + 16, s.rawSize);
+            PePutDword(to + s.header + 20, s.rawOffset);
             imageEnd = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
         }
-        Put32(out, optional + kSizeOfImage, uint32_t(imageEnd));
+        PePutDword(to + optional + kSizeOfImage, uint32_t(imageEnd));
         if (initializedData_)
-            Put32(out, optional + kSizeOfInitializedData,
-                  Field(optional + kSizeOfInitializedData) + raw - oldRaw_);
+            PePutDword(to + optional + kSizeOfInitializedData,
+                       Field(optional + kSizeOfInitializedData) + raw - oldRaw_);
 
         for (uint32_t d = 0; d < headers_.directoryCount; ++d) {
             size_t entry = headers_.directories + 8 * d;
             if (d == kResourceDirectory) {
-                Put32(out, entry, address_);
-                Put32(out, entry + 4, treeSize);
+                PePutDword(to + entry, address_);
+                PePutDword(to + entry + 4, treeSize);
             } else if (d == kCertificateDirectory) {
                 // A file offset, not an RVA, and the signature is void now.
-                Put32(out, entry, 0);
-                Put32(out, entry + 4, 0);
+                PePutDword(to + entry, 0);
+                PePutDword(to + entry + 4, 0);
             } else if (Field(entry) != 0) {
-                Put32(out, entry, ShiftRva(Field(entry)));
+                PePutDword(to + entry, ShiftRva(Field(entry)));
             }
         }
-        MendDebugEntries(out);
+        MendDebugEntries(to);
         // The COFF symbol table, where kept, follows the sections in the file.
         size_t symbols = headers_.fileHeader + kSymbolTable;
         if (Field(symbols) != 0)
-            Put32(out, symbols, ShiftOffset(Field(symbols)));
-        Put32(out, optional + kCheckSum, 0);
-        Put32(out, optional + kCheckSum, Checksum(*out));
+            PePutDword(to + symbols, ShiftOffset(Field(symbols)));
+        PePutDword(to + optional + kCheckSum, 0);
+        PePutDword(to + optional + kCheckSum, Checksum(*out));
     }
 
     // Debug directory entries (28 bytes each) locate their data by RVA and
     // by file offset; data beyond the resources moves with the rest.
-    void MendDebugEntries(std::vector<unsigned char>* out) const {
+    void MendDebugEntries(unsigned char* to) const {
         if (kDebugDirectory >= headers_.directoryCount)
             return;
         size_t entry = headers_.directories + 8 * kDebugDirectory;
@@ -309,9 +303,9 @@ private:
             return;
         for (size_t e = at; e + 28 <= at + size; e += 28) {
             if (Field(e + 20) != 0)
-                Put32(out, e + 20, ShiftRva(Field(e + 20)));
+                PePutDword(to + e + 20, ShiftRva(Field(e + 20)));
             if (Field(e + 24) != 0)
-                Put32(out, e + 24, ShiftOffset(Field(e + 24)));
+                PePutDword(to + e + 24, ShiftOffset(Field(e + 24)));
         }
     }
 

@@ -23,12 +23,10 @@ using maker::ResourceItem;
 using standin::PeDword;
 
 void Set16(Bytes* b, size_t at, uint32_t v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
+    standin::PePutWord(b->data() + at, v);
 }
 void Set32(Bytes* b, size_t at, uint32_t v) {
-    Set16(b, at, v & 0xFFFF);
-    Set16(b, at + 2, v >> 16);
+    standin::PePutDword(b->data() + at, v);
 }
 
 ResourceItem Item(std::u16string type, WORD typeId, std::u16string name, WORD nameId, WORD language,
@@ -275,7 +273,7 @@ TEST(ProgramFileWriter, TheTreeIsInTheOrderWindowsSearchesIt) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST(ProgramFileWriter, AppendedDataSurvivesAndTheCertificateEntryGoes) {
+TEST(ProgramFileWriter, AppendedDataSurvivesWithWhatPointsAtItAndTheCertificateEntryGoes) {
     Bytes base = SmallProgram(kSmallSet, {});
     size_t overlay = base.size();
     for (int i = 0; i < 300; ++i)
@@ -284,6 +282,10 @@ TEST(ProgramFileWriter, AppendedDataSurvivesAndTheCertificateEntryGoes) {
     Set32(&base, directories + 8 * 4, uint32_t(overlay));  // a file offset
     Set32(&base, directories + 8 * 4 + 4, 300);
     Set32(&base, pe + 4 + 8, uint32_t(overlay + 100));  // COFF symbols in the overlay
+    // A debug directory in .text whose one entry's data lies in the overlay.
+    Set32(&base, directories + 8 * 6, 0x1000);
+    Set32(&base, directories + 8 * 6 + 4, 28);
+    Set32(&base, 0x400 + 24, uint32_t(overlay + 150));
 
     Written w = Rewrite(base, WithBigItem(kSmallSet, 5000));
     ASSERT_GT(w.bytes.size(), base.size());
@@ -291,6 +293,7 @@ TEST(ProgramFileWriter, AppendedDataSurvivesAndTheCertificateEntryGoes) {
     EXPECT_EQ(w.Directory(4), 0u);
     EXPECT_EQ(w.Field(w.headers.directories + 8 * 4 + 4), 0u);
     EXPECT_EQ(w.Field(pe + 4 + 8), w.bytes.size() - 200);
+    EXPECT_EQ(w.Field(0x400 + 24), w.bytes.size() - 150);
 }
 
 TEST(ProgramFileWriter, ProgramsWithoutRelocationsOrWithImmovableSectionsAreHandled) {
