@@ -101,10 +101,12 @@ def plan():
                "--render", "build/native/render/avrel-render",
                "--screenshot", "build/web/screenshot.png"]],
              needs=["build-web", "build-native"]),
-        ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"], needs=["build-native"]),
+        # The maker's tests rewrite the Windows builds' programs.
+        ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"],
+              needs=["build-native", "build-windows", "build-windows64"]),
         # The packages' install test packs every tree.
         ctest("test-native-wait", "wait", "native", ["-L", "^wait$"],
-              needs=["build-native", "build-windows", "build-web"]),
+              needs=["build-native", "build-windows", "build-windows64", "build-web"]),
         ctest("test-windows", "cpu", wine_preset, ["-LE", "^(alone|wait|soak)$"],
               needs=[wine_build, "build-native"], xvfb=True),
         build("native-asan", needs=["setup"]),
