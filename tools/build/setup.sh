@@ -22,9 +22,14 @@ packages=(
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
 
+# One query for all of them: this runs before every build and test.
+installed=$(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 2>/dev/null |
+            sed -n 's/ install ok installed$//p')
+native_arch=$(dpkg --print-architecture)
 missing=()
 for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    case $p in *:*) want=$p ;; *) want=$p:$native_arch ;; esac
+    if ! grep -qxF -e "$want" -e "${p%%:*}:all" <<<"$installed"; then
         missing+=("$p")
     fi
 done
