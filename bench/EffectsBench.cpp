@@ -34,7 +34,7 @@ BlendTable& Blend() {
 
 // A window device context of the stage's size to draw on.
 HDC StageDC() {
-    static HDC dc = GetDC(standin::CreateTestWindow(640, 480));
+    static HDC dc = GetDC(standin::CreateScreenWindow(640, 480));
     return dc;
 }
 

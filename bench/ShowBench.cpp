@@ -69,7 +69,7 @@ void BM_ShowPassPeakMemory(benchmark::State& state) {
     for (auto _ : state) {
         standin::UseVirtualClock(kClockStart);
         baseHeap = mallinfo2().uordblks;
-        HWND window = standin::CreateTestWindow(1024, 768);
+        HWND window = standin::CreateScreenWindow(1024, 768);
         stage = Stage{};
         standin::ResetPeakBitmapBytes();
         size_t windowHeap = mallinfo2().uordblks;
@@ -87,7 +87,7 @@ void BM_ShowPassPeakMemory(benchmark::State& state) {
         standin::StopAllThreads();
         ReleaseStage();
         stage = Stage{};
-        standin::DestroyTestWindow(window);
+        standin::DestroyScreenWindow(window);
         standin::UseRealClock();
     }
     state.counters["peak_heap_MB"] = double(peakHeap - baseHeap) / (1 << 20);

@@ -72,7 +72,7 @@ int Play(const Options& options) {
     if (!error.empty())
         return Fail(error);
     HWND screen =
-        standin::CreateTestWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
+        standin::CreateScreenWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
     if (screen == nullptr)
         return Fail("no memory for the screen");
     // The show starts before the image is made: its set-up and the image's

@@ -310,7 +310,7 @@ int ShowCommand(int argc, char** argv) {
 
     standin::UseVirtualClock(kClockStart);
     Recorder recorder;
-    recorder.window = standin::CreateTestWindow(options.width, options.height);
+    recorder.window = standin::CreateScreenWindow(options.width, options.height);
     ShowTrace trace = {&recorder, Began, Ended};
     showTrace = &trace;
     StartRenderThread(recorder.window);

@@ -39,7 +39,7 @@ Page& ThePage() {
 }
 
 void StartShow(Page& page) {
-    page.screen = standin::CreateTestWindow(kScreenWidth, kScreenHeight);
+    page.screen = standin::CreateScreenWindow(kScreenWidth, kScreenHeight);
     page.canvas.Watch(page.screen);
     StartRenderThread(page.screen);
 }
@@ -51,7 +51,7 @@ void RestartShow(Page& page) {
     ReleaseStage();
     HWND old = page.screen;
     stage = Stage{};
-    standin::DestroyTestWindow(old);
+    standin::DestroyScreenWindow(old);
     StartShow(page);
 }
 

@@ -57,9 +57,9 @@ void FailGlobalAlloc(long skip, long count);
 // every block transfer to it is clipped to the client area, as on Windows.
 // It is visible from the start, as a window already shown; one made by
 // CreateWindowExA becomes visible (WS_VISIBLE) only after its WM_CREATE.
-HWND CreateTestWindow(int clientWidth, int clientHeight);
-void DestroyTestWindow(HWND window);
-// Every window alive but the desktop: test windows and those made by
+HWND CreateScreenWindow(int clientWidth, int clientHeight);
+void DestroyScreenWindow(HWND window);
+// Every window alive but the desktop: screen windows and those made by
 // CreateWindowExA, in no particular order.
 std::vector<HWND> LiveWindows();
 // The colour at client point (x, y) as 0xRRGGBB; 0 outside the client area.

@@ -25,7 +25,7 @@ using standin::BlitRecord;
 class EffectTimingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = standin::CreateTestWindow(800, 600);
+        window = standin::CreateScreenWindow(800, 600);
         dc = GetDC(window);
         standin::UseVirtualClock(kStart);
         standin::RecordBlits(true);
@@ -36,7 +36,7 @@ protected:
         standin::RecordBlits(false);
         standin::UseRealClock();
         ReleaseDC(window, dc);
-        standin::DestroyTestWindow(window);
+        standin::DestroyScreenWindow(window);
     }
 
     static void ExpectRect(const BlitRecord& record, int left, int top, int right, int bottom) {

@@ -15,7 +15,7 @@
 namespace {
 
 TEST(GdiStandInTest, TransfersToAWindowClipToItsClientAreaAndAreLogged) {
-    HWND window = standin::CreateTestWindow(10, 8);
+    HWND window = standin::CreateScreenWindow(10, 8);
     RECT client = {};
     ASSERT_TRUE(GetClientRect(window, &client));
     EXPECT_EQ(10, client.right);
@@ -51,13 +51,13 @@ TEST(GdiStandInTest, TransfersToAWindowClipToItsClientAreaAndAreLogged) {
     DeleteDC(memory);
     DeleteObject(bitmap);
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 // A program that draws all night keeps no record of its drawing: only a
 // test that asks gets one, and stopping frees it.
 TEST(GdiStandInTest, TransfersAreLoggedOnlyWhileRecording) {
-    HWND window = standin::CreateTestWindow(10, 8);
+    HWND window = standin::CreateScreenWindow(10, 8);
     HDC dc = GetDC(window);
     HBITMAP bitmap = SolidBitmap(dc, 4, 4, 0x112233);
     HDC memory = CreateCompatibleDC(nullptr);
@@ -83,7 +83,7 @@ TEST(GdiStandInTest, TransfersAreLoggedOnlyWhileRecording) {
     DeleteDC(memory);
     DeleteObject(bitmap);
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 TEST(GdiStandInTest, ABitmapLivesInOneDeviceContextAtATime) {

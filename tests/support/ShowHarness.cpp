@@ -69,7 +69,7 @@ void TraceRecorder::Ended(void* context, const char*) {
 ShowRun::ShowRun(int clientWidth, int clientHeight, DWORD clockStart, bool recordBlits) {
     runStart = clockStart;
     standin::UseVirtualClock(clockStart);
-    window = standin::CreateTestWindow(clientWidth, clientHeight);
+    window = standin::CreateScreenWindow(clientWidth, clientHeight);
     standin::RecordBlits(recordBlits);
     stage = Stage{};
     StartRenderThread(window);

@@ -1,5 +1,5 @@
 // Running the show on the stand-in's virtual clock for the show's tests: a
-// test window, the real render and logo threads, a recorder on the trace
+// screen window, the real render and logo threads, a recorder on the trace
 // hook, and the pictures and colours to build expected screens from.
 #pragma once
 
@@ -49,7 +49,7 @@ private:
     int steps = 0;
 };
 
-// A test window on the virtual clock with the render thread started on it,
+// A screen window on the virtual clock with the render thread started on it,
 // recording every block transfer (standin::BlitLog) unless `recordBlits` is
 // false. The destructor stops both show threads, releases the stage and
 // stops recording.
