@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "imaging/DeviceBitmap.h"
 #include "effects/LineFadeGroup.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "linux/ScreenImage.h"
 #include "support/SolidFill.h"
 

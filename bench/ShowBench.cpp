@@ -9,7 +9,7 @@
 #include <malloc.h>
 #include <mmsystem.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "imaging/DeviceBitmap.h"
 #include "effects/Filmstrip.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "FuzzBytes.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "AvrelVersion.h"
-#include "ProgramFile.h"
-#include "StandIn.h"
+#include "standin/ProgramFile.h"
+#include "standin/StandIn.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "show/RenderThread.h"

@@ -15,7 +15,7 @@
 #include "linux/Scale.h"
 #include "linux/ScreenImage.h"
 #include "linux/XConnection.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 // A part of the in-memory screen that the image holds: where it is on that
 // screen, where in the image, and where in the window (from the stage's

@@ -23,7 +23,7 @@
 
 #include "render/Commands.h"
 #include "render/PngFile.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "show/RenderThread.h"
 #include "show/ShowScript.h"
 #include "show/ShowTrace.h"

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "StandIn.h"
-#include "WebThreads.h"
+#include "standin/StandIn.h"
+#include "standin/WebThreads.h"
 #include "show/RenderThread.h"
 #include "show/Stage.h"
 #include "web/CanvasScreen.h"

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "effects/Filmstrip.h"
 #include "effects/LineFadeGroup.h"

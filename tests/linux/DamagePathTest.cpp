@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "linux/DamageQueue.h"
 #include "linux/ScreenImage.h"
 #include "support/SolidFill.h"

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "support/SolidFill.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "support/ShowHarness.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/IndexedImage.h"
 #include "shell/MonitorCovers.h"
 #include "show/Stage.h"

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "show/RenderThread.h"
 #include "show/Stage.h"
 

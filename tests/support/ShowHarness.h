@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 class IndexedImage;
 

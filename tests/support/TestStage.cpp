@@ -1,6 +1,6 @@
 #include "support/TestStage.h"
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "show/Stage.h"
 
 bool OpenTestStage(HWND* window) {
