@@ -19,6 +19,7 @@
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
+#include "show/StageGeometry.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ BlendTable& Blend() {
 
 // A window device context of the stage's size to draw on.
 HDC StageDC() {
-    static HDC dc = GetDC(standin::CreateScreenWindow(640, 480));
+    static HDC dc = GetDC(standin::CreateScreenWindow(kStageWidth, kStageHeight));
     return dc;
 }
 
@@ -61,7 +62,7 @@ BENCHMARK(BM_Memcpy307200)->Unit(benchmark::kMicrosecond);
 template <class Use>
 void StageFadeSteps(benchmark::State& state, int steps, Use use) {
     IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
-    CrossFade fade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
+    CrossFade fade(&canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, &Blend());
     int k = 0;
     for (auto _ : state) {
         use(fade.RenderStep(k));
@@ -153,7 +154,8 @@ void BM_FilmstripFrame(benchmark::State& state) {
     IndexedImage strip(9000, &Palette());
     int frame = 0;
     for (auto _ : state) {
-        DeviceBitmap* bitmap = strip.BandToDeviceBitmap(StageDC(), 54 * frame, 54);
+        DeviceBitmap* bitmap =
+            strip.BandToDeviceBitmap(StageDC(), kCornerLogoHeight * frame, kCornerLogoHeight);
         bitmap->Draw(StageDC(), 560, 426);
         delete bitmap;
         frame = (frame + 1) % 41;
@@ -171,7 +173,8 @@ void BM_CrossFadeStagePeakMemory(benchmark::State& state) {
         size_t heapBefore = mallinfo2().uordblks;
         standin::ResetPeakBitmapBytes();
         size_t bitmapsBefore = standin::BitmapBytes();
-        CrossFade* fade = new CrossFade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
+        CrossFade* fade =
+            new CrossFade(&canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, &Blend());
         for (int k = 0; k < fade->StepCount(); ++k) {
             DeviceBitmap* bitmap = fade->RenderStep(k)->ToDeviceBitmap(StageDC());
             size_t heap = mallinfo2().uordblks - heapBefore;

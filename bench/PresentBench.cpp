@@ -14,11 +14,12 @@
 
 #include "standin/StandIn.h"
 #include "linux/ScreenImage.h"
+#include "show/StageGeometry.h"
 #include "support/SolidFill.h"
 
 namespace {
 
-const int kWidth = 640, kHeight = 480;
+const int kWidth = kStageWidth, kHeight = kStageHeight;
 
 // Every pixel drawn (one of 256 colours), as the stage is after a picture.
 void FillWithNoise(HWND window) {

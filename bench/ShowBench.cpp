@@ -49,7 +49,7 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
         HWND window = OpenStage();
         stage.cornerLogo = new Filmstrip(kCornerLogoId, kCornerLogoFrames, stage.palette);
         IndexedImage picture(1000, stage.palette);
-        CrossFade fade(stage.canvas, 0, 0, 640, 480, &picture, 0, 0, stage.blend);
+        CrossFade fade(stage.canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, stage.blend);
         DeviceBitmap* frame = fade.RenderStep(0)->ToDeviceBitmap(stage.screenDC);
         frame->Draw(stage.screenDC, stage.offsetX, stage.offsetY);
         delete frame;

@@ -34,17 +34,19 @@ namespace {
 const int kEventsPerRound = 64;
 
 // Where the show draws on its in-memory screen: the stage, with the show's
-// own offsets in an 800 x 588 client, and the corner logo beyond its
+// own offsets in a client of the full view, and the corner logo beyond its
 // lower-right corner. Nothing else of that screen is ever drawn.
-const int kStageX = (kFullViewWidth - 640) / 2;
-const int kStageY = (kFullViewHeight - 480) / 2;
-const RECT kStage = {kStageX, kStageY, kStageX + 640, kStageY + 480};
-const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + 80, kStage.bottom + 54};
+const int kStageX = StageLeft(kFullViewWidth);
+const int kStageY = StageTop(kFullViewHeight);
+const RECT kStage = {kStageX, kStageY, kStageX + kStageWidth, kStageY + kStageHeight};
+const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + kCornerLogoWidth,
+                    kStage.bottom + kCornerLogoHeight};
 // How the image holds them: the stage at its top-left and the logo below
 // the stage's left end, which leaves out the box's empty corners.
-const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}}, {kLogo, {0, 480}, {640, 480}}};
-const int kImageWidth = 640;
-const int kImageHeight = 480 + 54;
+const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}},
+                             {kLogo, {0, kStageHeight}, {kStageWidth, kStageHeight}}};
+const int kImageWidth = kStageWidth;
+const int kImageHeight = kStageHeight + kCornerLogoHeight;
 
 // `rect` within `part`; false when they do not meet.
 bool Within(const RECT& rect, const ImagePart& part, RECT* r) {
@@ -273,8 +275,9 @@ void Presenter::Enlarge(const ImagePart& part, const RECT& r) {
 // Black over the window but the stage and the corner logo.
 void Presenter::FillAround() {
     const int left = x->imageX, top = x->imageY;
-    const int right = left + 640 * scale, bottom = top + 480 * scale;
-    const int logoRight = right + 80 * scale, logoBottom = bottom + 54 * scale;
+    const int right = left + kStageWidth * scale, bottom = top + kStageHeight * scale;
+    const int logoRight = right + kCornerLogoWidth * scale;
+    const int logoBottom = bottom + kCornerLogoHeight * scale;
     const int w = x->width, h = x->height;
     const int bands[6][4] = {{0, 0, w, top},
                              {0, top, left, bottom},

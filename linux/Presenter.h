@@ -8,11 +8,11 @@
 // window changes size, and ends on a signal, on q / Escape / the close
 // button in its own window, or when the window it draws into goes away.
 //
-// The show runs on an in-memory screen of 800 x 588 whatever the window:
-// the stage at (80, 54) and the corner logo beyond it, which is all it ever
-// draws. The presenter places that stage in the window as the show would
-// place it in a client of (window size / scale), so a resize needs no new
-// show, only a new place and perhaps a new scale.
+// The show runs on an in-memory screen of the full view's size whatever the
+// window (show/StageGeometry.h): the stage centred and the corner logo
+// beyond it, which is all it ever draws. The presenter places that stage in the window as the show
+// would place it in a client of (window size / scale), so a resize needs no new show, only a new
+// place and perhaps a new scale.
 #pragma once
 
 #include <windows.h>
