@@ -14,6 +14,7 @@ import time
 import e2e_support
 from e2e_support import CLOSE_LIMIT, LOGO, SCREEN, STAGE, START_LIMIT, start_saver
 from saver_session import WINDOW_NAME, palette_colours, wait_exit
+from stage_geometry import CORNER_LOGO_SIZE, STAGE_SIZE
 
 from PIL import Image
 
@@ -47,7 +48,7 @@ def scenario_saver_screen(session, checks, args):
     palette = palette_colours(args.palette)
     reference = Image.open(os.path.join(args.reference, "1000.bmp")).convert("RGB")
     # Stage columns 0-50 keep picture 1000 for the whole first chapter.
-    expected_strip = reference.crop((0, 0, 51, 480)).tobytes()
+    expected_strip = reference.crop((0, 0, 51, STAGE_SIZE[1])).tobytes()
     strip_box = (STAGE[0], STAGE[1], STAGE[0] + 51, STAGE[3])
     shot, appeared = None, None
     started = time.monotonic()
@@ -80,7 +81,7 @@ def scenario_saver_screen(session, checks, args):
                   f"{distinct} distinct picture(s)")
     logo_colours = set()
     for raw in logos:
-        logo_colours |= set(Image.frombytes("RGB", (80, 54), raw).getdata())
+        logo_colours |= set(Image.frombytes("RGB", CORNER_LOGO_SIZE, raw).getdata())
     checks.expect(logo_colours - {(0, 0, 0)}, "light logo marks in the corner area",
                   "only black")
     checks.expect(not (logo_colours - palette), "only show-palette colours in the corner logo",

@@ -38,10 +38,13 @@ import numpy as np
 from PIL import Image
 
 from browser import Browser
+import stage_geometry
+from stage_geometry import CORNER_LOGO_SIZE, FULL_VIEW_SIZE
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-STAGE = (80, 54, 640, 480)  # x, y, width, height on the 800 x 588 screen
-LOGO = (720, 534, 80, 54)
+# x, y, width, height on the screen the page shows, a client of the full view
+STAGE, LOGO = ((b[0], b[1], b[2] - b[0], b[3] - b[1])
+               for b in stage_geometry.boxes_in(FULL_VIEW_SIZE))
 CHAPTER_END = 14965  # chapter 2 opens here
 PICTURE_1000_DONE = 870  # ms of show time: its last two steps copy it whole
 # A hold may come a little early (the renderer's screenshots fall mid-frame)
@@ -168,7 +171,7 @@ def corner_frames(render, work):
     palette = Image.open(bmp).getpalette()[:768]
     frames = {}
     for f in range(41):
-        frames[region_hash(strip[f * 54:(f + 1) * 54])] = f
+        frames[region_hash(strip[f * CORNER_LOGO_SIZE[1]:(f + 1) * CORNER_LOGO_SIZE[1]])] = f
     return frames, {tuple(palette[i:i + 3]) for i in range(0, 768, 3)}
 
 
@@ -374,13 +377,14 @@ def test_layout(c, browser, url):
                       timeout=3)
         time.sleep(0.2)  # the resize event follows
         width, height = page.evaluate("[window.innerWidth, window.innerHeight]")
-        want = max(1, min(width // 800, height // 588))
+        view_width, view_height = FULL_VIEW_SIZE
+        want = max(1, min(width // view_width, height // view_height))
         box = page.evaluate("""(function(){var r=document.getElementById('screen')
             .getBoundingClientRect();
             return [r.left, r.top, r.width, r.height, Number(document.body.dataset.scale)];})()""")
-        ok = box is not None and box[4] == want and box[2] == 800 * want and \
-            box[3] == 588 * want and abs(box[0] - (width - 800 * want) / 2) <= 1 and \
-            abs(box[1] - (height - 588 * want) / 2) <= 1
+        ok = box is not None and box[4] == want and box[2] == view_width * want and \
+            box[3] == view_height * want and abs(box[0] - (width - view_width * want) / 2) <= 1 and \
+            abs(box[1] - (height - view_height * want) / 2) <= 1
         c.check(ok, f"window {width} x {height}: scale {want}, centred", str(box))
     page.call("Page.close")
 
