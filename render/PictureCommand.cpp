@@ -11,6 +11,7 @@
 #include "render/Commands.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
+#include "show/Stage.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int PictureCommand(int argc, char** argv) {
         std::fprintf(stderr, "avrel-render: '%s' is not a resource id (0 to 65535)\n", argv[0]);
         return 2;
     }
-    ShowPalette palette(4098, 256);
+    ShowPalette palette(kShowPaletteId, 256);
     int width = 0, height = 0;
     BYTE* pixels = DecodeJpegResource(id, &width, &height, &palette);
     if (pixels == nullptr) {

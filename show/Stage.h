@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "assets/ResourceIds.h"
 #include "show/StageGeometry.h"
 
 class BlendTable;
@@ -18,8 +19,8 @@ class IndexedImage;
 class LineFadeGroup;
 class ShowPalette;
 
-const WORD kShowPaletteId = 4098;
-const WORD kCornerLogoId = 9000;
+const WORD kShowPaletteId = IDR_SHOW_PALETTE;
+const WORD kCornerLogoId = IDR_CORNER_LOGO;
 const int kCornerLogoFrames = 41;
 
 struct Stage {

@@ -187,7 +187,7 @@ def custom_program(work, without=None):
     """A program file like Avrel.scr whose pictures 1000 and 1004 are plain
     gradients: the shipped resources with those replaced, linked into a PE
     file with no code, which is all the program-file check reads. With
-    `without`, that resource is left out."""
+    `without` (an id and its name in avrel.rc), that resource is left out."""
     rc = open(os.path.join(ROOT, "assets", "avrel.rc")).read()
     for pid, blue in ((1000, 128), (1004, 32)):
         jpg = os.path.join(work, f"gradient-{pid}.jpg")
@@ -196,8 +196,9 @@ def custom_program(work, without=None):
         rc = rc.replace(f'{pid} RCDATA "pictures/{pid}.jpg"', f'{pid} RCDATA "{jpg}"')
     name = "Avrel.scr"
     if without is not None:
-        rc = "\n".join(line for line in rc.split("\n") if not line.startswith(f"{without} "))
-        name = f"lacks-{without}.scr"
+        number, named = without
+        rc = "\n".join(line for line in rc.split("\n") if not line.startswith(f"{named} "))
+        name = f"lacks-{number}.scr"
     script = os.path.join(work, name + ".rc")
     with open(script, "w") as f:
         f.write(rc)
@@ -460,7 +461,7 @@ def drop_file(page, path):
 
 def test_program_files(c, browser, url, render, work):
     scr = custom_program(work)
-    lacking = custom_program(work, without=4099)
+    lacking = custom_program(work, without=(4099, "IDR_SHOW_PALETTE_MAP"))
     shots = render_show(render, os.path.join(work, "custom-render"), 60, 4500, scr)
     want = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots if ms == PICTURE_1000_DONE]
     # Picture 1004 complete (its cross-fade from 3,600 ms, as 1000's from 0).
