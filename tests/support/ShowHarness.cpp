@@ -111,7 +111,7 @@ std::vector<DWORD> Colours(IndexedImage* image) {
     ShowPalette* palette = image->Palette();
     DWORD table[256];
     for (int i = 0; i < 256; ++i) {
-        table[i] = DWORD(palette->Red(i)) << 16 | DWORD(palette->Green(i)) << 8 | palette->Blue(i);
+        table[i] = palette->Colour(i);
     }
     std::vector<DWORD> colours(size_t(image->Width()) * size_t(image->Height()));
     for (int y = 0; y < image->Height(); ++y) {
