@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "render/BmpFile.h"
@@ -12,14 +11,13 @@
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"
+#include "utils/WholeNumber.h"
 
 namespace {
 
 bool ParseId(const char* text, WORD* id) {
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 0xFFFF)
+    long value = 0;
+    if (!ParseWholeNumber(text, 0, 0xFFFF, &value))
         return false;
     *id = WORD(value);
     return true;

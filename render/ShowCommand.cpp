@@ -28,6 +28,7 @@
 #include "show/ShowScript.h"
 #include "show/ShowTrace.h"
 #include "show/Stage.h"
+#include "utils/WholeNumber.h"
 
 namespace {
 
@@ -56,17 +57,6 @@ struct Options {
     std::vector<long> at;
 };
 
-bool ParseNumber(const std::string& text, long limit, long* value) {
-    if (text.empty() || text.size() > 10)
-        return false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    *value = std::strtol(text.c_str(), nullptr, 10);
-    return *value <= limit;
-}
-
 // Returns an error message, or "" when the arguments are good.
 std::string ParseOptions(int argc, char** argv, Options* options) {
     const long kMaxMs = 24L * 3600 * 1000;
@@ -80,15 +70,15 @@ std::string ParseOptions(int argc, char** argv, Options* options) {
         } else if (name == "--size") {
             size_t x = value.find('x');
             long w = 0, h = 0;
-            if (x == std::string::npos || !ParseNumber(value.substr(0, x), 8192, &w) ||
-                !ParseNumber(value.substr(x + 1), 8192, &h) || w < 1 || h < 1) {
+            if (x == std::string::npos || !ParseWholeNumber(value.substr(0, x), 1, 8192, &w) ||
+                !ParseWholeNumber(value.substr(x + 1), 1, 8192, &h)) {
                 return "--size wants WIDTHxHEIGHT, each 1 to 8192, not '" + value + "'";
             }
             options->width = int(w);
             options->height = int(h);
         } else if (name == "--from" || name == "--to" || name == "--every") {
             long ms = 0;
-            if (!ParseNumber(value, kMaxMs, &ms)) {
+            if (!ParseWholeNumber(value, 0, kMaxMs, &ms)) {
                 return name + " wants milliseconds from 0 to " + std::to_string(kMaxMs) +
                        ", not '" + value + "'";
             }
@@ -108,7 +98,7 @@ std::string ParseOptions(int argc, char** argv, Options* options) {
                 if (comma == std::string::npos)
                     comma = value.size();
                 long ms = 0;
-                if (!ParseNumber(value.substr(start, comma - start), kMaxMs, &ms)) {
+                if (!ParseWholeNumber(value.substr(start, comma - start), 0, kMaxMs, &ms)) {
                     return "--at wants a comma-separated list of milliseconds, not '" + value + "'";
                 }
                 options->at.push_back(ms);
