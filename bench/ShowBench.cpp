@@ -18,11 +18,10 @@
 #include "show/RenderThread.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
+#include "show/TraceRecorder.h"
 #include "support/TestStage.h"
 
 namespace {
-
-const DWORD kClockStart = 100000;
 
 HWND OpenStage() {
     HWND window;
@@ -32,7 +31,7 @@ HWND OpenStage() {
 
 // One pass of the script on this thread: only CPU work remains.
 void BM_ShowPass(benchmark::State& state) {
-    standin::UseVirtualClock(kClockStart);
+    standin::UseVirtualClock(kShowClockStart);
     HWND window = OpenStage();
     for (auto _ : state)
         PlayShowPass();
@@ -67,7 +66,7 @@ BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
 void BM_ShowPassPeakMemory(benchmark::State& state) {
     size_t peakHeap = 0, baseHeap = 0, peakBitmaps = 0;
     for (auto _ : state) {
-        standin::UseVirtualClock(kClockStart);
+        standin::UseVirtualClock(kShowClockStart);
         baseHeap = mallinfo2().uordblks;
         HWND window = standin::CreateScreenWindow(1024, 768);
         stage = Stage{};
@@ -75,7 +74,7 @@ void BM_ShowPassPeakMemory(benchmark::State& state) {
         size_t windowHeap = mallinfo2().uordblks;
         StartRenderThread(window);
         for (DWORD t = 0; t <= 84245; t += 5) {
-            DWORD now = timeGetTime() - kClockStart;
+            DWORD now = timeGetTime() - kShowClockStart;
             if (t > now)
                 Sleep(t - now);
             size_t heap = mallinfo2().uordblks;

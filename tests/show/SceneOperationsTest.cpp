@@ -23,7 +23,7 @@ const int kMissingPicture = 7999;
 class SceneOperations : public testing::Test {
 protected:
     void SetUp() override {
-        standin::UseVirtualClock(kClockStart);
+        standin::UseVirtualClock(kShowClockStart);
         ASSERT_TRUE(OpenTestStage(&window)) << "stage set-up";
         standin::RecordBlits(true);
     }

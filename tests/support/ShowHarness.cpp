@@ -11,59 +11,16 @@
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/RenderThread.h"
-#include "show/ShowScript.h"
-#include "show/ShowTrace.h"
 #include "show/Stage.h"
 
 namespace {
 
-ShowTrace recorderTrace;
-DWORD runStart = kClockStart;
+DWORD runStart = kShowClockStart;
 
 }  // namespace
 
 DWORD ShowTime() {
     return timeGetTime() - runStart;
-}
-
-std::string TracedCall::Text() const {
-    std::string text = name;
-    for (int argument : arguments)
-        text += " " + std::to_string(argument);
-    return text;
-}
-
-TraceRecorder::TraceRecorder() {
-    recorderTrace = {this, Began, Ended};
-    showTrace = &recorderTrace;
-}
-
-TraceRecorder::~TraceRecorder() {
-    showTrace = nullptr;
-}
-
-void TraceRecorder::Began(void* context, const char* operation, const int* arguments, int count) {
-    auto* self = static_cast<TraceRecorder*>(context);
-    TracedCall call;
-    call.name = operation;
-    call.arguments.assign(arguments, arguments + count);
-    call.start = ShowTime();
-    call.depth = int(self->open.size());
-    if (call.depth == 0)
-        ++self->steps;
-    call.step = (self->steps - 1) % kShowStepCount + 1;
-    call.pass = (self->steps - 1) / kShowStepCount + 1;
-    self->open.push_back(self->calls.size());
-    self->calls.push_back(call);
-}
-
-void TraceRecorder::Ended(void* context, const char*) {
-    auto* self = static_cast<TraceRecorder*>(context);
-    TracedCall& call = self->calls[self->open.back()];
-    self->open.pop_back();
-    call.end = ShowTime();
-    if (self->onEnded)
-        self->onEnded(call);
 }
 
 ShowRun::ShowRun(int clientWidth, int clientHeight, DWORD clockStart, bool recordBlits) {
