@@ -76,6 +76,8 @@ TEST_F(ZoomInTest, ColorOnColorDropsColumnsAndRowsWithoutMixing) {
     ExpectPicks(50, {1, 3, 5, 7, 9}, {0, 2, 4, 6, 8});
     ExpectPicks(30, {2, 6, 9}, {0, 3, 7});
     ExpectPicks(70, {0, 2, 3, 5, 6, 8, 9}, {0, 1, 3, 4, 6, 7, 9});
+    // Onto one column and row the source is narrowed by one first.
+    ExpectPicks(10, {8}, {0});
 }
 
 TEST_F(ZoomInTest, TheLastFrameIsTheWholePictureCentred) {
