@@ -37,7 +37,7 @@ import time
 import numpy as np
 from PIL import Image
 
-from browser import Browser
+from browser import WATCH_PRESENT, Browser
 import stage_geometry
 from stage_geometry import CORNER_LOGO_SIZE, FULL_VIEW_SIZE
 
@@ -56,7 +56,7 @@ LATE_SHARE = 0.15
 
 # Notes every state of the stage and the logo area as the page presents it:
 # a hash of the RGB bytes, and when (performance.now(), ms since opening).
-HOOK = r"""
+HOOK = WATCH_PRESENT + r"""
 (function () {
   var notes = { stage: [], logo: [], cost: 0, canvas1000: null };
   window.avrelNotes = notes;
@@ -81,28 +81,21 @@ HOOK = r"""
   function overlaps(x, y, w, h, box) {
     return x < box[0] + box[2] && box[0] < x + w && y < box[1] + box[3] && box[1] < y + h;
   }
-  var module;
-  Object.defineProperty(window, "Module", {
-    configurable: true,
-    get: function () { return module; },
-    set: function (value) {
-      module = value;
-      var present = value.avrelPresent;
-      value.avrelPresent = function (pixels, width, height, x, y, w, h) {
-        present(pixels, width, height, x, y, w, h);
-        // What was just put on the canvas, read where the program keeps it;
-        // the canvas itself is read back at the moments the test names.
-        var words = new Uint32Array(HEAPU8.buffer, pixels, width * height);
-        if (overlaps(x, y, w, h, %STAGE%)) {
-          var s = note(notes.stage, words, width, %STAGE%);
-          if (s === notes.readBackAt && notes.canvasAt === null) {
-            var data = avrel.read(0, 0, width, height).data;
-            notes.canvasAt = hash(new Uint32Array(data.buffer), width, %STAGE%);
-          }
+  avrelWatchPresent(function (present) {
+    return function (pixels, width, height, x, y, w, h) {
+      present(pixels, width, height, x, y, w, h);
+      // What was just put on the canvas, read where the program keeps it;
+      // the canvas itself is read back at the moments the test names.
+      var words = new Uint32Array(HEAPU8.buffer, pixels, width * height);
+      if (overlaps(x, y, w, h, %STAGE%)) {
+        var s = note(notes.stage, words, width, %STAGE%);
+        if (s === notes.readBackAt && notes.canvasAt === null) {
+          var data = avrel.read(0, 0, width, height).data;
+          notes.canvasAt = hash(new Uint32Array(data.buffer), width, %STAGE%);
         }
-        if (overlaps(x, y, w, h, %LOGO%)) note(notes.logo, words, width, %LOGO%);
-      };
-    },
+      }
+      if (overlaps(x, y, w, h, %LOGO%)) note(notes.logo, words, width, %LOGO%);
+    };
   });
 })();
 """.replace("%STAGE%", json.dumps(list(STAGE))).replace("%LOGO%", json.dumps(list(LOGO)))

@@ -6,7 +6,6 @@ cross-fade frames the render thread draws (from Wine's timestamped trace of
 its block transfers). Usage:
   measure_saver.py --program Avrel.scr --prefix WINEPREFIX --arch win32|win64 [--seconds 65]
 """
-import argparse
 import os
 import re
 import statistics
@@ -83,11 +82,7 @@ def measure_frames(session, seconds, workdir):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
-    parser.add_argument("--seconds", type=float, default=65)
+    parser = saver_session.measuring_arguments()
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
     with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:
