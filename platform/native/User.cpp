@@ -110,15 +110,6 @@ BOOL IsWindowVisible(HWND handle) {
     return window != nullptr && window->visible ? TRUE : FALSE;
 }
 
-BOOL GetWindowRect(HWND handle, LPRECT rect) {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    WindowObject* window = LookupWindow(handle);
-    if (window == nullptr || rect == nullptr)
-        return FALSE;
-    *rect = window->rect;
-    return TRUE;
-}
-
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC procedure = ProcedureOf(handle);
     return procedure != nullptr ? procedure(handle, message, wParam, lParam) : 0;

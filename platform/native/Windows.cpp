@@ -225,11 +225,25 @@ int ReleaseDC(HWND, HDC handle) {
     return DestroyGdiObject(handle) ? 1 : 0;
 }
 
-BOOL GetClientRect(HWND handle, LPRECT rect) {
+namespace {
+
+// A live window's place on the desktop, or its client area; FALSE for a
+// handle that is no window.
+BOOL WindowRect(HWND handle, bool client, LPRECT rect) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     WindowObject* window = LookupWindow(handle);
     if (window == nullptr || rect == nullptr)
         return FALSE;
-    *rect = RECT{0, 0, window->surface.width, window->surface.height};
+    *rect = client ? RECT{0, 0, window->surface.width, window->surface.height} : window->rect;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL GetClientRect(HWND handle, LPRECT rect) {
+    return WindowRect(handle, true, rect);
+}
+
+BOOL GetWindowRect(HWND handle, LPRECT rect) {
+    return WindowRect(handle, false, rect);
 }
