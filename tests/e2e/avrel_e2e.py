@@ -109,24 +109,32 @@ def _outside_points():
     return sorted(p for p in points if not inside(STAGE, p) and not inside(LOGO, p))
 
 
-def scenario_key_closes(session, checks, args):
+def start_settled(session, checks, still_running=None):
+    """Parks the pointer (the window's first mouse report is where it rests),
+    starts the saver with /s and gives it 2 s, then checks that it runs, as
+    `still_running` says, if given; its process, or None when no window
+    came."""
     session.xdotool("mousemove", "600", "400")
     process, window = start_saver(session, checks, "/s")
     if window is None:
-        return
+        return None
     time.sleep(2)
-    checks.expect(process.poll() is None, "the saver still running before any input",
-                  f"exit code {process.poll()}")
+    if still_running:
+        checks.expect(process.poll() is None, still_running, f"exit code {process.poll()}")
+    return process
+
+
+def scenario_key_closes(session, checks, args):
+    process = start_settled(session, checks, "the saver still running before any input")
+    if process is None:
+        return
     close_by(session, checks, process, press_key(session), "a key press")
 
 
 def scenario_mouse_closes(session, checks, args):
-    # Parked first: the window's first mouse report is where the pointer rests.
-    session.xdotool("mousemove", "600", "400")
-    process, window = start_saver(session, checks, "/s")
-    if window is None:
+    process = start_settled(session, checks)
+    if process is None:
         return
-    time.sleep(2)
     session.xdotool("mousemove", "600", "400")
     time.sleep(0.5)
     checks.expect(process.poll() is None, "the first mouse position not to close the saver",
@@ -239,13 +247,9 @@ def scenario_minimised_start(session, checks, args):
 
 
 def scenario_deactivation_closes(session, checks, args):
-    session.xdotool("mousemove", "600", "400")
-    process, window = start_saver(session, checks, "/s")
-    if window is None:
+    process = start_settled(session, checks, "the saver's own start-up not to close it")
+    if process is None:
         return
-    time.sleep(2)
-    checks.expect(process.poll() is None, "the saver's own start-up not to close it",
-                  f"exit code {process.poll()}")
 
     # Another program taking the activation, as Alt+Tab would.
     launched = time.monotonic()

@@ -17,16 +17,38 @@
 
 namespace {
 
-TEST(GdiStandInTest, TransfersToAWindowAreLoggedAsAskedFor) {
-    HWND window = standin::CreateScreenWindow(10, 8);
-    HDC dc = GetDC(window);
-    HBITMAP bitmap = SolidBitmap(dc, 4, 4, 0x112233);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+// A 10 x 8 screen window and a 4 x 4 bitmap of 0x112233 to copy onto it.
+class BlitLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = standin::CreateScreenWindow(10, 8);
+        dc = GetDC(window);
+        bitmap = SolidBitmap(dc, 4, 4, 0x112233);
+        memory = CreateCompatibleDC(nullptr);
+        old = SelectObject(memory, bitmap);
+    }
+    void TearDown() override {
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        DeleteObject(bitmap);
+        ReleaseDC(window, dc);
+        standin::DestroyScreenWindow(window);
+    }
+
+    bool Copy(int x, int y) { return BitBlt(dc, x, y, 4, 4, memory, 0, 0, SRCCOPY) != FALSE; }
+
+    HWND window = nullptr;
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HDC memory = nullptr;
+    HGDIOBJ old = nullptr;
+};
+
+TEST_F(BlitLogTest, TransfersToAWindowAreLoggedAsAskedFor) {
     standin::UseVirtualClock(777);
     standin::RecordBlits(true);
-    EXPECT_TRUE(BitBlt(dc, 8, 6, 4, 4, memory, 0, 0, SRCCOPY));
-    EXPECT_TRUE(BitBlt(dc, -2, -2, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(Copy(8, 6));
+    EXPECT_TRUE(Copy(-2, -2));
 
     std::vector<standin::BlitRecord> log = standin::BlitLog();
     ASSERT_EQ(2u, log.size());
@@ -37,44 +59,26 @@ TEST(GdiStandInTest, TransfersToAWindowAreLoggedAsAskedFor) {
     EXPECT_EQ(-2, log[1].rect.left);
     standin::RecordBlits(false);
     standin::UseRealClock();
-
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(window, dc);
-    standin::DestroyScreenWindow(window);
 }
 
 // A program that draws all night keeps no record of its drawing: only a
 // test that asks gets one, and stopping frees it.
-TEST(GdiStandInTest, TransfersAreLoggedOnlyWhileRecording) {
-    HWND window = standin::CreateScreenWindow(10, 8);
-    HDC dc = GetDC(window);
-    HBITMAP bitmap = SolidBitmap(dc, 4, 4, 0x112233);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-
-    EXPECT_TRUE(BitBlt(dc, 0, 0, 4, 4, memory, 0, 0, SRCCOPY));
+TEST_F(BlitLogTest, TransfersAreLoggedOnlyWhileRecording) {
+    EXPECT_TRUE(Copy(0, 0));
     EXPECT_TRUE(standin::BlitLog().empty()) << "recorded before anyone asked";
     EXPECT_EQ(0x112233u, standin::WindowPixel(window, 1, 1)) << "drawn all the same";
 
     standin::RecordBlits(true);
-    EXPECT_TRUE(BitBlt(dc, 4, 0, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(Copy(4, 0));
     EXPECT_EQ(1u, standin::BlitLog().size());
     standin::RecordBlits(true);
     EXPECT_TRUE(standin::BlitLog().empty()) << "starting again starts an empty log";
 
-    EXPECT_TRUE(BitBlt(dc, 4, 4, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(Copy(4, 4));
     standin::RecordBlits(false);
     EXPECT_TRUE(standin::BlitLog().empty()) << "stopping drops the log";
-    EXPECT_TRUE(BitBlt(dc, 0, 4, 4, 4, memory, 0, 0, SRCCOPY));
+    EXPECT_TRUE(Copy(0, 4));
     EXPECT_TRUE(standin::BlitLog().empty()) << "recorded after recording stopped";
-
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(window, dc);
-    standin::DestroyScreenWindow(window);
 }
 
 // Where Wine is kinder than Windows 10 and 11, the stand-in does as Windows
