@@ -61,7 +61,7 @@ BENCHMARK(BM_Memcpy307200)->Unit(benchmark::kMicrosecond);
 // and over (steps 0 to `steps` - 1), handing each rendered frame to `use`.
 template <class Use>
 void StageFadeSteps(benchmark::State& state, int steps, Use use) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette()), picture(1000, &Palette());
     CrossFade fade(&canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, &Blend());
     int k = 0;
     for (auto _ : state) {
@@ -114,7 +114,7 @@ BENCHMARK(BM_CrossFadeStageRenderOnly)->Unit(benchmark::kMicrosecond);
 // One step of four lines (two 511-pixel rows, two 290-pixel columns):
 // render, convert and draw each, as LineFadeGroup::Run does per period.
 void BM_LineGroupStep(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette());
     IndexedImage horizontal(1005, &Palette()), vertical(1006, &Palette());
     CrossFade* lines[4] = {new CrossFade(&canvas, 60, 50, 511, 1, &horizontal, 0, 0, &Blend()),
                            new CrossFade(&canvas, 60, 340, 511, 1, &horizontal, 0, 1, &Blend()),
@@ -167,7 +167,7 @@ BENCHMARK(BM_FilmstripFrame)->Unit(benchmark::kMicrosecond);
 // frame and keys (global heap) and the device bitmap (the stand-in's, at
 // 4 bytes a pixel as on a true-colour screen).
 void BM_CrossFadeStagePeakMemory(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette()), picture(1000, &Palette());
     size_t heapPeak = 0, bitmapPeak = 0;
     for (auto _ : state) {
         size_t heapBefore = mallinfo2().uordblks;
