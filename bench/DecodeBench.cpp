@@ -56,6 +56,14 @@ PictureBytes BytesOf(int id) {
     return {bytes, SizeofResource(nullptr, resource)};
 }
 
+// Opens `picture` for libjpeg's own decode, its header read.
+void OpenPicture(jpeg_decompress_struct* cinfo, jpeg_error_mgr* error, PictureBytes picture) {
+    cinfo->err = jpeg_std_error(error);
+    jpeg_create_decompress(cinfo);
+    jpeg_mem_src(cinfo, picture.bytes, picture.size);
+    jpeg_read_header(cinfo, TRUE);
+}
+
 // libjpeg's own path: jpeg_mem_src over the same bytes, the same settings;
 // with `quantize` false, plain RGB rows and no palette at all.
 void LibraryDecodeOnce(PictureBytes picture, bool quantize, std::vector<JSAMPLE>* row, int* width,
@@ -63,10 +71,7 @@ void LibraryDecodeOnce(PictureBytes picture, bool quantize, std::vector<JSAMPLE>
     ShowPalette& palette = Palette();
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, picture.bytes, picture.size);
-    jpeg_read_header(&cinfo, TRUE);
+    OpenPicture(&cinfo, &error, picture);
     if (quantize) {
         cinfo.quantize_colors = TRUE;
         cinfo.actual_number_of_colors = 256;
@@ -121,10 +126,7 @@ void BM_DitherOnly(benchmark::State& state) {
     PictureBytes picture = BytesOf(int(state.range(0)));
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, picture.bytes, picture.size);
-    jpeg_read_header(&cinfo, TRUE);
+    OpenPicture(&cinfo, &error, picture);
     cinfo.out_color_space = JCS_RGB;
     jpeg_start_decompress(&cinfo);
     int width = int(cinfo.output_width), height = int(cinfo.output_height);

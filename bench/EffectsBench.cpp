@@ -12,13 +12,14 @@
 #include <cstring>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "imaging/DeviceBitmap.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
+#include "show/StageGeometry.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ BlendTable& Blend() {
 
 // A window device context of the stage's size to draw on.
 HDC StageDC() {
-    static HDC dc = GetDC(standin::CreateTestWindow(640, 480));
+    static HDC dc = GetDC(standin::CreateScreenWindow(kStageWidth, kStageHeight));
     return dc;
 }
 
@@ -60,8 +61,8 @@ BENCHMARK(BM_Memcpy307200)->Unit(benchmark::kMicrosecond);
 // and over (steps 0 to `steps` - 1), handing each rendered frame to `use`.
 template <class Use>
 void StageFadeSteps(benchmark::State& state, int steps, Use use) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
-    CrossFade fade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette()), picture(1000, &Palette());
+    CrossFade fade(&canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, &Blend());
     int k = 0;
     for (auto _ : state) {
         use(fade.RenderStep(k));
@@ -113,7 +114,7 @@ BENCHMARK(BM_CrossFadeStageRenderOnly)->Unit(benchmark::kMicrosecond);
 // One step of four lines (two 511-pixel rows, two 290-pixel columns):
 // render, convert and draw each, as LineFadeGroup::Run does per period.
 void BM_LineGroupStep(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette());
     IndexedImage horizontal(1005, &Palette()), vertical(1006, &Palette());
     CrossFade* lines[4] = {new CrossFade(&canvas, 60, 50, 511, 1, &horizontal, 0, 0, &Blend()),
                            new CrossFade(&canvas, 60, 340, 511, 1, &horizontal, 0, 1, &Blend()),
@@ -153,7 +154,8 @@ void BM_FilmstripFrame(benchmark::State& state) {
     IndexedImage strip(9000, &Palette());
     int frame = 0;
     for (auto _ : state) {
-        DeviceBitmap* bitmap = strip.BandToDeviceBitmap(StageDC(), 54 * frame, 54);
+        DeviceBitmap* bitmap =
+            strip.BandToDeviceBitmap(StageDC(), kCornerLogoHeight * frame, kCornerLogoHeight);
         bitmap->Draw(StageDC(), 560, 426);
         delete bitmap;
         frame = (frame + 1) % 41;
@@ -165,13 +167,14 @@ BENCHMARK(BM_FilmstripFrame)->Unit(benchmark::kMicrosecond);
 // frame and keys (global heap) and the device bitmap (the stand-in's, at
 // 4 bytes a pixel as on a true-colour screen).
 void BM_CrossFadeStagePeakMemory(benchmark::State& state) {
-    IndexedImage canvas(640, 480, 1, &Palette()), picture(1000, &Palette());
+    IndexedImage canvas(kStageWidth, kStageHeight, 1, &Palette()), picture(1000, &Palette());
     size_t heapPeak = 0, bitmapPeak = 0;
     for (auto _ : state) {
         size_t heapBefore = mallinfo2().uordblks;
         standin::ResetPeakBitmapBytes();
         size_t bitmapsBefore = standin::BitmapBytes();
-        CrossFade* fade = new CrossFade(&canvas, 0, 0, 640, 480, &picture, 0, 0, &Blend());
+        CrossFade* fade =
+            new CrossFade(&canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, &Blend());
         for (int k = 0; k < fade->StepCount(); ++k) {
             DeviceBitmap* bitmap = fade->RenderStep(k)->ToDeviceBitmap(StageDC());
             size_t heap = mallinfo2().uordblks - heapBefore;

@@ -12,13 +12,14 @@
 #include <cstring>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "linux/ScreenImage.h"
+#include "show/StageGeometry.h"
 #include "support/SolidFill.h"
 
 namespace {
 
-const int kWidth = 640, kHeight = 480;
+const int kWidth = kStageWidth, kHeight = kStageHeight;
 
 // Every pixel drawn (one of 256 colours), as the stage is after a picture.
 void FillWithNoise(HWND window) {
@@ -44,13 +45,13 @@ void FillWithNoise(HWND window) {
 // presented into, at that layout and scale.
 struct PresentedStage {
     PresentedStage(const PixelLayout& layout, int scale)
-        : window(standin::CreateTestWindow(kWidth, kHeight)),
+        : window(standin::CreateScreenWindow(kWidth, kHeight)),
           painter(layout, scale),
           stride(size_t(kWidth) * size_t(scale) * size_t(layout.bitsPerPixel / 8)),
           image(stride * size_t(kHeight) * size_t(scale)) {
         FillWithNoise(window);
     }
-    ~PresentedStage() { standin::DestroyTestWindow(window); }
+    ~PresentedStage() { standin::DestroyScreenWindow(window); }
 
     void Paint() {
         painter.Paint(window, RECT{0, 0, kWidth, kHeight}, image.data(), stride);

@@ -9,7 +9,7 @@
 #include <malloc.h>
 #include <mmsystem.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "imaging/DeviceBitmap.h"
 #include "effects/Filmstrip.h"
@@ -18,11 +18,10 @@
 #include "show/RenderThread.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
+#include "show/TraceRecorder.h"
 #include "support/TestStage.h"
 
 namespace {
-
-const DWORD kClockStart = 100000;
 
 HWND OpenStage() {
     HWND window;
@@ -32,7 +31,7 @@ HWND OpenStage() {
 
 // One pass of the script on this thread: only CPU work remains.
 void BM_ShowPass(benchmark::State& state) {
-    standin::UseVirtualClock(kClockStart);
+    standin::UseVirtualClock(kShowClockStart);
     HWND window = OpenStage();
     for (auto _ : state)
         PlayShowPass();
@@ -49,7 +48,7 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
         HWND window = OpenStage();
         stage.cornerLogo = new Filmstrip(kCornerLogoId, kCornerLogoFrames, stage.palette);
         IndexedImage picture(1000, stage.palette);
-        CrossFade fade(stage.canvas, 0, 0, 640, 480, &picture, 0, 0, stage.blend);
+        CrossFade fade(stage.canvas, 0, 0, kStageWidth, kStageHeight, &picture, 0, 0, stage.blend);
         DeviceBitmap* frame = fade.RenderStep(0)->ToDeviceBitmap(stage.screenDC);
         frame->Draw(stage.screenDC, stage.offsetX, stage.offsetY);
         delete frame;
@@ -67,15 +66,15 @@ BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
 void BM_ShowPassPeakMemory(benchmark::State& state) {
     size_t peakHeap = 0, baseHeap = 0, peakBitmaps = 0;
     for (auto _ : state) {
-        standin::UseVirtualClock(kClockStart);
+        standin::UseVirtualClock(kShowClockStart);
         baseHeap = mallinfo2().uordblks;
-        HWND window = standin::CreateTestWindow(1024, 768);
+        HWND window = standin::CreateScreenWindow(1024, 768);
         stage = Stage{};
         standin::ResetPeakBitmapBytes();
         size_t windowHeap = mallinfo2().uordblks;
         StartRenderThread(window);
         for (DWORD t = 0; t <= 84245; t += 5) {
-            DWORD now = timeGetTime() - kClockStart;
+            DWORD now = timeGetTime() - kShowClockStart;
             if (t > now)
                 Sleep(t - now);
             size_t heap = mallinfo2().uordblks;
@@ -87,7 +86,7 @@ void BM_ShowPassPeakMemory(benchmark::State& state) {
         standin::StopAllThreads();
         ReleaseStage();
         stage = Stage{};
-        standin::DestroyTestWindow(window);
+        standin::DestroyScreenWindow(window);
         standin::UseRealClock();
     }
     state.counters["peak_heap_MB"] = double(peakHeap - baseHeap) / (1 << 20);

@@ -40,7 +40,8 @@ endfunction()
 # Windows, the compiled .res file for the stand-in elsewhere.
 function(avrel_resource_set name rc)
     file(GLOB asset_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/assets/*.bin
-         ${CMAKE_SOURCE_DIR}/assets/*.rc ${CMAKE_SOURCE_DIR}/assets/pictures/*.jpg
+         ${CMAKE_SOURCE_DIR}/assets/*.rc ${CMAKE_SOURCE_DIR}/assets/*.h
+         ${CMAKE_SOURCE_DIR}/assets/pictures/*.jpg
          ${CMAKE_SOURCE_DIR}/tests/testdata/*)
     get_filename_component(rc_dir ${rc} DIRECTORY)
     if(WIN32)

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "FuzzBytes.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/DeviceBitmap.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
@@ -39,7 +39,7 @@ void Fill(IndexedImage* image, BYTE seed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ShowPalette palette(kShowPaletteId, 256);
-    static HWND window = standin::CreateTestWindow(160, 120);
+    static HWND window = standin::CreateScreenWindow(160, 120);
     FuzzBytes in(data, size);
     long blocksBefore = standin::LiveGlobalBlocks();
     long gdiBefore = standin::LiveGdiObjects();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzBytes.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/BlendTable.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"

@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/Stage.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "PeHeaders.h"
+#include "standin/PeHeaders.h"
 #include "maker/ProgramFile.h"
 #include "maker/ResourceTree.h"
 

@@ -200,8 +200,7 @@ bool IndexedImage::FillTrueColourRows(HDC dc, int y, int rows) {
     DWORD colours[256] = {};
     const int count = palette->Count();
     for (int i = 0; i < count && i < 256; ++i)
-        colours[i] =
-            DWORD(palette->Red(i)) << 16 | DWORD(palette->Green(i)) << 8 | palette->Blue(i);
+        colours[i] = palette->Colour(i);
     const BYTE* in = PixelAddress(0, y + rows);  // the band's bottom row
     DWORD* out = trueColourRows;
     for (int row = 0; row < rows; ++row, in += stride, out += width)

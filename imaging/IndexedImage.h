@@ -5,8 +5,10 @@
 //
 // Coordinates have rows counted from the top. A band is addressed by its
 // lower edge: PixelAddress(x, top + rows) is the band's bottom row, and
-// adding the stride moves one row up the picture. No operation clips or
-// checks coordinates.
+// adding the stride moves one row up the picture. PixelAddress is the raw
+// address and checks nothing; CopyRect, Crop and the band conversions refuse
+// (do nothing, or return null) a rectangle or band that reaches outside
+// either image, and none of them clips.
 #pragma once
 
 #include <windows.h>

@@ -60,6 +60,10 @@ BYTE ShowPalette::Green(int i) {
 BYTE ShowPalette::Blue(int i) {
     return logicalPalette->palPalEntry[i].peBlue;
 }
+DWORD ShowPalette::Colour(int i) {
+    const PALETTEENTRY& entry = logicalPalette->palPalEntry[i];
+    return DWORD(entry.peRed) << 16 | DWORD(entry.peGreen) << 8 | entry.peBlue;
+}
 HPALETTE ShowPalette::Handle() {
     return handle;
 }

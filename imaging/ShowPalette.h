@@ -23,6 +23,8 @@ public:
     virtual BYTE Red(int i);
     virtual BYTE Green(int i);
     virtual BYTE Blue(int i);
+    // Entry i as 0xRRGGBB, as a true-colour screen shows it; no range check.
+    virtual DWORD Colour(int i);
     virtual HPALETTE Handle();
     // Selects the palette into `dc` as a foreground palette and realises it;
     // returns what RealizePalette returns.

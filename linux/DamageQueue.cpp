@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "AvrelVersion.h"
-#include "ProgramFile.h"
-#include "StandIn.h"
+#include "standin/ProgramFile.h"
+#include "standin/StandIn.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "show/RenderThread.h"
@@ -72,7 +72,7 @@ int Play(const Options& options) {
     if (!error.empty())
         return Fail(error);
     HWND screen =
-        standin::CreateTestWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
+        standin::CreateScreenWindow(Presenter::ShowScreenWidth(), Presenter::ShowScreenHeight());
     if (screen == nullptr)
         return Fail("no memory for the screen");
     // The show starts before the image is made: its set-up and the image's

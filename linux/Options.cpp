@@ -2,6 +2,8 @@
 // adding one is one row and, when it takes a value, one small handler.
 #include "linux/Options.h"
 
+#include "utils/WholeNumber.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -31,16 +33,10 @@ const int kMaxScale = 16;
 
 // Whole decimal number from `low` to `high`, nothing else.
 bool ParseInt(const std::string& text, int low, int high, int* value) {
-    if (text.empty() || text.size() > 6)
+    long number = 0;
+    if (!ParseWholeNumber(text, low, high, &number))
         return false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    long v = std::strtol(text.c_str(), nullptr, 10);
-    if (v < low || v > high)
-        return false;
-    *value = int(v);
+    *value = int(number);
     return true;
 }
 

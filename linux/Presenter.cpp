@@ -3,19 +3,17 @@
 // linux/XConnection.
 #include "linux/Presenter.h"
 
-#include <X11/keysym.h>
 #include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "linux/DamageQueue.h"
 #include "linux/Scale.h"
 #include "linux/ScreenImage.h"
 #include "linux/XConnection.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 // A part of the in-memory screen that the image holds: where it is on that
 // screen, where in the image, and where in the window (from the stage's
@@ -34,17 +32,19 @@ namespace {
 const int kEventsPerRound = 64;
 
 // Where the show draws on its in-memory screen: the stage, with the show's
-// own offsets in an 800 x 588 client, and the corner logo beyond its
+// own offsets in a client of the full view, and the corner logo beyond its
 // lower-right corner. Nothing else of that screen is ever drawn.
-const int kStageX = (kFullViewWidth - 640) / 2;
-const int kStageY = (kFullViewHeight - 480) / 2;
-const RECT kStage = {kStageX, kStageY, kStageX + 640, kStageY + 480};
-const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + 80, kStage.bottom + 54};
+const int kStageX = StageLeft(kFullViewWidth);
+const int kStageY = StageTop(kFullViewHeight);
+const RECT kStage = {kStageX, kStageY, kStageX + kStageWidth, kStageY + kStageHeight};
+const RECT kLogo = {kStage.right, kStage.bottom, kStage.right + kCornerLogoWidth,
+                    kStage.bottom + kCornerLogoHeight};
 // How the image holds them: the stage at its top-left and the logo below
 // the stage's left end, which leaves out the box's empty corners.
-const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}}, {kLogo, {0, 480}, {640, 480}}};
-const int kImageWidth = 640;
-const int kImageHeight = 480 + 54;
+const ImagePart kParts[2] = {{kStage, {0, 0}, {0, 0}},
+                             {kLogo, {0, kStageHeight}, {kStageWidth, kStageHeight}}};
+const int kImageWidth = kStageWidth;
+const int kImageHeight = kStageHeight + kCornerLogoHeight;
 
 // `rect` within `part`; false when they do not meet.
 bool Within(const RECT& rect, const ImagePart& part, RECT* r) {
@@ -55,12 +55,11 @@ bool Within(const RECT& rect, const ImagePart& part, RECT* r) {
 
 }  // namespace
 
-Presenter::Presenter() : x(new PresenterX) {}
+Presenter::Presenter() : x(new XConnection) {}
 
 Presenter::~Presenter() {
     damage.reset();
     TakeBackScreen();
-    CloseTarget(x.get());
 }
 
 int Presenter::ShowScreenWidth() {
@@ -73,15 +72,15 @@ int Presenter::ShowScreenHeight() {
 
 std::string Presenter::Open(const Options& options) {
     ownWindow = options.target == Target::OwnWindow;
-    return OpenTarget(x.get(), options);
+    return x->Open(options);
 }
 
 int Presenter::WindowWidth() {
-    return x->width;
+    return x->Width();
 }
 
 int Presenter::WindowHeight() {
-    return x->height;
+    return x->Height();
 }
 
 void Presenter::Watch(HWND showScreen) {
@@ -95,21 +94,21 @@ std::string Presenter::Attach(int requestedScale) {
     std::string error = Layout();
     // A put through shared memory is one short request: the drawing thread
     // sends it itself, which spares waking this thread for every frame.
-    if (error.empty() && x->usesShm && x->threads)
+    if (error.empty() && x->ImageShared() && x->Threaded())
         damage->Deliver(this);
     return error;
 }
 
 void Presenter::Changed(const RECT& rect) {
     std::lock_guard<std::mutex> guard(drawing);
-    if (x->window == 0)
+    if (!x->HasWindow())
         return;
     Paint(rect);
     Put(rect);
-    XFlush(x->display);
+    x->Flush();
     // Flushing also reads what the server sent; events it read are the
     // presenter's to handle, and its poll no longer sees them.
-    if (XEventsQueued(x->display, QueuedAlready) > 0)
+    if (x->EventsWaiting())
         damage->Nudge();
 }
 
@@ -117,14 +116,13 @@ void Presenter::Changed(const RECT& rect) {
 // the start; a new factor makes a new image, painted whole from the screen
 // before anything of it is put, so no picture of the old size is ever seen.
 std::string Presenter::Layout() {
-    const int newScale = ChooseScale(x->width, x->height, requested);
-    const StagePlace stage = StagePlaceFor(x->width, x->height, newScale);
-    x->imageX = stage.x;
-    x->imageY = stage.y;
-    if (newScale == scale && x->image != nullptr)
+    const int newScale = ChooseScale(x->Width(), x->Height(), requested);
+    const StagePlace stage = StagePlaceFor(x->Width(), x->Height(), newScale);
+    place = {stage.x, stage.y};
+    if (newScale == scale && x->HasImage())
         return "";
     TakeBackScreen();
-    ReleaseImage(x.get());
+    x->ReleaseImage();
     painter.reset();
     scale = newScale;
     const int width = kImageWidth, height = kImageHeight;
@@ -133,27 +131,20 @@ std::string Presenter::Layout() {
     // Enlarged by the server where it can take the image through shared
     // memory and draw with RENDER; otherwise the image is made enlarged.
     int imageScale = scale;
-    if (scale > 1 && x->format != nullptr) {
-        x->image = MakeShmImage(x.get(), width, height);
-        if (x->image != nullptr && MakeScaledSource(x.get(), width, height, scale))
+    if (scale > 1 && x->CanEnlarge()) {
+        if (x->MakeShmImage(width, height) && x->MakeScaledSource(width, height, scale))
             imageScale = 1;
         else
-            ReleaseImage(x.get());
+            x->ReleaseImage();
     }
-    if (x->image == nullptr)
-        x->image = MakeShmImage(x.get(), width * scale, height * scale);
-    if (x->image == nullptr)
-        x->image = MakePlainImage(x.get(), width * scale, height * scale);
-    if (x->image == nullptr)
+    if (!x->HasImage() && !x->MakeShmImage(width * scale, height * scale) &&
+        !x->MakePlainImage(width * scale, height * scale))
         return "no memory for a " + std::to_string(width * scale) + " x " +
                std::to_string(height * scale) + " image";
-    PixelLayout layout = {uint32_t(x->visual->red_mask),    uint32_t(x->visual->green_mask),
-                          uint32_t(x->visual->blue_mask),   x->image->bits_per_pixel,
-                          x->image->byte_order == MSBFirst, x->opaqueBits};
-    painter.reset(new ScreenImage(layout, imageScale));
+    painter.reset(new ScreenImage(x->ImageLayout(), imageScale));
     Paint(kStage);
     Paint(kLogo);
-    if (x->serverScales)
+    if (x->ServerScales())
         FillPixmap();
     return "";
 }
@@ -164,25 +155,18 @@ std::string Presenter::Layout() {
 // nothing is painted or copied on the way. The server enlarges it, if need
 // be, through the pixmap. False where that cannot be.
 bool Presenter::LendScreen() {
-    const uint32_t one = 1;
-    uint8_t lowByte;
-    std::memcpy(&lowByte, &one, 1);
-    const bool sameOrder = (ImageByteOrder(x->display) == LSBFirst) == (lowByte == 1);
-    if (!x->threads || x->depth != 24 || x->opaqueBits != 0 || !sameOrder ||
-        x->visual->red_mask != 0xFF0000 || x->visual->green_mask != 0xFF00 ||
-        x->visual->blue_mask != 0xFF || (scale > 1 && x->format == nullptr))
+    if (!x->Threaded() || !x->VisualIsStandIns() || (scale > 1 && !x->CanEnlarge()))
         return false;
-    x->image = MakeShmImage(x.get(), kFullViewWidth, kFullViewHeight);
-    if (x->image == nullptr)
+    if (!x->MakeShmImage(kFullViewWidth, kFullViewHeight))
         return false;
-    if (x->image->bits_per_pixel != 32 || x->image->bytes_per_line != kFullViewWidth * 4 ||
-        (scale > 1 && !MakeScaledSource(x.get(), kImageWidth, kImageHeight, scale)) ||
-        !standin::LendWindowPixels(screen, reinterpret_cast<uint32_t*>(x->image->data))) {
-        ReleaseImage(x.get());
+    if (x->ImageLayout().bitsPerPixel != 32 || x->ImageStride() != size_t(kFullViewWidth) * 4 ||
+        (scale > 1 && !x->MakeScaledSource(kImageWidth, kImageHeight, scale)) ||
+        !standin::LendWindowPixels(screen, reinterpret_cast<uint32_t*>(x->ImageData()))) {
+        x->ReleaseImage();
         return false;
     }
     lent = true;
-    if (x->serverScales)
+    if (x->ServerScales())
         FillPixmap();
     return true;
 }
@@ -197,8 +181,7 @@ void Presenter::TakeBackScreen() {
 // A new pixmap holds nothing defined: black where the show never draws,
 // then what it has drawn.
 void Presenter::FillPixmap() {
-    XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(kImageWidth),
-                   unsigned(kImageHeight));
+    x->FillPixmap(kImageWidth, kImageHeight);
     for (const ImagePart& part : kParts)
         Upload(part, part.show);
 }
@@ -218,8 +201,7 @@ void Presenter::Paint(const RECT& rect) {
         RECT r;
         if (Within(rect, part, &r)) {
             const POINT origin = {part.show.left - part.image.x, part.show.top - part.image.y};
-            painter->Paint(screen, r, reinterpret_cast<uint8_t*>(x->image->data),
-                           size_t(x->image->bytes_per_line), origin);
+            painter->Paint(screen, r, x->ImageData(), x->ImageStride(), origin);
         }
     }
 }
@@ -231,23 +213,16 @@ void Presenter::Put(const RECT& rect) {
         RECT r;
         if (!Within(rect, part, &r))
             continue;
-        if (x->serverScales) {
+        if (x->ServerScales()) {
             Upload(part, r);
             Enlarge(part, r);
             continue;
         }
         const int dx = r.left - part.show.left, dy = r.top - part.show.top;
         const POINT from = InImage(part, dx, dy);
-        const int sx = from.x * scale, sy = from.y * scale;
-        const int wx = x->imageX + (part.place.x + dx) * scale;
-        const int wy = x->imageY + (part.place.y + dy) * scale;
-        const unsigned w = unsigned((r.right - r.left) * scale);
-        const unsigned h = unsigned((r.bottom - r.top) * scale);
-        if (x->usesShm) {
-            XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h, False);
-        } else {
-            XPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, w, h);
-        }
+        x->Put(from.x * scale, from.y * scale, place.x + (part.place.x + dx) * scale,
+               place.y + (part.place.y + dy) * scale, (r.right - r.left) * scale,
+               (r.bottom - r.top) * scale);
     }
 }
 
@@ -255,8 +230,8 @@ void Presenter::Put(const RECT& rect) {
 void Presenter::Upload(const ImagePart& part, const RECT& r) {
     const int dx = r.left - part.show.left, dy = r.top - part.show.top;
     const POINT from = InImage(part, dx, dy);
-    XShmPutImage(x->display, x->pixmap, x->gc, x->image, from.x, from.y, part.image.x + dx,
-                 part.image.y + dy, unsigned(r.right - r.left), unsigned(r.bottom - r.top), False);
+    x->Upload(from.x, from.y, part.image.x + dx, part.image.y + dy, r.right - r.left,
+              r.bottom - r.top);
 }
 
 // Draws a rectangle of one part of the pixmap, enlarged, at its place in the
@@ -264,40 +239,38 @@ void Presenter::Upload(const ImagePart& part, const RECT& r) {
 void Presenter::Enlarge(const ImagePart& part, const RECT& r) {
     const int dx = r.left - part.show.left, dy = r.top - part.show.top;
     // Source coordinates are those after the transform, at window scale.
-    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, (part.image.x + dx) * scale,
-                     (part.image.y + dy) * scale, 0, 0, x->imageX + (part.place.x + dx) * scale,
-                     x->imageY + (part.place.y + dy) * scale, unsigned((r.right - r.left) * scale),
-                     unsigned((r.bottom - r.top) * scale));
+    x->Enlarge((part.image.x + dx) * scale, (part.image.y + dy) * scale,
+               place.x + (part.place.x + dx) * scale, place.y + (part.place.y + dy) * scale,
+               (r.right - r.left) * scale, (r.bottom - r.top) * scale);
 }
 
 // Black over the window but the stage and the corner logo.
 void Presenter::FillAround() {
-    const int left = x->imageX, top = x->imageY;
-    const int right = left + 640 * scale, bottom = top + 480 * scale;
-    const int logoRight = right + 80 * scale, logoBottom = bottom + 54 * scale;
-    const int w = x->width, h = x->height;
+    const int left = place.x, top = place.y;
+    const int right = left + kStageWidth * scale, bottom = top + kStageHeight * scale;
+    const int logoRight = right + kCornerLogoWidth * scale;
+    const int logoBottom = bottom + kCornerLogoHeight * scale;
+    const int w = x->Width(), h = x->Height();
     const int bands[6][4] = {{0, 0, w, top},
                              {0, top, left, bottom},
                              {right, top, w, bottom},
                              {0, bottom, right, logoBottom},
                              {logoRight, bottom, w, logoBottom},
                              {0, logoBottom, w, h}};
-    XRectangle fills[6];
+    RECT fills[6];
     int count = 0;
     for (const auto& b : bands) {
-        const int l = std::max(b[0], 0), t = std::max(b[1], 0);
-        const int r = std::min(b[2], w), u = std::min(b[3], h);
-        if (l < r && t < u)
-            fills[count++] = {short(l), short(t), (unsigned short)(r - l), (unsigned short)(u - t)};
+        const RECT r = {std::max(b[0], 0), std::max(b[1], 0), std::min(b[2], w), std::min(b[3], h)};
+        if (r.left < r.right && r.top < r.bottom)
+            fills[count++] = r;
     }
-    if (count > 0)
-        XFillRectangles(x->display, x->window, x->gc, fills, count);
+    x->FillWindow(fills, count);
 }
 
 // The whole window again from the image, which holds everything presented.
 void Presenter::RedrawAll() {
     FillAround();
-    if (x->serverScales) {
+    if (x->ServerScales()) {
         // The pixmap holds everything presented: no bytes need to cross.
         for (const ImagePart& part : kParts)
             Enlarge(part, part.show);
@@ -308,56 +281,39 @@ void Presenter::RedrawAll() {
 }
 
 void Presenter::HandleEvents(bool* done, bool* resized, bool* exposed) {
-    Display* d = x->display;
     // Only what Xlib has already read: the loop reads the connection once,
     // when poll says it has something.
-    for (int taken = 0; taken < kEventsPerRound && XEventsQueued(d, QueuedAlready) > 0; ++taken) {
-        XEvent event;
-        XNextEvent(d, &event);
-        switch (event.type) {
-            case Expose:
+    for (int taken = 0; taken < kEventsPerRound && x->EventsWaiting(); ++taken) {
+        switch (x->NextEvent()) {
+            case WindowEvent::Exposed:
                 *exposed = true;
                 break;
-            case ConfigureNotify:
-                if (event.xconfigure.window == x->window &&
-                    (event.xconfigure.width != x->width || event.xconfigure.height != x->height)) {
-                    x->width = event.xconfigure.width;
-                    x->height = event.xconfigure.height;
-                    *resized = true;
-                }
+            case WindowEvent::Resized:
+                *resized = true;
                 break;
-            case DestroyNotify:
-                if (event.xdestroywindow.window == x->window) {
-                    x->window = 0;
-                    x->created = false;
-                    *done = true;
-                    return;
-                }
-                break;
-            case KeyPress:
-                if (ownWindow) {
-                    KeySym key = XLookupKeysym(&event.xkey, 0);
-                    if (key == XK_q || key == XK_Q || key == XK_Escape)
-                        *done = true;
-                }
-                break;
-            case ClientMessage:
-                if (ownWindow && Atom(event.xclient.data.l[0]) == x->deleteWindow)
+            case WindowEvent::Gone:
+                *done = true;
+                return;
+            case WindowEvent::QuitKey:
+            case WindowEvent::CloseAsked:
+                // Only in a window of its own: someone else's window is
+                // theirs to close.
+                if (ownWindow)
                     *done = true;
                 break;
-            default:
+            case WindowEvent::Other:
                 break;
         }
     }
 }
 
 int Presenter::Run(int signalDescriptor) {
-    Display* d = x->display;
     // Called right after the show starts: its screen is still black, and
     // whatever it drew since waits in the damage queue. Black costs the
     // server nothing to take.
-    XFillRectangle(d, x->window, x->gc, 0, 0, unsigned(x->width), unsigned(x->height));
-    XFlush(d);
+    const RECT whole = {0, 0, x->Width(), x->Height()};
+    x->FillWindow(&whole, 1);
+    x->Flush();
     // One wake-up per frame of the show and per batch of events, and no
     // call that finds nothing: the connection is read only when poll says
     // it has something, the damage taken only when it was signalled, and
@@ -370,16 +326,16 @@ int Presenter::Run(int signalDescriptor) {
     bool done = false;
     while (!done) {
         // Without a wake descriptor, look for damage every 10 ms.
-        const int timeout = XEventsQueued(d, QueuedAlready) > 0 ? 0 : wake < 0 ? 10 : -1;
+        const int timeout = x->EventsWaiting() ? 0 : wake < 0 ? 10 : -1;
         pollfd watched[3] = {
-            {ConnectionNumber(d), POLLIN, 0}, {signalDescriptor, POLLIN, 0}, {wake, POLLIN, 0}};
+            {x->Descriptor(), POLLIN, 0}, {signalDescriptor, POLLIN, 0}, {wake, POLLIN, 0}};
         const int ready = poll(watched, 3, timeout);
         if (ready < 0 && errno != EINTR)
             break;
         if (watched[1].revents != 0)
             break;
         if (watched[0].revents != 0)
-            XEventsQueued(d, QueuedAfterReading);
+            x->ReadEvents();
         std::lock_guard<std::mutex> guard(drawing);
         bool resized = false, exposed = false;
         HandleEvents(&done, &resized, &exposed);
@@ -400,8 +356,8 @@ int Presenter::Run(int signalDescriptor) {
                 Put(rect);
             }
         }
-        XFlush(d);
-        if (x->window == 0)
+        x->Flush();
+        if (!x->HasWindow())
             break;
     }
     // Errors from a window that its owner destroyed while we drew are no

@@ -1,18 +1,20 @@
 // avrel's front end to X, with linux/XConnection beside it (display,
-// window, visual, images). It opens the display, finds or makes the window
-// to draw on, checks its visual, and then pushes to X every rectangle the
-// show's threads change on the in-memory screen: where the server takes
-// images through shared memory, the drawing thread that changed it puts it
-// at once; elsewhere the thread that calls Run does, from the damage queue.
-// That thread also redraws on Expose, lays the stage out again whenever the
-// window changes size, and ends on a signal, on q / Escape / the close
-// button in its own window, or when the window it draws into goes away.
+// window, visual, images: everything of Xlib). It opens the display, finds
+// or makes the window to draw on, checks its visual, and then pushes to X
+// every rectangle the show's threads change on the in-memory screen: where
+// the server takes images through shared memory, the drawing thread that
+// changed it puts it at once; elsewhere the thread that calls Run does,
+// from the damage queue. That thread also redraws on Expose, lays the stage
+// out again whenever the window changes size, and ends on a signal, on q /
+// Escape / the close button in its own window, or when the window it draws
+// into goes away.
 //
-// The show runs on an in-memory screen of 800 x 588 whatever the window:
-// the stage at (80, 54) and the corner logo beyond it, which is all it ever
-// draws. The presenter places that stage in the window as the show would
-// place it in a client of (window size / scale), so a resize needs no new
-// show, only a new place and perhaps a new scale.
+// The show runs on an in-memory screen of the full view's size whatever the
+// window (show/StageGeometry.h): the stage centred and the corner logo
+// beyond it, which is all it ever draws. The presenter places that stage in
+// the window as the show would place it in a client of (window size /
+// scale), so a resize needs no new show, only a new place and perhaps a new
+// scale.
 #pragma once
 
 #include <windows.h>
@@ -25,8 +27,8 @@
 #include "linux/Options.h"
 
 class ScreenImage;
+class XConnection;
 struct ImagePart;
-struct PresenterX;
 
 class Presenter : private DamageQueue::Sink {
 public:
@@ -74,15 +76,16 @@ private:
     void RedrawAll();
     void HandleEvents(bool* done, bool* resized, bool* exposed);
 
-    std::unique_ptr<PresenterX> x;
+    std::unique_ptr<XConnection> x;
     std::unique_ptr<DamageQueue> damage;
     std::unique_ptr<ScreenImage> painter;
     // Held while the image, its layout or the window are used: by the
     // presenter's thread and by the drawing threads putting their frames.
     std::mutex drawing;
     HWND screen = nullptr;
-    int requested = 0;  // 0: the largest factor that fits
-    int scale = 0;      // of the image now made; 0 before the first
+    int requested = 0;     // 0: the largest factor that fits
+    int scale = 0;         // of the image now made; 0 before the first
+    POINT place = {0, 0};  // where the image's top-left, the stage's, lies in the window
     bool ownWindow = false;
     bool lent = false;  // the image is the show's screen itself
 };

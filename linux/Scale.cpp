@@ -2,13 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-const int kStageWidth = 640;
-const int kStageHeight = 480;
-
-}  // namespace
-
 int ChooseScale(int width, int height, int requested) {
     if (requested > 0)
         return requested;
@@ -24,6 +17,6 @@ StagePlace StagePlaceFor(int width, int height, int scale) {
     const ShowClient client = ShowClientFor(width, height, scale);
     const int originX = (width - client.width * scale) / 2;
     const int originY = (height - client.height * scale) / 2;
-    return StagePlace{originX + (client.width - kStageWidth) / 2 * scale,
-                      originY + (client.height - kStageHeight) / 2 * scale};
+    return StagePlace{originX + StageLeft(client.width) * scale,
+                      originY + StageTop(client.height) * scale};
 }

@@ -1,14 +1,12 @@
-// How much larger the stage is drawn, and where it lies in the window.
-// The stage (640 x 480) and the corner logo beyond its lower-right corner
-// (80 x 54) need a client of at least 800 x 588 to be wholly seen with the
-// stage centred: 640 + 2 x 80 by 480 + 2 x 54.
+// How much larger the stage is drawn, and where it lies in the window. The
+// stage and the corner logo beyond its lower-right corner need a client of
+// the full view's size (show/StageGeometry.h) to be wholly seen.
 #pragma once
 
-const int kFullViewWidth = 800;
-const int kFullViewHeight = 588;
+#include "show/StageGeometry.h"
 
 // The largest whole factor at which a window of width x height still gives
-// a client of at least 800 x 588; at least 1. With `requested` > 0 that
+// a client of at least the full view; at least 1. With `requested` > 0 that
 // factor is taken as it is.
 int ChooseScale(int width, int height, int requested);
 
@@ -22,8 +20,7 @@ ShowClient ShowClientFor(int width, int height, int scale);
 
 // Where stage point (0, 0) lies in a window of that size at that factor:
 // the client centred in the window, and in it the stage at the show's own
-// offsets, (client - stage) / 2 truncated toward zero (negative in a client
-// smaller than the stage, whose centre then shows).
+// offsets (StageLeft, StageTop).
 struct StagePlace {
     int x;
     int y;

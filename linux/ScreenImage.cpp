@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

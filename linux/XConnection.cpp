@@ -1,15 +1,47 @@
+// Everything avrel asks of Xlib, MIT-SHM and RENDER.
 #include "linux/XConnection.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
+#include <X11/keysym.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
-#include "linux/ScreenImage.h"
+// The connection's handles and what it learnt about the window.
+struct XConnection::State {
+    Display* display = nullptr;
+    Window window = 0;
+    bool created = false;  // our own window, destroyed at the end
+    int width = 0;
+    int height = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    unsigned long black = 0;  // opaque black in the window's visual
+    uint32_t opaqueBits = 0;  // the visual's alpha bits, set in every pixel
+    GC gc = nullptr;
+    Atom deleteWindow = 0;
+    XImage* image = nullptr;
+    XShmSegmentInfo shm = {};
+    bool usesShm = false;
+    bool threads = false;  // Xlib may be called from more than one thread
+    // Scale 2 and more: the image, at 1x, goes into `pixmap`, and the
+    // server draws that enlarged (RENDER, nearest neighbour), so that a
+    // quarter of the bytes cross to it and it copies them once.
+    bool serverScales = false;
+    XRenderPictFormat* format = nullptr;  // the window's, when RENDER is there
+    Pixmap pixmap = 0;
+    Picture source = 0;  // the pixmap, read through the enlarging transform
+    Picture target = 0;  // the window
+};
 
 namespace {
 
@@ -61,8 +93,7 @@ int BitsPerPixel(Display* display, int depth) {
 
 // Makes a window of its own: the asked-for size, or the whole screen
 // without decorations.
-Window MakeWindow(PresenterX* x, const Options& options) {
-    Display* d = x->display;
+Window MakeWindow(Display* d, const Options& options, Atom* deleteWindow) {
     int screen = DefaultScreen(d);
     int width = options.fullscreen ? DisplayWidth(d, screen) : options.width;
     int height = options.fullscreen ? DisplayHeight(d, screen) : options.height;
@@ -75,8 +106,8 @@ Window MakeWindow(PresenterX* x, const Options& options) {
     XStoreName(d, window, "Avrel");
     XClassHint hint = {const_cast<char*>("avrel"), const_cast<char*>("Avrel")};
     XSetClassHint(d, window, &hint);
-    x->deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(d, window, &x->deleteWindow, 1);
+    *deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, window, deleteWindow, 1);
     if (options.fullscreen) {
         Atom state = XInternAtom(d, "_NET_WM_STATE", False);
         Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
@@ -89,7 +120,9 @@ Window MakeWindow(PresenterX* x, const Options& options) {
 
 }  // namespace
 
-std::string OpenTarget(PresenterX* x, const Options& options) {
+XConnection::XConnection() : x(new State) {}
+
+std::string XConnection::Open(const Options& options) {
     const char* name = options.display.empty() ? nullptr : options.display.c_str();
     // Before any other call: the show's drawing threads put their frames
     // through the same connection.
@@ -106,7 +139,7 @@ std::string OpenTarget(PresenterX* x, const Options& options) {
 
     lastError = 0;
     if (options.target == Target::OwnWindow) {
-        x->window = MakeWindow(x, options);
+        x->window = MakeWindow(d, options, &x->deleteWindow);
         x->created = true;
     } else if (options.target == Target::Root) {
         x->window = RootWindow(d, DefaultScreen(d));
@@ -162,11 +195,11 @@ std::string OpenTarget(PresenterX* x, const Options& options) {
     return "";
 }
 
-void CloseTarget(PresenterX* x) {
+XConnection::~XConnection() {
     if (x->display == nullptr)
         return;
     if (x->image != nullptr) {
-        ReleaseImage(x);
+        ReleaseImage();
         XSync(x->display, False);
     }
     if (x->gc != nullptr)
@@ -176,19 +209,19 @@ void CloseTarget(PresenterX* x) {
     XCloseDisplay(x->display);
 }
 
-XImage* MakeShmImage(PresenterX* x, int width, int height) {
+bool XConnection::MakeShmImage(int width, int height) {
     Display* d = x->display;
     if (!XShmQueryExtension(d))
-        return nullptr;
+        return false;
     XImage* image = XShmCreateImage(d, x->visual, unsigned(x->depth), ZPixmap, nullptr, &x->shm,
                                     unsigned(width), unsigned(height));
     if (image == nullptr)
-        return nullptr;
+        return false;
     x->shm.shmid =
         shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600);
     if (x->shm.shmid < 0) {
         XDestroyImage(image);
-        return nullptr;
+        return false;
     }
     x->shm.shmaddr = image->data = static_cast<char*>(shmat(x->shm.shmid, nullptr, 0));
     x->shm.readOnly = False;
@@ -204,26 +237,28 @@ XImage* MakeShmImage(PresenterX* x, int width, int height) {
         image->data = nullptr;
         XDestroyImage(image);
         lastError = 0;
-        return nullptr;
+        return false;
     }
+    x->image = image;
     x->usesShm = true;
-    return image;
+    return true;
 }
 
-XImage* MakePlainImage(PresenterX* x, int width, int height) {
+bool XConnection::MakePlainImage(int width, int height) {
     XImage* image = XCreateImage(x->display, x->visual, unsigned(x->depth), ZPixmap, 0, nullptr,
                                  unsigned(width), unsigned(height), 32, 0);
     if (image == nullptr)
-        return nullptr;
+        return false;
     image->data = static_cast<char*>(std::calloc(size_t(image->bytes_per_line), size_t(height)));
     if (image->data == nullptr) {
         XDestroyImage(image);
-        return nullptr;
+        return false;
     }
-    return image;
+    x->image = image;
+    return true;
 }
 
-void ReleaseImage(PresenterX* x) {
+void XConnection::ReleaseImage() {
     if (x->image == nullptr)
         return;
     if (x->usesShm) {
@@ -245,7 +280,7 @@ void ReleaseImage(PresenterX* x) {
     x->serverScales = false;
 }
 
-bool MakeScaledSource(PresenterX* x, int width, int height, int scale) {
+bool XConnection::MakeScaledSource(int width, int height, int scale) {
     Display* d = x->display;
     x->pixmap = XCreatePixmap(d, x->window, unsigned(width), unsigned(height), unsigned(x->depth));
     x->source = XRenderCreatePicture(d, x->pixmap, x->format, 0, nullptr);
@@ -255,4 +290,142 @@ bool MakeScaledSource(PresenterX* x, int width, int height, int scale) {
     XRenderSetPictureFilter(d, x->source, FilterNearest, nullptr, 0);
     x->serverScales = true;
     return true;
+}
+
+int XConnection::Width() const {
+    return x->width;
+}
+
+int XConnection::Height() const {
+    return x->height;
+}
+
+bool XConnection::HasWindow() const {
+    return x->window != 0;
+}
+
+bool XConnection::Threaded() const {
+    return x->threads;
+}
+
+int XConnection::Descriptor() const {
+    return ConnectionNumber(x->display);
+}
+
+bool XConnection::CanEnlarge() const {
+    return x->format != nullptr;
+}
+
+bool XConnection::HasImage() const {
+    return x->image != nullptr;
+}
+
+bool XConnection::ImageShared() const {
+    return x->usesShm;
+}
+
+bool XConnection::ServerScales() const {
+    return x->serverScales;
+}
+
+uint8_t* XConnection::ImageData() {
+    return reinterpret_cast<uint8_t*>(x->image->data);
+}
+
+size_t XConnection::ImageStride() const {
+    return size_t(x->image->bytes_per_line);
+}
+
+PixelLayout XConnection::ImageLayout() const {
+    return PixelLayout{uint32_t(x->visual->red_mask),    uint32_t(x->visual->green_mask),
+                       uint32_t(x->visual->blue_mask),   x->image->bits_per_pixel,
+                       x->image->byte_order == MSBFirst, x->opaqueBits};
+}
+
+bool XConnection::VisualIsStandIns() const {
+    const uint32_t one = 1;
+    uint8_t lowByte;
+    std::memcpy(&lowByte, &one, 1);
+    const bool sameOrder = (ImageByteOrder(x->display) == LSBFirst) == (lowByte == 1);
+    return x->depth == 24 && x->opaqueBits == 0 && sameOrder && x->visual->red_mask == 0xFF0000 &&
+           x->visual->green_mask == 0xFF00 && x->visual->blue_mask == 0xFF;
+}
+
+void XConnection::Put(int sx, int sy, int wx, int wy, int w, int h) {
+    if (x->usesShm) {
+        XShmPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, unsigned(w),
+                     unsigned(h), False);
+    } else {
+        XPutImage(x->display, x->window, x->gc, x->image, sx, sy, wx, wy, unsigned(w), unsigned(h));
+    }
+}
+
+void XConnection::Upload(int sx, int sy, int px, int py, int w, int h) {
+    XShmPutImage(x->display, x->pixmap, x->gc, x->image, sx, sy, px, py, unsigned(w), unsigned(h),
+                 False);
+}
+
+void XConnection::Enlarge(int sx, int sy, int wx, int wy, int w, int h) {
+    XRenderComposite(x->display, PictOpSrc, x->source, None, x->target, sx, sy, 0, 0, wx, wy,
+                     unsigned(w), unsigned(h));
+}
+
+void XConnection::FillWindow(const RECT* rects, int count) {
+    std::vector<XRectangle> fills;
+    for (const RECT* r = rects; r < rects + count; ++r) {
+        fills.push_back({short(r->left), short(r->top), (unsigned short)(r->right - r->left),
+                         (unsigned short)(r->bottom - r->top)});
+    }
+    if (!fills.empty())
+        XFillRectangles(x->display, x->window, x->gc, fills.data(), int(fills.size()));
+}
+
+void XConnection::FillPixmap(int width, int height) {
+    XFillRectangle(x->display, x->pixmap, x->gc, 0, 0, unsigned(width), unsigned(height));
+}
+
+void XConnection::Flush() {
+    XFlush(x->display);
+}
+
+bool XConnection::EventsWaiting() {
+    return XEventsQueued(x->display, QueuedAlready) > 0;
+}
+
+void XConnection::ReadEvents() {
+    XEventsQueued(x->display, QueuedAfterReading);
+}
+
+WindowEvent XConnection::NextEvent() {
+    XEvent event;
+    XNextEvent(x->display, &event);
+    switch (event.type) {
+        case Expose:
+            return WindowEvent::Exposed;
+        case ConfigureNotify:
+            if (event.xconfigure.window == x->window &&
+                (event.xconfigure.width != x->width || event.xconfigure.height != x->height)) {
+                x->width = event.xconfigure.width;
+                x->height = event.xconfigure.height;
+                return WindowEvent::Resized;
+            }
+            return WindowEvent::Other;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == x->window) {
+                x->window = 0;
+                x->created = false;
+                return WindowEvent::Gone;
+            }
+            return WindowEvent::Other;
+        case KeyPress: {
+            KeySym key = XLookupKeysym(&event.xkey, 0);
+            return key == XK_q || key == XK_Q || key == XK_Escape ? WindowEvent::QuitKey
+                                                                  : WindowEvent::Other;
+        }
+        case ClientMessage:
+            return Atom(event.xclient.data.l[0]) == x->deleteWindow ? WindowEvent::CloseAsked
+                                                                    : WindowEvent::Other;
+        default:
+            return WindowEvent::Other;
+    }
 }

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "PeHeaders.h"
+#include "standin/PeHeaders.h"
 #include "maker/ResourceTree.h"
 
 namespace maker {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "PeResources.h"
+#include "standin/PeResources.h"
 
 namespace maker {
 

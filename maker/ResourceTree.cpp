@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "PeHeaders.h"
+#include "standin/PeHeaders.h"
 
 namespace maker {
 namespace {

@@ -4,21 +4,20 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "render/BmpFile.h"
 #include "render/Commands.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
+#include "show/Stage.h"
+#include "utils/WholeNumber.h"
 
 namespace {
 
 bool ParseId(const char* text, WORD* id) {
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || value < 0 || value > 0xFFFF)
+    long value = 0;
+    if (!ParseWholeNumber(text, 0, 0xFFFF, &value))
         return false;
     *id = WORD(value);
     return true;
@@ -36,7 +35,7 @@ int PictureCommand(int argc, char** argv) {
         std::fprintf(stderr, "avrel-render: '%s' is not a resource id (0 to 65535)\n", argv[0]);
         return 2;
     }
-    ShowPalette palette(4098, 256);
+    ShowPalette palette(kShowPaletteId, 256);
     int width = 0, height = 0;
     BYTE* pixels = DecodeJpegResource(id, &width, &height, &palette);
     if (pixels == nullptr) {

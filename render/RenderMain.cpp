@@ -6,7 +6,7 @@
 
 #include "AvrelVersion.h"
 #include "render/Commands.h"
-#include "ProgramFile.h"
+#include "standin/ProgramFile.h"
 #include "show/ShowResources.h"
 
 namespace {

@@ -5,15 +5,10 @@
 #include <cstddef>
 #include <prsht.h>
 
+#include "assets/ResourceIds.h"
 #include "shell/Settings.h"
 
 namespace {
-
-const int kIconId = 101;
-const int kCaptionStringId = 200;
-const int kPreferencesTemplateId = 1800;
-const int kAboutTemplateId = 1804;
-const int kAllowChangeCheckBox = 1007;
 
 // Records of the first published size (40 bytes each in a 32-bit program),
 // so the sheet runs on every comctl32. The sheet steps through the page
@@ -37,7 +32,7 @@ PROPSHEETPAGEA_V1 MakePage(HINSTANCE instance, int templateId, DLGPROC procedure
 }
 
 void StorePreferences(HWND page) {
-    const bool checked = IsDlgButtonChecked(page, kAllowChangeCheckBox) == BST_CHECKED;
+    const bool checked = IsDlgButtonChecked(page, IDC_ALLOW_CHANGE) == BST_CHECKED;
     // A stored non-zero value other than 1 is kept as it is while the box stays checked.
     if (!checked) {
         ChangeResolution = 0;
@@ -51,15 +46,15 @@ void StorePreferences(HWND page) {
 
 INT_PTR ShowConfigSheet(HINSTANCE instance, HWND parent) {
     // About first, and the sheet opens on it.
-    PROPSHEETPAGEA_V1 pages[] = {MakePage(instance, kAboutTemplateId, AboutPageProc),
-                                 MakePage(instance, kPreferencesTemplateId, PreferencesPageProc)};
+    PROPSHEETPAGEA_V1 pages[] = {MakePage(instance, IDD_ABOUT, AboutPageProc),
+                                 MakePage(instance, IDD_PREFERENCES, PreferencesPageProc)};
     PROPSHEETHEADERA header = {};
     header.dwSize = kFirstHeaderSize;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USEICONID | PSH_NOAPPLYNOW;
     header.hwndParent = parent;
     header.hInstance = instance;
-    header.pszIcon = MAKEINTRESOURCEA(kIconId);
-    header.pszCaption = MAKEINTRESOURCEA(kCaptionStringId);
+    header.pszIcon = MAKEINTRESOURCEA(IDI_AVREL);
+    header.pszCaption = MAKEINTRESOURCEA(IDS_SHEET_CAPTION);
     header.nPages = sizeof pages / sizeof pages[0];
     header.nStartPage = 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
@@ -73,11 +68,11 @@ INT_PTR CALLBACK AboutPageProc(HWND, UINT, WPARAM, LPARAM) {
 INT_PTR CALLBACK PreferencesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            CheckDlgButton(page, kAllowChangeCheckBox,
+            CheckDlgButton(page, IDC_ALLOW_CHANGE,
                            ChangeResolution != 0 ? BST_CHECKED : BST_UNCHECKED);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == kAllowChangeCheckBox && HIWORD(wParam) == BN_CLICKED) {
+            if (LOWORD(wParam) == IDC_ALLOW_CHANGE && HIWORD(wParam) == BN_CLICKED) {
                 PropSheet_Changed(GetParent(page), page);
             }
             return FALSE;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "assets/ResourceIds.h"
 #include "shell/SaverInput.h"
 
 const char kMonitorCoverClassName[] = "Veltrona Avrel Screen Saver Monitor";
@@ -10,8 +11,6 @@ const char kMonitorCoverClassName[] = "Veltrona Avrel Screen Saver Monitor";
 MonitorCoverState monitorCovers;
 
 namespace {
-
-const int kCursorId = 102;
 
 BOOL CALLBACK CollectOtherMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info = {};
@@ -56,7 +55,7 @@ void CoverOtherMonitors(HINSTANCE instance, HWND saver) {
     WNDCLASSA coverClass = {};
     coverClass.lpfnWndProc = MonitorCoverProc;
     coverClass.hInstance = instance;
-    coverClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(kCursorId));
+    coverClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDR_BLANK_CURSOR));
     coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     coverClass.lpszClassName = kMonitorCoverClassName;
     RegisterClassA(&coverClass);

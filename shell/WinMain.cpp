@@ -3,6 +3,7 @@
 // loop. Every way out returns 0.
 #include <windows.h>
 
+#include "assets/ResourceIds.h"
 #include "shell/ConfigSheet.h"
 #include "shell/MonitorCovers.h"
 #include "shell/SaverMode.h"
@@ -13,8 +14,6 @@
 namespace {
 
 const char kMutexName[] = "Veltrona Avrel Screen Saver Mutex";
-const int kIconId = 101;
-const int kCursorId = 102;
 
 void RunSaver(HINSTANCE instance, int showCommand) {
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -23,9 +22,9 @@ void RunSaver(HINSTANCE instance, int showCommand) {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = SaverWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconId));
-    // Cursor 102 is fully transparent: the pointer vanishes over the saver.
-    windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(kCursorId));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_AVREL));
+    // The cursor is fully transparent: the pointer vanishes over the saver.
+    windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDR_BLANK_CURSOR));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = kSaverWindowName;
     RegisterClassA(&windowClass);

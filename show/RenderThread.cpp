@@ -44,9 +44,8 @@ bool StartUp(HWND window) {
         return false;
     stage.clientWidth = client.right;
     stage.clientHeight = client.bottom;
-    // Signed division truncates toward zero: a 600-wide client gives -20.
-    stage.offsetX = (stage.clientWidth - kStageWidth) / 2;
-    stage.offsetY = (stage.clientHeight - kStageHeight) / 2;
+    stage.offsetX = StageLeft(stage.clientWidth);
+    stage.offsetY = StageTop(stage.clientHeight);
     WaitUntilShown(window);
     stage.screenDC = GetDC(window);
     if (stage.screenDC == nullptr)

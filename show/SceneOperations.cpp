@@ -21,8 +21,8 @@ const DWORD kFilmstripLeadIn = 500;
 const DWORD kFadeToBlackHold = 1500;
 const DWORD kSwapLogoHold = 1500;
 const DWORD kFadeLogoOutHold = 2000;
-const int kStageCentreX = 320;
-const int kStageCentreY = 240;
+const int kStageCentreX = kStageWidth / 2;
+const int kStageCentreY = kStageHeight / 2;
 
 // A decoded picture, or null when the resource is missing, is not a
 // picture or does not fit in memory. Only the low 16 bits of an id count.

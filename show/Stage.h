@@ -1,6 +1,7 @@
-// The show's process-wide state: the window and where the 640 x 480 stage
-// sits in it, the imaging objects built once at start-up, and the working
-// objects the scene operations create and release as the script runs.
+// The show's process-wide state: the window and where the stage sits in it
+// (show/StageGeometry.h), the imaging objects built once at start-up, and
+// the working objects the scene operations create and release as the
+// script runs.
 //
 // Only the render thread writes it. The logo thread reads `window`,
 // `offsetX`, `offsetY` and `cornerLogo`, which are written before that
@@ -9,16 +10,17 @@
 
 #include <windows.h>
 
+#include "assets/ResourceIds.h"
+#include "show/StageGeometry.h"
+
 class BlendTable;
 class Filmstrip;
 class IndexedImage;
 class LineFadeGroup;
 class ShowPalette;
 
-const int kStageWidth = 640;
-const int kStageHeight = 480;
-const WORD kShowPaletteId = 4098;
-const WORD kCornerLogoId = 9000;
+const WORD kShowPaletteId = IDR_SHOW_PALETTE;
+const WORD kCornerLogoId = IDR_CORNER_LOGO;
 const int kCornerLogoFrames = 41;
 
 struct Stage {

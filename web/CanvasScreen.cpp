@@ -2,7 +2,7 @@
 
 #include <emscripten.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 // The page's script (web/page/avrel.js) puts rectangle (x, y, w, h) of the
 // RGBA screen at `pixels` (width x height) on the canvas.

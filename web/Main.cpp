@@ -11,19 +11,15 @@
 
 #include <string>
 
-#include "StandIn.h"
-#include "WebThreads.h"
+#include "standin/StandIn.h"
+#include "standin/WebThreads.h"
 #include "show/RenderThread.h"
 #include "show/Stage.h"
+#include "show/StageGeometry.h"
 #include "web/CanvasScreen.h"
 #include "web/ProgramChoice.h"
 
 namespace {
-
-// The smallest client that shows the stage and the corner logo wholly with
-// the stage centred: 640 + 2 x 80 by 480 + 2 x 54, as avrel's full view.
-const int kScreenWidth = 800;
-const int kScreenHeight = 588;
 
 struct Page {
     CanvasScreen canvas;
@@ -39,7 +35,7 @@ Page& ThePage() {
 }
 
 void StartShow(Page& page) {
-    page.screen = standin::CreateTestWindow(kScreenWidth, kScreenHeight);
+    page.screen = standin::CreateScreenWindow(kFullViewWidth, kFullViewHeight);
     page.canvas.Watch(page.screen);
     StartRenderThread(page.screen);
 }
@@ -51,7 +47,7 @@ void RestartShow(Page& page) {
     ReleaseStage();
     HWND old = page.screen;
     stage = Stage{};
-    standin::DestroyTestWindow(old);
+    standin::DestroyScreenWindow(old);
     StartShow(page);
 }
 

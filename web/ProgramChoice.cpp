@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "ProgramFile.h"
-#include "StandIn.h"
+#include "standin/ProgramFile.h"
+#include "standin/StandIn.h"
 #include "show/ShowResources.h"
 
 ProgramChoice::~ProgramChoice() = default;

@@ -4,11 +4,11 @@
 // and GetDIBits for reading pixels back. Transfers clip to both surfaces;
 // transfers to a window are logged and reported to the damage hook.
 //
-// Stretching picks source pixels as Wine's DIB engine does (a Bresenham
-// walk): in COLORONCOLOR a shrink keeps, of each run of source pixels that
-// fall on one destination pixel, the last column and the first row; an
-// enlargement repeats pixels. BLACKONWHITE and WHITEONBLACK combine a run
-// with AND and OR instead.
+// Stretching is COLORONCOLOR's, the show's only stretch mode, and picks
+// source pixels as Wine's DIB engine does (a Bresenham walk): a shrink
+// keeps, of each run of source pixels that fall on one destination pixel,
+// the last column and the first row; an enlargement repeats pixels. A
+// stretch in another mode fails rather than draw what Windows would not.
 #include <windows.h>
 
 #include <algorithm>
@@ -99,171 +99,187 @@ BitmapObject* RowsBitmap(DeviceContextObject* dc) {
     return bitmap != nullptr && !bitmap->rows.empty() ? bitmap : nullptr;
 }
 
-// A SRCCOPY transfer, scaled when the sizes differ, clipped to both surfaces.
-// Called under GdiLock; `changed` gets the window and the client rectangle
-// that may have changed when the target is a window.
-bool TransferLocked(HDC dstHandle, int x, int y, int width, int height, HDC srcHandle, int srcX,
-                    int srcY, int srcWidth, int srcHeight, DWORD rop, HWND* changedWindow,
+// One block transfer: the rectangles as asked for and the surfaces they lie
+// on, looked up under GdiLock.
+struct Blit {
+    int x, y, width, height;
+    int srcX, srcY, srcWidth, srcHeight;
+    Surface* target;
+    Surface* from;
+    BitmapObject* indexed;  // the source's 8-bit rows, converted on the way
+    WindowObject* window;   // the target's window, if it is one
+};
+
+// The part of an unscaled transfer that lies on both surfaces: columns
+// [left, right) and rows [top, bottom) of the rectangle, counted from its
+// top-left.
+struct Inside {
+    int left, right, top, bottom;
+};
+
+Inside InsideBoth(const Blit& b) {
+    return Inside{std::max({0, -b.x, -b.srcX}),
+                  std::min({b.width, b.target->width - b.x, b.from->width - b.srcX}),
+                  std::max({0, -b.y, -b.srcY}),
+                  std::min({b.height, b.target->height - b.y, b.from->height - b.srcY})};
+}
+
+// The 8-bit source of row `j` of the transfer, from column in.left.
+const BYTE* IndexedRow(const Blit& b, const Inside& in, int j) {
+    return &b.indexed->rows[size_t(b.srcY + j) * size_t(b.from->width) + size_t(b.srcX + in.left)];
+}
+
+// Row `j` of the transfer, columns [in.left, in.right), as the target stores it.
+void SourceRow(const Blit& b, const Inside& in, int j, uint32_t* out) {
+    const int count = in.right - in.left;
+    if (b.indexed != nullptr) {
+        ConvertRow(IndexedRow(b, in, j), out, count, b.indexed->colours);
+        return;
+    }
+    const uint32_t* from = b.from->Row(b.srcY + j) + (b.srcX + in.left);
+    for (int i = 0; i < count; ++i)
+        out[i] = StoredColour(*b.target, from[i]);
+}
+
+uint32_t* TargetRow(const Blit& b, const Inside& in, int j) {
+    return b.target->Row(b.y + j) + (b.x + in.left);
+}
+
+// The plain copy: every row stored.
+void CopyRows(const Blit& b, const Inside& in) {
+    for (int j = in.top; j < in.bottom; ++j)
+        SourceRow(b, in, j, TargetRow(b, in, j));
+}
+
+// The copy for a damage hook that wants only changes: rows are stored only
+// where they differ. Indexed rows onto a window, every frame of the show,
+// are compared with the window's shadow of the indices it last stored,
+// everything else with the screen. Returns the band of rows that changed,
+// empty when none did.
+RECT CopyChangedRows(const Blit& b, const Inside& in) {
+    const int count = in.right - in.left;
+    const bool shadowed = b.indexed != nullptr;
+    static std::vector<uint32_t> row;  // guarded by GdiLock
+    if (shadowed)
+        b.window->shadow.Begin(*b.target, b.indexed->colours);
+    int first = in.bottom, last = in.top - 1;
+    for (int j = in.top; j < in.bottom; ++j) {
+        bool differs;
+        if (shadowed) {
+            differs = b.window->shadow.StoreRow(*b.target, b.x + in.left, b.y + j,
+                                                IndexedRow(b, in, j), count);
+        } else {
+            uint32_t* out = TargetRow(b, in, j);
+            row.resize(size_t(count));
+            SourceRow(b, in, j, row.data());
+            differs = std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0;
+            if (differs)
+                std::memcpy(out, row.data(), size_t(count) * sizeof(uint32_t));
+        }
+        if (differs) {
+            first = std::min(first, j);
+            last = j;
+        }
+    }
+    if (first > last)
+        return RECT{0, 0, 0, 0};
+    return RECT{b.x + in.left, b.y + first, b.x + in.right, b.y + last + 1};
+}
+
+// COLORONCOLOR's stretch: each destination pixel takes one source pixel,
+// the first row and the last column of the run that falls on it, the
+// zoom's every frame.
+void Stretch(Blit b) {
+    // Wine narrows a source stretched onto a single column or row by one.
+    if (b.width == 1 && b.srcWidth > 1)
+        --b.srcWidth;
+    if (b.height == 1 && b.srcHeight > 1)
+        --b.srcHeight;
+    const std::vector<Run> columns = AxisRuns(b.srcWidth, b.width);
+    const std::vector<Run> rows = AxisRuns(b.srcHeight, b.height);
+    // Computed whole before storing, so a context drawing onto itself reads
+    // only what was there before.
+    std::vector<uint32_t> result(size_t(b.width) * size_t(b.height));
+    std::vector<uint8_t> present(result.size());
+    for (int j = 0; j < b.height; ++j) {
+        const int py = b.srcY + rows[size_t(j)].first;
+        if (py < 0 || py >= b.from->height)
+            continue;
+        const uint32_t* line = b.from->Row(py);
+        const size_t at = size_t(j) * size_t(b.width);
+        for (int i = 0; i < b.width; ++i) {
+            const int px = b.srcX + columns[size_t(i)].last;
+            if (px < 0 || px >= b.from->width)
+                continue;
+            result[at + size_t(i)] = line[px];
+            present[at + size_t(i)] = 1;
+        }
+    }
+    for (int j = 0; j < b.height; ++j) {
+        const int ty = b.y + j;
+        if (ty < 0 || ty >= b.target->height)
+            continue;
+        for (int i = 0; i < b.width; ++i) {
+            const int tx = b.x + i;
+            const size_t at = size_t(j) * size_t(b.width) + size_t(i);
+            if (tx >= 0 && tx < b.target->width && present[at])
+                b.target->Row(ty)[tx] = StoredColour(*b.target, result[at]);
+        }
+    }
+}
+
+// A SRCCOPY transfer, clipped to both surfaces: the plain copy, the copy of
+// changed rows, or the stretch when the sizes differ. Called under
+// GdiLock; `changed` gets the window and the client rectangle that may have
+// changed when the target is a window.
+bool TransferLocked(HDC dstHandle, HDC srcHandle, Blit b, DWORD rop, HWND* changedWindow,
                     RECT* changed) {
     DeviceContextObject* dst = LookupDC(dstHandle);
     DeviceContextObject* src = LookupDC(srcHandle);
     if (dst == nullptr || src == nullptr || rop != SRCCOPY)
         return false;
-    if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0)
+    if (b.width <= 0 || b.height <= 0 || b.srcWidth <= 0 || b.srcHeight <= 0)
         return false;
-    Surface* target = TargetSurface(dst);
-    if (target == nullptr)
+    const bool scaled = b.width != b.srcWidth || b.height != b.srcHeight;
+    // Only COLORONCOLOR's picking is modelled, the one mode the show
+    // stretches in; the modes that combine pixels would draw otherwise.
+    if (scaled && dst->stretchMode != COLORONCOLOR)
+        return false;
+    b.target = TargetSurface(dst);
+    if (b.target == nullptr)
         return false;
     // An unscaled copy onto a true-colour surface converts 8-bit rows on the
     // way; everything else needs the source's pixels.
-    BitmapObject* indexed = width == srcWidth && height == srcHeight && target->bitsPerPixel == 32
-                                ? RowsBitmap(src)
-                                : nullptr;
-    Surface* from = indexed != nullptr ? &indexed->surface : TargetSurface(src);
-    if (from == nullptr)
+    b.indexed = !scaled && b.target->bitsPerPixel == 32 ? RowsBitmap(src) : nullptr;
+    b.from = b.indexed != nullptr ? &b.indexed->surface : TargetSurface(src);
+    if (b.from == nullptr)
         return false;
-    WindowObject* window = nullptr;
+    b.window = nullptr;
     if (dst->window != nullptr) {
-        LogWindowBlit(dst->window, RECT{x, y, x + width, y + height});
+        LogWindowBlit(dst->window, RECT{b.x, b.y, b.x + b.width, b.y + b.height});
         *changedWindow = dst->window;
-        *changed = RECT{std::max(x, 0), std::max(y, 0), std::min(x + width, target->width),
-                        std::min(y + height, target->height)};
-        window = LookupWindow(dst->window);
+        *changed =
+            RECT{std::max(b.x, 0), std::max(b.y, 0), std::min(b.x + b.width, b.target->width),
+                 std::min(b.y + b.height, b.target->height)};
+        b.window = LookupWindow(dst->window);
     }
     // Only indexed rows stored through the window's shadow keep it true.
-    const bool changesOnly = window != nullptr && DamageChangesOnly();
-    const bool shadowed = changesOnly && indexed != nullptr;
-    if (window != nullptr && !shadowed)
-        window->shadow.Forget(y, y + height);
-
-    if (width == srcWidth && height == srcHeight) {
-        // Clipped to both surfaces first, then copied row by row: every
-        // frame of the show goes through here.
-        int i0 = std::max({0, -x, -srcX});
-        int i1 = std::min({width, target->width - x, from->width - srcX});
-        int j0 = std::max({0, -y, -srcY});
-        int j1 = std::min({height, target->height - y, from->height - srcY});
-        if (i0 >= i1 || j0 >= j1) {
-            *changed = RECT{0, 0, 0, 0};
-            return true;
-        }
-        const int count = i1 - i0;
-        const bool mono = target->bitsPerPixel == 1;
-        auto fillRow = [&](int j, uint32_t* out) {
-            if (indexed != nullptr) {
-                ConvertRow(
-                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)], out,
-                    count, indexed->colours);
-                return;
-            }
-            const uint32_t* in = from->Row(srcY + j) + (srcX + i0);
-            for (int i = 0; i < count; ++i)
-                out[i] = mono ? ToMonochrome(in[i]) : in[i] & 0xFFFFFF;
-        };
-        auto at = [&](int j) { return target->Row(y + j) + (x + i0); };
-        if (!changesOnly) {
-            for (int j = j0; j < j1; ++j)
-                fillRow(j, at(j));
-            return true;
-        }
-        // Rows are stored only where they differ, so the damage covers the
-        // rows that changed and nothing when none did. Indexed rows, every
-        // frame of the show, are compared with the window's shadow of them.
-        static std::vector<uint32_t> row;  // guarded by GdiLock
-        if (shadowed)
-            window->shadow.Begin(*target, indexed->colours);
-        int first = j1, last = j0 - 1;
-        for (int j = j0; j < j1; ++j) {
-            bool differs;
-            if (shadowed) {
-                differs = window->shadow.StoreRow(
-                    *target, x + i0, y + j,
-                    &indexed->rows[size_t(srcY + j) * size_t(from->width) + size_t(srcX + i0)],
-                    count);
-            } else {
-                uint32_t* out = at(j);
-                row.resize(size_t(count));
-                fillRow(j, row.data());
-                differs = std::memcmp(out, row.data(), size_t(count) * sizeof(uint32_t)) != 0;
-                if (differs)
-                    std::memcpy(out, row.data(), size_t(count) * sizeof(uint32_t));
-            }
-            if (differs) {
-                first = std::min(first, j);
-                last = j;
-            }
-        }
-        *changed = first <= last ? RECT{x + i0, y + first, x + i1, y + last + 1} : RECT{0, 0, 0, 0};
+    const bool changesOnly = b.window != nullptr && DamageChangesOnly();
+    if (b.window != nullptr && !(changesOnly && b.indexed != nullptr))
+        b.window->shadow.Forget(b.y, b.y + b.height);
+    if (scaled) {
+        Stretch(b);
         return true;
     }
-
-    // Wine narrows a source stretched onto a single column or row by one.
-    if (width == 1 && srcWidth > 1)
-        --srcWidth;
-    if (height == 1 && srcHeight > 1)
-        --srcHeight;
-    std::vector<Run> columns = AxisRuns(srcWidth, width);
-    std::vector<Run> rows = AxisRuns(srcHeight, height);
-    const int mode = dst->stretchMode;
-    const bool combine = mode == BLACKONWHITE || mode == WHITEONBLACK;
-
-    // Computed whole before storing, so a context drawing onto itself reads
-    // only what was there before.
-    std::vector<uint32_t> result(size_t(width) * size_t(height));
-    std::vector<uint8_t> present(result.size());
-    for (int j = 0; j < height; ++j) {
-        const Run& row = rows[size_t(j)];
-        if (!combine) {
-            // One source pixel each, the zoom's every frame: the first row
-            // and the last column of the run.
-            const int py = srcY + row.first;
-            if (py < 0 || py >= from->height)
-                continue;
-            const uint32_t* line = from->Row(py);
-            const size_t at = size_t(j) * size_t(width);
-            for (int i = 0; i < width; ++i) {
-                const int px = srcX + columns[size_t(i)].last;
-                if (px < 0 || px >= from->width)
-                    continue;
-                result[at + size_t(i)] = line[px];
-                present[at + size_t(i)] = 1;
-            }
-            continue;
-        }
-        // Combined: every source pixel of the run.
-        for (int i = 0; i < width; ++i) {
-            const Run& column = columns[size_t(i)];
-            uint32_t value = mode == BLACKONWHITE ? 0xFFFFFF : 0;
-            bool any = false;
-            for (int sy = row.first; sy <= row.last; ++sy) {
-                for (int sx = column.first; sx <= column.last; ++sx) {
-                    int px = srcX + sx, py = srcY + sy;
-                    if (px < 0 || py < 0 || px >= from->width || py >= from->height)
-                        continue;
-                    uint32_t pixel = from->Row(py)[px];
-                    if (mode == BLACKONWHITE)
-                        value &= pixel;
-                    else
-                        value |= pixel;
-                    any = true;
-                }
-            }
-            result[size_t(j) * size_t(width) + size_t(i)] = value;
-            present[size_t(j) * size_t(width) + size_t(i)] = any;
-        }
+    const Inside in = InsideBoth(b);
+    if (in.left >= in.right || in.top >= in.bottom) {
+        *changed = RECT{0, 0, 0, 0};
+        return true;
     }
-    for (int j = 0; j < height; ++j) {
-        int ty = y + j;
-        if (ty < 0 || ty >= target->height)
-            continue;
-        for (int i = 0; i < width; ++i) {
-            int tx = x + i;
-            size_t at = size_t(j) * size_t(width) + size_t(i);
-            if (tx < 0 || tx >= target->width || !present[at])
-                continue;
-            target->Row(ty)[tx] = StoredColour(*target, result[at]);
-        }
-    }
+    if (changesOnly)
+        *changed = CopyChangedRows(b, in);
+    else
+        CopyRows(b, in);
     return true;
 }
 
@@ -277,14 +293,14 @@ bool Transfer(HDC dst, int x, int y, int width, int height, HDC src, int srcX, i
     bool done;
     {
         std::lock_guard<std::recursive_mutex> guard(GdiLock());
-        done = TransferLocked(dst, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop,
-                              &window, &changed);
+        const Blit blit = {x,        y,         width,   height,  srcX,    srcY,
+                           srcWidth, srcHeight, nullptr, nullptr, nullptr, nullptr};
+        done = TransferLocked(dst, src, blit, rop, &window, &changed);
     }
     if (done && window != nullptr && changed.left < changed.right && changed.top < changed.bottom)
         ReportDamage(window, changed);
     return done;
 }
-
 }  // namespace
 
 BitmapObject::BitmapObject(int width, int height, int bitsPerPixel, bool blank)

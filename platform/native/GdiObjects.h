@@ -128,7 +128,7 @@ struct DeviceContextObject : GdiObject {
 
 // A window of the stand-in: its client area as a screen of its own and,
 // for windows made by CreateWindowExA, where it lies on the desktop and the
-// procedure its messages go to. Test windows sit at (0, 0) with no procedure.
+// procedure its messages go to. Screen windows sit at (0, 0) with no procedure.
 struct WindowObject {
     Surface surface;
     RECT rect = {0, 0, 0, 0};

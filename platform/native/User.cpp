@@ -1,5 +1,5 @@
 // Window classes, windows made by CreateWindowExA and the monitors, for the
-// saver's own windows. A window made here is a test window with a place on
+// saver's own windows. A window made here is a screen window with a place on
 // the desktop and a procedure: creation sends WM_CREATE (a result of -1
 // undoes it), DestroyWindow sends WM_DESTROY first, and SendMessageA calls
 // the procedure directly. There is no message queue; no lock is held while
@@ -61,7 +61,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR, DWORD style, int x
         if (found == Classes().end() || width < 0 || height < 0)
             return nullptr;
         procedure = found->second.lpfnWndProc;
-        handle = CreateTestWindow(width, height);
+        handle = CreateScreenWindow(width, height);
         WindowObject* window = LookupWindow(handle);
         window->rect = RECT{x, y, x + width, y + height};
         window->style = style;
@@ -86,7 +86,7 @@ BOOL DestroyWindow(HWND handle) {
         return FALSE;
     if (procedure != nullptr)
         procedure(handle, WM_DESTROY, 0, 0);
-    DestroyTestWindow(handle);
+    DestroyScreenWindow(handle);
     return TRUE;
 }
 
@@ -108,15 +108,6 @@ BOOL IsWindowVisible(HWND handle) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     WindowObject* window = LookupWindow(handle);
     return window != nullptr && window->visible ? TRUE : FALSE;
-}
-
-BOOL GetWindowRect(HWND handle, LPRECT rect) {
-    std::lock_guard<std::recursive_mutex> guard(GdiLock());
-    WindowObject* window = LookupWindow(handle);
-    if (window == nullptr || rect == nullptr)
-        return FALSE;
-    *rect = window->rect;
-    return TRUE;
 }
 
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,4 +1,4 @@
-// Windows of the stand-in: test windows made through StandIn.h, each with
+// Windows of the stand-in: screen windows made through StandIn.h, each with
 // an in-memory screen the size of its client area, and the desktop that
 // GetDC(NULL) gives. Their device contexts draw into those screens; every
 // block transfer to a window is reported to the damage hook, if one is set,
@@ -117,7 +117,7 @@ void LogWindowBlit(HWND window, const RECT& rect) {
         Recording().log.push_back(BlitRecord{timeGetTime(), window, rect, GetCurrentThreadId()});
 }
 
-HWND CreateTestWindow(int clientWidth, int clientHeight) {
+HWND CreateScreenWindow(int clientWidth, int clientHeight) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     if (clientWidth < 0 || clientHeight < 0)
         return nullptr;
@@ -138,7 +138,7 @@ std::vector<HWND> LiveWindows() {
     return windows;
 }
 
-void DestroyTestWindow(HWND window) {
+void DestroyScreenWindow(HWND window) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     if (window == DesktopWindow() || Windows().erase(window) == 0)
         return;
@@ -225,11 +225,25 @@ int ReleaseDC(HWND, HDC handle) {
     return DestroyGdiObject(handle) ? 1 : 0;
 }
 
-BOOL GetClientRect(HWND handle, LPRECT rect) {
+namespace {
+
+// A live window's place on the desktop, or its client area; FALSE for a
+// handle that is no window.
+BOOL WindowRect(HWND handle, bool client, LPRECT rect) {
     std::lock_guard<std::recursive_mutex> guard(GdiLock());
     WindowObject* window = LookupWindow(handle);
     if (window == nullptr || rect == nullptr)
         return FALSE;
-    *rect = RECT{0, 0, window->surface.width, window->surface.height};
+    *rect = client ? RECT{0, 0, window->surface.width, window->surface.height} : window->rect;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL GetClientRect(HWND handle, LPRECT rect) {
+    return WindowRect(handle, true, rect);
+}
+
+BOOL GetWindowRect(HWND handle, LPRECT rect) {
+    return WindowRect(handle, false, rect);
 }

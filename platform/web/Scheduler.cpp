@@ -27,7 +27,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "WebThreads.h"
+#include "standin/WebThreads.h"
 
 namespace standin {
 namespace {

@@ -303,20 +303,29 @@ TEST(AssetCatalogue, ColourTableIsTheNearestEntryWithTiesToTheHighestIndex) {
 
 // ------------------------------------------------------------------ icon and cursor
 
+// The fields an icon's and a cursor's group share: the type, one entry,
+// and the entry's planes, bits per pixel, image size and image id. The
+// entry's first four bytes, its size, differ between the two.
+void ExpectOneGroupEntry(const Blob& group, WORD type, const char* kind, WORD bits, DWORD bytes,
+                         WORD id) {
+    EXPECT_EQ(type, Word(group.data + 2)) << "expected type " << type << " (" << kind << ")";
+    EXPECT_EQ(1u, Word(group.data + 4)) << "expected one entry";
+    EXPECT_EQ(1u, Word(group.data + 10)) << "expected 1 plane";
+    EXPECT_EQ(bits, Word(group.data + 12))
+        << "expected " << bits << " bit" << (bits == 1 ? "" : "s") << " per pixel";
+    EXPECT_EQ(bytes, DWordAt(group.data + 14)) << "expected an image of " << bytes << " bytes";
+    EXPECT_EQ(id, Word(group.data + 18)) << "expected image id " << id;
+}
+
 TEST(AssetCatalogue, IconGroupNamesOneSixteenColourImage) {
     Blob group = Load(kGroupIcon, 101);
     ASSERT_TRUE(group.data != nullptr) << "expected RT_GROUP_ICON 101";
     ASSERT_EQ(20u, static_cast<unsigned>(group.size)) << "expected a header and one entry";
     EXPECT_EQ(0u, Word(group.data)) << "expected reserved 0";
-    EXPECT_EQ(1u, Word(group.data + 2)) << "expected type 1 (icon)";
-    EXPECT_EQ(1u, Word(group.data + 4)) << "expected one entry";
     EXPECT_EQ(32, group.data[6]) << "expected width 32";
     EXPECT_EQ(32, group.data[7]) << "expected height 32";
     EXPECT_EQ(16, group.data[8]) << "expected 16 colours";
-    EXPECT_EQ(1u, Word(group.data + 10)) << "expected 1 plane";
-    EXPECT_EQ(4u, Word(group.data + 12)) << "expected 4 bits per pixel";
-    EXPECT_EQ(744ul, DWordAt(group.data + 14)) << "expected an image of 744 bytes";
-    EXPECT_EQ(1u, Word(group.data + 18)) << "expected image id 1";
+    ExpectOneGroupEntry(group, 1, "icon", 4, 744, 1);
 
     Blob image = Load(kIcon, 1);
     ASSERT_TRUE(image.data != nullptr) << "expected RT_ICON 1";
@@ -332,14 +341,9 @@ TEST(AssetCatalogue, CursorIsThirtyTwoSquareAndShowsNoPixel) {
     Blob group = Load(kGroupCursor, 102);
     ASSERT_TRUE(group.data != nullptr) << "expected RT_GROUP_CURSOR 102";
     ASSERT_EQ(20u, static_cast<unsigned>(group.size)) << "expected a header and one entry";
-    EXPECT_EQ(2u, Word(group.data + 2)) << "expected type 2 (cursor)";
-    EXPECT_EQ(1u, Word(group.data + 4)) << "expected one entry";
     EXPECT_EQ(32u, Word(group.data + 6)) << "expected width 32";
     EXPECT_EQ(64u, Word(group.data + 8)) << "expected height 64 (both masks)";
-    EXPECT_EQ(1u, Word(group.data + 10)) << "expected 1 plane";
-    EXPECT_EQ(1u, Word(group.data + 12)) << "expected 1 bit per pixel";
-    EXPECT_EQ(308ul, DWordAt(group.data + 14)) << "expected an image of 308 bytes";
-    EXPECT_EQ(2u, Word(group.data + 18)) << "expected image id 2";
+    ExpectOneGroupEntry(group, 2, "cursor", 1, 308, 2);
 
     Blob image = Load(kCursor, 2);
     ASSERT_TRUE(image.data != nullptr) << "expected RT_CURSOR 2";

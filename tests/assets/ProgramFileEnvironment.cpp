@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

@@ -14,6 +14,7 @@ import time
 import e2e_support
 from e2e_support import CLOSE_LIMIT, LOGO, SCREEN, STAGE, START_LIMIT, start_saver
 from saver_session import WINDOW_NAME, palette_colours, wait_exit
+from stage_geometry import CORNER_LOGO_SIZE, STAGE_SIZE
 
 from PIL import Image
 
@@ -47,7 +48,7 @@ def scenario_saver_screen(session, checks, args):
     palette = palette_colours(args.palette)
     reference = Image.open(os.path.join(args.reference, "1000.bmp")).convert("RGB")
     # Stage columns 0-50 keep picture 1000 for the whole first chapter.
-    expected_strip = reference.crop((0, 0, 51, 480)).tobytes()
+    expected_strip = reference.crop((0, 0, 51, STAGE_SIZE[1])).tobytes()
     strip_box = (STAGE[0], STAGE[1], STAGE[0] + 51, STAGE[3])
     shot, appeared = None, None
     started = time.monotonic()
@@ -80,7 +81,7 @@ def scenario_saver_screen(session, checks, args):
                   f"{distinct} distinct picture(s)")
     logo_colours = set()
     for raw in logos:
-        logo_colours |= set(Image.frombytes("RGB", (80, 54), raw).getdata())
+        logo_colours |= set(Image.frombytes("RGB", CORNER_LOGO_SIZE, raw).getdata())
     checks.expect(logo_colours - {(0, 0, 0)}, "light logo marks in the corner area",
                   "only black")
     checks.expect(not (logo_colours - palette), "only show-palette colours in the corner logo",
@@ -108,24 +109,32 @@ def _outside_points():
     return sorted(p for p in points if not inside(STAGE, p) and not inside(LOGO, p))
 
 
-def scenario_key_closes(session, checks, args):
+def start_settled(session, checks, still_running=None):
+    """Parks the pointer (the window's first mouse report is where it rests),
+    starts the saver with /s and gives it 2 s, then checks that it runs, as
+    `still_running` says, if given; its process, or None when no window
+    came."""
     session.xdotool("mousemove", "600", "400")
     process, window = start_saver(session, checks, "/s")
     if window is None:
-        return
+        return None
     time.sleep(2)
-    checks.expect(process.poll() is None, "the saver still running before any input",
-                  f"exit code {process.poll()}")
+    if still_running:
+        checks.expect(process.poll() is None, still_running, f"exit code {process.poll()}")
+    return process
+
+
+def scenario_key_closes(session, checks, args):
+    process = start_settled(session, checks, "the saver still running before any input")
+    if process is None:
+        return
     close_by(session, checks, process, press_key(session), "a key press")
 
 
 def scenario_mouse_closes(session, checks, args):
-    # Parked first: the window's first mouse report is where the pointer rests.
-    session.xdotool("mousemove", "600", "400")
-    process, window = start_saver(session, checks, "/s")
-    if window is None:
+    process = start_settled(session, checks)
+    if process is None:
         return
-    time.sleep(2)
     session.xdotool("mousemove", "600", "400")
     time.sleep(0.5)
     checks.expect(process.poll() is None, "the first mouse position not to close the saver",
@@ -238,13 +247,9 @@ def scenario_minimised_start(session, checks, args):
 
 
 def scenario_deactivation_closes(session, checks, args):
-    session.xdotool("mousemove", "600", "400")
-    process, window = start_saver(session, checks, "/s")
-    if window is None:
+    process = start_settled(session, checks, "the saver's own start-up not to close it")
+    if process is None:
         return
-    time.sleep(2)
-    checks.expect(process.poll() is None, "the saver's own start-up not to close it",
-                  f"exit code {process.poll()}")
 
     # Another program taking the activation, as Alt+Tab would.
     launched = time.monotonic()

@@ -18,12 +18,15 @@ import time
 import avrel_x
 from avrel_x import Xvfb, end_process, stage_offsets, start_avrel
 import e2e_support
-from e2e_support import BusyServer, Checks
+from e2e_support import STAGE, BusyServer, Checks
 from saver_session import palette_colours
+import stage_geometry
+from stage_geometry import CORNER_LOGO_SIZE, STAGE_SIZE
 
 FIRST_PICTURE_LIMIT = 2.0  # s from start to picture 1000 complete on the stage
 END_LIMIT = 0.100  # s from a signal to the end of the process
 STRIP = 51  # stage columns 0-50 keep picture 1000 for the whole first chapter
+ORIGIN = STAGE[:2]  # the stage on a 1024 x 768 window
 
 
 class Scenario:
@@ -36,7 +39,9 @@ class Scenario:
         picture = avrel_x.reference_picture(args.reference, 1000)
         self.picture = picture
         strip = avrel_x.reference_picture(args.reference, 9000)
-        self.logo_frames = [strip.crop((0, 54 * k, 80, 54 * k + 54)).tobytes() for k in range(41)]
+        width, height = CORNER_LOGO_SIZE
+        self.logo_frames = [strip.crop((0, height * k, width, height * (k + 1))).tobytes()
+                            for k in range(41)]
 
     def server(self, *args, **kwargs):
         xvfb = Xvfb(*args, probe=self.args.probe, **kwargs)
@@ -76,11 +81,11 @@ class Scenario:
             step()
 
     def expected_strip(self, scale=1, depth=24):
-        strip = self.picture.crop((0, 0, STRIP, 480))
+        strip = self.picture.crop((0, 0, STRIP, STAGE_SIZE[1]))
         if depth == 16:
             strip.putdata([avrel_x.to_565(c) for c in strip.getdata()])
         if scale != 1:
-            strip = strip.resize((STRIP * scale, 480 * scale), resample=0)
+            strip = strip.resize((STRIP * scale, STAGE_SIZE[1] * scale), resample=0)
         return strip.tobytes()
 
     def wait_for_picture(self, xvfb, process, origin, scale=1, depth=24, limit=FIRST_PICTURE_LIMIT,
@@ -88,7 +93,7 @@ class Scenario:
         """Waits until stage columns 0-50 show picture 1000 at `origin`
         (screen coordinates); returns the seconds since `started` or None."""
         started = started if started is not None else time.monotonic()
-        box = (origin[0], origin[1], origin[0] + STRIP * scale, origin[1] + 480 * scale)
+        box = (origin[0], origin[1], origin[0] + STRIP * scale, origin[1] + STAGE_SIZE[1] * scale)
         expected = self.expected_strip(scale, depth)
         while True:
             if xvfb.screenshot(box).tobytes() == expected:
@@ -123,7 +128,7 @@ class Scenario:
         palette = palette_colours()
         if depth == 16:
             palette = {avrel_x.to_565(c) for c in palette}
-        shot = xvfb.screenshot((origin[0], origin[1], origin[0] + 640, origin[1] + 480))
+        shot = xvfb.screenshot(stage_geometry.boxes_at(origin)[0])
         foreign = set(shot.getdata()) - palette
         self.checks.expect(not foreign, "only show-palette colours on the stage",
                            f"{len(foreign)} other colours, e.g. {sorted(foreign)[:3]}")
@@ -131,7 +136,7 @@ class Scenario:
     def logo_shows_strip_frames(self, xvfb, origin):
         """The corner logo beyond the stage shows frames of the strip, and
         more than one over 1.5 s."""
-        box = (origin[0] + 640, origin[1] + 480, origin[0] + 720, origin[1] + 534)
+        box = stage_geometry.boxes_at(origin)[1]
         seen, strangers = set(), 0
         for _ in range(15):
             raw = xvfb.screenshot(box).tobytes()
@@ -150,9 +155,7 @@ class Scenario:
         """Black at every point of `area` (screen box) outside the stage and
         the corner logo, on an 8-pixel grid."""
         shot = xvfb.screenshot()
-        sx, sy = stage_origin
-        stage = (sx, sy, sx + 640 * scale, sy + 480 * scale)
-        logo = (stage[2], stage[3], stage[2] + 80 * scale, stage[3] + 54 * scale)
+        stage, logo = stage_geometry.boxes_at(stage_origin, scale)
         bad = []
         for y in range(area[1], area[3], 8):
             for x in range(area[0], area[2], 8):
@@ -169,7 +172,7 @@ def scenario_window_id(s):
     window = s.window(xvfb, "1024x768+0+0")
     started = time.monotonic()
     process = s.avrel(xvfb, "-window-id", window)
-    origin = (192, 144)
+    origin = ORIGIN
     appeared = s.wait_for_picture(xvfb, process, origin, started=started)
     if appeared is None:
         return
@@ -185,7 +188,7 @@ def scenario_root_and_environment(s):
     or with --root as xscreensaver gives it, draws into that window."""
     xvfb = s.server(1024, 768)
     process = s.avrel(xvfb, "-root")
-    if s.wait_for_picture(xvfb, process, (192, 144), what="-root: picture 1000") is not None:
+    if s.wait_for_picture(xvfb, process, ORIGIN, what="-root: picture 1000") is not None:
         s.end_by_signal(process)
     end_process(process)
 
@@ -209,7 +212,7 @@ def scenario_scale(s):
     process = s.avrel(xvfb, "-window-id", window, "-scale", "2")
     if s.wait_for_picture(xvfb, process, (0, 0), scale=2, what="-scale 2: picture 1000"):
         shot = xvfb.screenshot((0, 0, 1280, 960))
-        halved = shot.resize((640, 480), resample=0)
+        halved = shot.resize(STAGE_SIZE, resample=0)
         doubled = halved.resize((1280, 960), resample=0)
         s.checks.expect(doubled.tobytes() == shot.tobytes(),
                         "every stage pixel drawn as a 2 x 2 block", "blocks that differ")
@@ -234,8 +237,8 @@ def scenario_depth16(s):
     """A 16-bit screen: the same picture in the screen's 5-6-5 colours."""
     xvfb = s.server(1024, 768, depth=16)
     process = s.avrel(xvfb, "-root")
-    if s.wait_for_picture(xvfb, process, (192, 144), depth=16) is not None:
-        s.stage_is_palette_only(xvfb, (192, 144), depth=16)
+    if s.wait_for_picture(xvfb, process, ORIGIN, depth=16) is not None:
+        s.stage_is_palette_only(xvfb, ORIGIN, depth=16)
         s.end_by_signal(process)
 
 
@@ -258,7 +261,7 @@ def start_in_own_window(s, xvfb):
     window = own_window_id(xvfb)
     if not s.checks.expect(window is not None, "a window named Avrel", "none"):
         return None, None
-    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+    if s.wait_for_picture(xvfb, process, ORIGIN) is None:
         return None, None
     return process, window
 
@@ -299,7 +302,7 @@ def scenario_own_window(s):
 
     process = s.avrel(xvfb, "--fullscreen")
     window = own_window_id(xvfb)
-    if s.wait_for_picture(xvfb, process, (192, 144), what="--fullscreen: picture") is not None:
+    if s.wait_for_picture(xvfb, process, ORIGIN, what="--fullscreen: picture") is not None:
         subprocess.run([s.args.probe, "close", window], env=xvfb.env, timeout=10)
         expect_end(s, process, "the close button")
     end_process(process)
@@ -310,22 +313,10 @@ def scenario_ending(s):
     xvfb = s.server(1024, 768)
     for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         process = s.avrel(xvfb, "-root")
-        if s.wait_for_picture(xvfb, process, (192, 144)) is not None:
+        if s.wait_for_picture(xvfb, process, ORIGIN) is not None:
             time.sleep(0.3)  # in the middle of the show, both threads drawing
             s.end_by_signal(process, number)
         end_process(process)
-
-
-def stage_place(size, scale):
-    """Where stage point (0, 0) lies in a window of that size at that scale:
-    the client (size // scale) centred, the stage in it at the show's own
-    offsets, truncated toward zero as C divides."""
-    def trunc_half(v):
-        return -((-v) // 2) if v < 0 else v // 2
-    client = (max(size[0] // scale, 1), max(size[1] // scale, 1))
-    origin = ((size[0] - client[0] * scale) // 2, (size[1] - client[1] * scale) // 2)
-    return (origin[0] + trunc_half(client[0] - 640) * scale,
-            origin[1] + trunc_half(client[1] - 480) * scale)
 
 
 def resize(xvfb, window, size):
@@ -340,15 +331,15 @@ def wait_for_layout(s, xvfb, process, size, scale, limit=2.0):
     must be plain (the server's clearing, or black): a picture of any other
     place or size is a stale or cropped frame. Returns the stage's place, or
     None."""
-    place = stage_place(size, scale)
+    place = stage_offsets(size, scale)
     left, top = max(place[0], 0), max(place[1], 0)
     right = min(place[0] + STRIP * scale, size[0])
-    bottom = min(place[1] + 480 * scale, size[1])
+    bottom = min(place[1] + STAGE_SIZE[1] * scale, size[1])
     if not s.checks.expect(left < right and top < bottom, f"stage columns 0-50 inside {size}",
                            f"the stage at {place}"):
         return None
-    expected = s.picture.crop((0, 0, STRIP, 480)).resize((STRIP * scale, 480 * scale),
-                                                          resample=0)
+    expected = s.picture.crop((0, 0, STRIP, STAGE_SIZE[1]))
+    expected = expected.resize((STRIP * scale, STAGE_SIZE[1] * scale), resample=0)
     expected = expected.crop((left - place[0], top - place[1], right - place[0],
                               bottom - place[1])).tobytes()
     started, strange = time.monotonic(), 0
@@ -376,7 +367,7 @@ def scenario_follows_window(s):
     xvfb = s.server(2560, 1440)
     window = s.window(xvfb, "1024x768+0+0")
     process = s.avrel(xvfb, "-window-id", window)
-    if s.wait_for_picture(xvfb, process, (192, 144)) is None:
+    if s.wait_for_picture(xvfb, process, ORIGIN) is None:
         return
     for size in ((1700, 1200), (600, 400), (2560, 1440), (1023, 767), (1024, 768)):
         resize(xvfb, window, size)
@@ -385,10 +376,10 @@ def scenario_follows_window(s):
         if place is None:
             return
         s.black_outside(xvfb, (0, 0) + size, place, scale)
-        logo = (place[0] + 640 * scale, place[1] + 480 * scale)
-        if scale == 1 and logo[0] + 80 <= size[0] and logo[1] + 54 <= size[1]:
+        logo = stage_geometry.boxes_at(place, scale)[1]
+        if scale == 1 and logo[2] <= size[0] and logo[3] <= size[1]:
             # Whatever frame it is at (some hold for 2.2 s), a frame of the strip.
-            raw = xvfb.screenshot(logo + (logo[0] + 80, logo[1] + 54)).tobytes()
+            raw = xvfb.screenshot(logo).tobytes()
             s.checks.expect(raw in s.logo_frames, f"a frame of the corner logo at {logo}",
                             "another picture")
     s.checks.expect(process.poll() is None, "the same avrel still running", process.poll())
@@ -416,7 +407,7 @@ def scenario_transparent_window(s):
             process = s.avrel(xvfb, "-window-id", window)
         else:
             process = s.avrel(xvfb, "-root", env=dict(xvfb.env, XSCREENSAVER_WINDOW=window))
-        place = stage_place(size, scale)
+        place = stage_offsets(size, scale)
         if s.wait_for_picture(xvfb, process, place, scale=scale,
                               what=f"{how} at scale {scale}: picture 1000") is None:
             return
@@ -604,11 +595,11 @@ def scenario_xscreensaver(s):
             time.sleep(0.1)
         if not s.checks.expect(hack is not None, "the daemon to start avrel --root", "no process"):
             return
-        shown = s.wait_for_picture(xvfb, daemon, (192, 144), limit=10,
+        shown = s.wait_for_picture(xvfb, daemon, ORIGIN, limit=10,
                                    what="under xscreensaver: picture 1000")
         if shown is not None:
             s.checks.note(f"stage shown under xscreensaver {shown:.2f} s after activation")
-            s.black_outside(xvfb, (0, 0, 1024, 768), (192, 144))
+            s.black_outside(xvfb, (0, 0, 1024, 768), ORIGIN)
         subprocess.run(command + ["-deactivate"], env=env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=10)
         deadline = time.monotonic() + 10
@@ -630,7 +621,6 @@ def scenario_xscreensaver(s):
 
 
 STARTS = 40
-ORIGIN = (192, 144)  # the stage on a 1024 x 768 root window
 
 
 def expose_root(s, xvfb):
@@ -645,7 +635,7 @@ def expose_root(s, xvfb):
 def one_linux_start(s, xvfb, number, expected):
     what = f"start {number}"
     expose_root(s, xvfb)
-    box = (ORIGIN[0], ORIGIN[1], ORIGIN[0] + STRIP, ORIGIN[1] + 480)
+    box = (ORIGIN[0], ORIGIN[1], ORIGIN[0] + STRIP, ORIGIN[1] + STAGE_SIZE[1])
     if not s.checks.expect(xvfb.screenshot(box).tobytes() != expected,
                            f"{what}: no picture 1000 on the screen before the start",
                            "the last start's picture still there"):

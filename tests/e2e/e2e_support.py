@@ -8,11 +8,13 @@ import subprocess
 import threading
 
 import saver_session
+import stage_geometry
 from saver_session import WINDOW_NAME
 
 SCREEN = (1024, 768)
-STAGE = (192, 144, 832, 624)  # (1024 - 640) / 2, (768 - 480) / 2
-LOGO = (832, 624, 912, 678)  # 80 x 54 just beyond the stage's lower-right corner
+# The saver's client is the whole screen: the stage centred, the corner logo
+# just beyond its lower-right corner.
+STAGE, LOGO = stage_geometry.boxes_in(SCREEN)
 CLOSE_LIMIT = 1.0  # seconds from input to the end of the process
 START_LIMIT = 60.0
 GRAB_PERIOD = 0.12  # s between full-screen grabs of a busy server

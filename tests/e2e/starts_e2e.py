@@ -25,6 +25,7 @@ import time
 import e2e_support
 from e2e_support import STAGE, BusyServer
 from saver_session import wait_exit
+from stage_geometry import STAGE_SIZE
 
 from PIL import Image
 
@@ -38,7 +39,7 @@ RENDER_PERIOD = 100  # ms between avrel-render's screenshots of the pass
 
 def expected_strip(args):
     picture = Image.open(os.path.join(args.reference, "1000.bmp")).convert("RGB")
-    return picture.crop((0, 0, STRIP, 480)).tobytes()
+    return picture.crop((0, 0, STRIP, STAGE_SIZE[1])).tobytes()
 
 
 def one_start(session, checks, number, strip, box):

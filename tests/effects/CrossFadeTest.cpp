@@ -201,7 +201,7 @@ TEST_F(CrossFadeTest, RunLeavesTheNewPictureOnTheScreenAndNothingElse) {
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 16; ++x) {
             bool inside = x >= 4 && x < 11 && y >= 3 && y < 8;
-            DWORD expected = inside ? ColourOf(palette, At(fresh, 1 + x - 4, y - 3)) : 0x123456;
+            DWORD expected = inside ? palette.Colour(At(fresh, 1 + x - 4, y - 3)) : 0x123456;
             ASSERT_EQ(expected, surface.Pixel(pixels, x, y))
                 << "pixel " << x << "," << y << (inside ? " shows the new picture" : " untouched");
         }

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "effects/Filmstrip.h"
 #include "effects/LineFadeGroup.h"
@@ -25,7 +25,7 @@ using standin::BlitRecord;
 class EffectTimingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = standin::CreateTestWindow(800, 600);
+        window = standin::CreateScreenWindow(800, 600);
         dc = GetDC(window);
         standin::UseVirtualClock(kStart);
         standin::RecordBlits(true);
@@ -36,7 +36,7 @@ protected:
         standin::RecordBlits(false);
         standin::UseRealClock();
         ReleaseDC(window, dc);
-        standin::DestroyTestWindow(window);
+        standin::DestroyScreenWindow(window);
     }
 
     static void ExpectRect(const BlitRecord& record, int left, int top, int right, int bottom) {
@@ -66,9 +66,7 @@ TEST_F(EffectTimingTest, CrossFadeDrawsSixteenStepsSixtyMillisecondsApart) {
         ExpectRect(log[k], 80, 60, 720, 540);
     }
     EXPECT_EQ(kStart + 900, timeGetTime()) << "no wait after the last step";
-    EXPECT_EQ(DWORD(palette.Red(*picture.Pixels())) << 16 |
-                  DWORD(palette.Green(*picture.Pixels())) << 8 | palette.Blue(*picture.Pixels()),
-              standin::WindowPixel(window, 80, 60 + 479))
+    EXPECT_EQ(palette.Colour(*picture.Pixels()), standin::WindowPixel(window, 80, 60 + 479))
         << "the bottom-left pixel of the picture ends on screen";
 }
 
@@ -142,16 +140,12 @@ TEST_F(EffectTimingTest, ACrossingLineFadesFromTheCommittedLine) {
     ASSERT_NE(nullptr, thread);
     CloseHandle(thread);
     Sleep(61);  // step 1 drawn at 60; every pixel now shows level 0
-    auto colour = [&](int index) {
-        return DWORD(palette.Red(index)) << 16 | DWORD(palette.Green(index)) << 8 |
-               palette.Blue(index);
-    };
-    EXPECT_EQ(colour(blend.Level(0)[255 << 8 | 249]), standin::WindowPixel(window, 20, 10))
+    EXPECT_EQ(palette.Colour(blend.Level(0)[255 << 8 | 249]), standin::WindowPixel(window, 20, 10))
         << "the crossing starts from the red line's colour";
-    EXPECT_EQ(colour(blend.Level(0)[255 << 8 | 0]), standin::WindowPixel(window, 20, 11))
+    EXPECT_EQ(palette.Colour(blend.Level(0)[255 << 8 | 0]), standin::WindowPixel(window, 20, 11))
         << "the rest of the vertical line starts from black";
     Sleep(1000);
-    EXPECT_EQ(colour(255), standin::WindowPixel(window, 20, 10)) << "and ends white";
+    EXPECT_EQ(palette.Colour(255), standin::WindowPixel(window, 20, 10)) << "and ends white";
     EXPECT_EQ(32u, standin::BlitLog().size());
 }
 

@@ -21,7 +21,7 @@ protected:
         std::vector<DWORD> pixels = surface.Pixels();
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < strip.Width(); ++c) {
-                DWORD expected = ColourOf(palette, *strip.PixelAddress(c, top + r + 1));
+                DWORD expected = palette.Colour(*strip.PixelAddress(c, top + r + 1));
                 if (surface.Pixel(pixels, x + c, y + r) != expected)
                     return ::testing::AssertionFailure()
                            << "strip row " << top + r << " column " << c << " not on screen";

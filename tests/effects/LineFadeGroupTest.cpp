@@ -52,11 +52,11 @@ TEST_F(LineFadeGroupTest, CommittedLinesAreInTheCanvasAndOnTheScreen) {
     DrawSurface surface(40, 30);
     group.Run(surface.Dc(), 4, 2, 0);
     std::vector<DWORD> pixels = surface.Pixels();
-    EXPECT_EQ(ColourOf(palette, 21), surface.Pixel(pixels, 4 + 2, 2 + 3));
-    EXPECT_EQ(ColourOf(palette, 21), surface.Pixel(pixels, 4 + 26, 2 + 3));
-    EXPECT_EQ(ColourOf(palette, 42), surface.Pixel(pixels, 4 + 5, 2 + 3))
+    EXPECT_EQ(palette.Colour(21), surface.Pixel(pixels, 4 + 2, 2 + 3));
+    EXPECT_EQ(palette.Colour(21), surface.Pixel(pixels, 4 + 26, 2 + 3));
+    EXPECT_EQ(palette.Colour(42), surface.Pixel(pixels, 4 + 5, 2 + 3))
         << "the vertical line added later is drawn over the crossing";
-    EXPECT_EQ(ColourOf(palette, 40), surface.Pixel(pixels, 4 + 20, 2 + 21));
+    EXPECT_EQ(palette.Colour(40), surface.Pixel(pixels, 4 + 20, 2 + 21));
     EXPECT_EQ(0u, surface.Pixel(pixels, 4 + 27, 2 + 3)) << "nothing past the line's end";
     EXPECT_EQ(0u, surface.Pixel(pixels, 4 + 6, 2 + 4)) << "nothing between the lines";
 }
@@ -70,7 +70,7 @@ TEST_F(LineFadeGroupTest, WithoutCommitTheCanvasStaysAsItWas) {
             ASSERT_EQ(0, At(canvas, x, y));
     DrawSurface surface(32, 24);
     group.Run(surface.Dc(), 0, 0, 0);
-    EXPECT_EQ(ColourOf(palette, 23), surface.Pixels()[5]) << "the line still reaches the screen";
+    EXPECT_EQ(palette.Colour(23), surface.Pixels()[5]) << "the line still reaches the screen";
 }
 
 TEST_F(LineFadeGroupTest, AnEleventhLineIsRefused) {
@@ -82,7 +82,7 @@ TEST_F(LineFadeGroupTest, AnEleventhLineIsRefused) {
     DrawSurface surface(8, 12);
     group.Run(surface.Dc(), 0, 0, 0);
     std::vector<DWORD> pixels = surface.Pixels();
-    EXPECT_EQ(ColourOf(palette, 29), surface.Pixel(pixels, 0, 9));
+    EXPECT_EQ(palette.Colour(29), surface.Pixel(pixels, 0, 9));
     EXPECT_EQ(0u, surface.Pixel(pixels, 0, 10)) << "nor drawn";
 }
 
@@ -99,7 +99,7 @@ TEST_F(LineFadeGroupTest, EmptyAndClearedGroupsDrawNothing) {
 
     group.AddHorizontal(0, 0, 8, 0);  // usable again after Clear
     group.Run(surface.Dc(), 0, 0, 0);
-    EXPECT_EQ(ColourOf(palette, 20), surface.Pixels()[0]);
+    EXPECT_EQ(palette.Colour(20), surface.Pixels()[0]);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/Pacing.h"
 
 namespace {

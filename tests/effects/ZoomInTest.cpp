@@ -38,7 +38,7 @@ protected:
         std::vector<DWORD> pixels = surface.Pixels();
         for (size_t j = 0; j < rows.size(); ++j)
             for (size_t i = 0; i < columns.size(); ++i)
-                EXPECT_EQ(ColourOf(palette, 20 + 10 * rows[j] + columns[i]),
+                EXPECT_EQ(palette.Colour(20 + 10 * rows[j] + columns[i]),
                           surface.Pixel(pixels, int(i), int(j)))
                     << percent << "%: target (" << i << ", " << j << ") shows source column "
                     << columns[i] << ", row " << rows[j];
@@ -76,6 +76,8 @@ TEST_F(ZoomInTest, ColorOnColorDropsColumnsAndRowsWithoutMixing) {
     ExpectPicks(50, {1, 3, 5, 7, 9}, {0, 2, 4, 6, 8});
     ExpectPicks(30, {2, 6, 9}, {0, 3, 7});
     ExpectPicks(70, {0, 2, 3, 5, 6, 8, 9}, {0, 1, 3, 4, 6, 7, 9});
+    // Onto one column and row the source is narrowed by one first.
+    ExpectPicks(10, {8}, {0});
 }
 
 TEST_F(ZoomInTest, TheLastFrameIsTheWholePictureCentred) {
@@ -88,7 +90,7 @@ TEST_F(ZoomInTest, TheLastFrameIsTheWholePictureCentred) {
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 485; ++x)
             wrong += surface.Pixel(pixels, 300 - 242 + x, 30 - 14 + y) !=
-                     ColourOf(palette, *logo.PixelAddress(x, y + 1));
+                     palette.Colour(*logo.PixelAddress(x, y + 1));
     EXPECT_EQ(0, wrong) << "the full picture with its corner at (cx - 242, cy - 14)";
 }
 

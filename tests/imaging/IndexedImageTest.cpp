@@ -112,7 +112,7 @@ TEST_F(IndexedImageTest, BandsBecomeBitmapsOfThoseRows) {
     EXPECT_EQ(wholePixels, band.Pixels()) << "the band of all rows is the whole image";
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(ColourOf(palette, 10 + 10 * y + x), whole.Pixel(wholePixels, x, y))
+            EXPECT_EQ(palette.Colour(10 + 10 * y + x), whole.Pixel(wholePixels, x, y))
                 << "pixel " << x << "," << y << " in its palette colour";
     delete all;
     delete same;
@@ -123,7 +123,7 @@ TEST_F(IndexedImageTest, BandsBecomeBitmapsOfThoseRows) {
     one->Draw(row.Dc(), 0, 0);
     std::vector<DWORD> rowPixels = row.Pixels();
     for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(ColourOf(palette, 30 + x), row.Pixel(rowPixels, x, 0)) << "picture row 2 only";
+        EXPECT_EQ(palette.Colour(30 + x), row.Pixel(rowPixels, x, 0)) << "picture row 2 only";
     delete one;
 }
 
@@ -156,7 +156,7 @@ TEST_F(IndexedImageTest, LargeBandsShowEveryPaletteColour) {
         for (int y = 0; y < b.rows; ++y)
             for (int x = 0; x < 640; ++x)
                 if (surface.Pixel(pixels, x, y) !=
-                    ColourOf(palette, BYTE(x + 3 * (b.top + y) + b.shift)))
+                    palette.Colour(BYTE(x + 3 * (b.top + y) + b.shift)))
                     ++wrong;
         EXPECT_EQ(0, wrong) << "pixels not in their palette colour, band from row " << b.top;
         if (b.rows < 240) {
@@ -172,8 +172,8 @@ TEST_F(IndexedImageTest, DrawShowsTheImageAtItsCorner) {
     DrawSurface surface(8, 8);
     image.Draw(surface.Dc(), 4, 5);
     std::vector<DWORD> pixels = surface.Pixels();
-    EXPECT_EQ(ColourOf(palette, 0), surface.Pixel(pixels, 4, 5));
-    EXPECT_EQ(ColourOf(palette, 16 + 2), surface.Pixel(pixels, 6, 6));
+    EXPECT_EQ(palette.Colour(0), surface.Pixel(pixels, 4, 5));
+    EXPECT_EQ(palette.Colour(16 + 2), surface.Pixel(pixels, 6, 6));
     EXPECT_EQ(0u, surface.Pixel(pixels, 7, 6)) << "nothing right of the image";
 }
 

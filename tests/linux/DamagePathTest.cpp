@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "linux/DamageQueue.h"
 #include "linux/ScreenImage.h"
 #include "support/SolidFill.h"
@@ -47,8 +47,8 @@ std::vector<uint32_t> Scaled(HWND window, int width, int height, int scale) {
 }
 
 TEST(DamagePathTest, TransfersToTheWindowAreReportedClippedToItsClient) {
-    HWND window = standin::CreateTestWindow(100, 80);
-    HWND other = standin::CreateTestWindow(50, 50);
+    HWND window = standin::CreateScreenWindow(100, 80);
+    HWND other = standin::CreateScreenWindow(50, 50);
     HDC dc = GetDC(window);
     HDC otherDc = GetDC(other);
     {
@@ -76,12 +76,12 @@ TEST(DamagePathTest, TransfersToTheWindowAreReportedClippedToItsClient) {
     FillSolid(dc, 0, 0, 10, 10, 0x444444);  // no hook any more: nothing to call
     ReleaseDC(window, dc);
     ReleaseDC(other, otherDc);
-    standin::DestroyTestWindow(window);
-    standin::DestroyTestWindow(other);
+    standin::DestroyScreenWindow(window);
+    standin::DestroyScreenWindow(other);
 }
 
 TEST(DamagePathTest, ARectangleCoveredByOneStillPendingIsNotQueuedTwice) {
-    HWND window = standin::CreateTestWindow(64, 64);
+    HWND window = standin::CreateScreenWindow(64, 64);
     HDC dc = GetDC(window);
     {
         DamageQueue queue(window);
@@ -104,7 +104,7 @@ TEST(DamagePathTest, ARectangleCoveredByOneStillPendingIsNotQueuedTwice) {
         }
     }
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 // Two threads draw into disjoint areas as the render and logo threads do,
@@ -112,7 +112,7 @@ TEST(DamagePathTest, ARectangleCoveredByOneStillPendingIsNotQueuedTwice) {
 // every transfer lies inside a rectangle that was painted after it.
 TEST(DamagePathTest, NothingIsLostWhenTwoThreadsDrawAtOnce) {
     const int width = 160, height = 120, scale = 2, frames = 300;
-    HWND window = standin::CreateTestWindow(width, height);
+    HWND window = standin::CreateScreenWindow(width, height);
     std::vector<uint32_t> image(size_t(width) * scale * size_t(height) * scale, 0xDEADBEEF);
     ScreenImage painter(kRgb32, scale);
     DamageQueue queue(window);
@@ -164,11 +164,11 @@ TEST(DamagePathTest, NothingIsLostWhenTwoThreadsDrawAtOnce) {
             EXPECT_TRUE(covered) << "a transfer at " << d.left << "," << d.top << " was painted";
         }
     }
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
-    HWND window = standin::CreateTestWindow(4, 2);
+    HWND window = standin::CreateScreenWindow(4, 2);
     HDC dc = GetDC(window);
     FillSolid(dc, 0, 0, 1, 1, 0xFF0000);
     FillSolid(dc, 1, 0, 1, 1, 0x00FF00);
@@ -202,7 +202,7 @@ TEST(DamagePathTest, PixelsTakeTheVisualsFormatAndAreRepeatedByTheScale) {
     EXPECT_EQ(0x001Fu, bgr555.Pixel(0xFF0000));
     EXPECT_EQ(0x7C00u, bgr555.Pixel(0x0000FF));
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 TEST(DamagePathTest, LayoutsItCannotDrawAreRefusedByName) {
@@ -221,7 +221,7 @@ TEST(DamagePathTest, LayoutsItCannotDrawAreRefusedByName) {
 // every layout and at scales 1 to 3.
 TEST(DamagePathTest, EveryPixelOfAWideRowIsConvertedAndRepeated) {
     const int width = 37, height = 5;
-    HWND window = standin::CreateTestWindow(width, height);
+    HWND window = standin::CreateScreenWindow(width, height);
     HDC dc = GetDC(window);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -259,14 +259,14 @@ TEST(DamagePathTest, EveryPixelOfAWideRowIsConvertedAndRepeated) {
         }
     }
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
     EXPECT_EQ(0xFF000000u, OpaqueBits(32, 0xFF0000, 0xFF00, 0xFF));
     EXPECT_EQ(0u, OpaqueBits(24, 0xFF0000, 0xFF00, 0xFF));
     EXPECT_EQ(0u, OpaqueBits(16, 0xF800, 0x7E0, 0x1F));
-    HWND window = standin::CreateTestWindow(3, 2);
+    HWND window = standin::CreateScreenWindow(3, 2);
     HDC dc = GetDC(window);
     FillSolid(dc, 0, 0, 1, 1, 0x123456);  // the rest stays black
     const PixelLayout argb = {0xFF0000, 0xFF00, 0xFF, 32, false, 0xFF000000};
@@ -284,7 +284,7 @@ TEST(DamagePathTest, EveryPixelOfAVisualWithAlphaIsOpaque) {
         }
     }
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 // A w x h frame of colour `a` with the w x h block at (bx, by) in `b`, as
@@ -318,7 +318,7 @@ void ExpectRect(const RECT& expected, const RECT& got) {
 // The player pushes what it is told: a frame that repeats what the screen
 // shows must cost nothing, and one that changes a few rows only those.
 TEST(DamagePathTest, OnlyTheRowsAFrameChangesAreReportedAndARepeatNotAtAll) {
-    HWND window = standin::CreateTestWindow(100, 80);
+    HWND window = standin::CreateScreenWindow(100, 80);
     HDC dc = GetDC(window);
     {
         DamageQueue queue(window);
@@ -339,13 +339,13 @@ TEST(DamagePathTest, OnlyTheRowsAFrameChangesAreReportedAndARepeatNotAtAll) {
         EXPECT_EQ(0x336699u, standin::WindowPixel(window, 45, 32));
     }
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 // The X image the server reads can be the screen itself: drawing lands in
 // the lent memory at once, and taking it back keeps every pixel.
 TEST(DamagePathTest, ALentScreenIsDrawnIntoAndGivenBackWhole) {
-    HWND window = standin::CreateTestWindow(64, 48);
+    HWND window = standin::CreateScreenWindow(64, 48);
     HDC dc = GetDC(window);
     FillSolid(dc, 0, 0, 64, 48, 0x102030);
     std::vector<uint32_t> lent(64 * 48, 0xDEADBEEF);
@@ -365,7 +365,7 @@ TEST(DamagePathTest, ALentScreenIsDrawnIntoAndGivenBackWhole) {
     EXPECT_EQ(shown, lent) << "nothing drawn into memory given back";
     EXPECT_EQ(0x000001u, standin::WindowPixel(window, 63, 47));
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
     EXPECT_FALSE(standin::LendWindowPixels(window, lent.data())) << "no such window any more";
 }
 
@@ -421,8 +421,8 @@ TEST(DamagePathTest, ReportingOnlyChangesLeavesTheScreenAsDrawingEverythingWould
                                 {0x000000, 0xFF0000, 0xFFFFFF, 0x808080}};
     const POINT places[3] = {{8, 4}, {-6, 30}, {70, 60}};
     for (unsigned seed = 1; seed <= 8; ++seed) {
-        HWND changes = standin::CreateTestWindow(kWidth, kHeight);
-        HWND whole = standin::CreateTestWindow(kWidth, kHeight);
+        HWND changes = standin::CreateScreenWindow(kWidth, kHeight);
+        HWND whole = standin::CreateScreenWindow(kWidth, kHeight);
         HDC changesDc = GetDC(changes), wholeDc = GetDC(whole);
         std::vector<uint32_t> loan(size_t(kWidth) * kHeight);
         bool lent = false;
@@ -495,8 +495,8 @@ TEST(DamagePathTest, ReportingOnlyChangesLeavesTheScreenAsDrawingEverythingWould
             standin::LendWindowPixels(changes, nullptr);
         ReleaseDC(changes, changesDc);
         ReleaseDC(whole, wholeDc);
-        standin::DestroyTestWindow(changes);
-        standin::DestroyTestWindow(whole);
+        standin::DestroyScreenWindow(changes);
+        standin::DestroyScreenWindow(whole);
     }
 }
 

@@ -106,6 +106,8 @@ TEST(OptionsTest, BadInputIsRefusedWithOneLineSayingWhat) {
         {"-scale", "0"},
         {"-scale", "17"},
         {"-scale", "1.5"},
+        {"-scale", "+2"},
+        {"-scale", "18446744073709551618"},  // 2^64 + 2: wraps to 2 in 64 bits
         {"-scale", "two"},
         {"-scale", ""},
         {"-scale"},

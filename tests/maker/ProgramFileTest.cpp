@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "PeHeaders.h"
+#include "standin/PeHeaders.h"
 #include "maker/ProgramFile.h"
 #include "maker/ResourceTree.h"
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "effects/CrossFade.h"
 #include "support/DrawSurface.h"
 #include "imaging/BlendTable.h"

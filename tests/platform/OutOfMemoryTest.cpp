@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/DecodeJpegResource.h"
 #include "imaging/ShowPalette.h"
 

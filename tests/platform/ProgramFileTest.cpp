@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "PeResources.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

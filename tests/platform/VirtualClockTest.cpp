@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace {
 

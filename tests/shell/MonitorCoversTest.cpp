@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "support/ShowHarness.h"
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/IndexedImage.h"
 #include "shell/MonitorCovers.h"
 #include "show/Stage.h"
@@ -40,11 +40,11 @@ protected:
         monitorCovers = MonitorCoverState();
         standin::SetMonitors({{RECT{0, 0, 1024, 768}, true}});
         for (HWND window : standin::LiveWindows())
-            standin::DestroyTestWindow(window);
+            standin::DestroyScreenWindow(window);
     }
 
     // The saver window stands on the primary monitor, as WinMain makes it.
-    HWND Saver() { return standin::CreateTestWindow(1024, 768); }
+    HWND Saver() { return standin::CreateScreenWindow(1024, 768); }
 
     static bool Alive(HWND window) { return IsWindow(window) != FALSE; }
 };
@@ -79,7 +79,7 @@ TEST_F(MonitorCoversTest, EveryOtherMonitorGetsABlackTopmostWindowOfItsSize) {
         }
         UncoverMonitors();
         EXPECT_EQ(1u, standin::LiveWindows().size()) << "the covers are gone, the saver stays";
-        standin::DestroyTestWindow(saver);
+        standin::DestroyScreenWindow(saver);
     }
 }
 

@@ -9,6 +9,13 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
     void TearDown() override { ChangeResolution = 0; }
+
+    // Stores `size` bytes of `type` as the value and loads them.
+    LONG LoadRaw(DWORD type, const void* data, DWORD size) {
+        key_.WriteRaw(type, data, size);
+        return LoadSettings();
+    }
+
     SettingsTestKey key_;
 };
 
@@ -67,38 +74,32 @@ TEST_F(SettingsTest, SaveOverwritesAnExistingValue) {
 
 TEST_F(SettingsTest, ShortValuesOfAnyTypeLandAsRawBytes) {
     const BYTE binary[] = {0x34, 0x12};
-    key_.WriteRaw(REG_BINARY, binary, sizeof binary);
     ChangeResolution = 0xAABBCCDD;
-    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(ERROR_SUCCESS, LoadRaw(REG_BINARY, binary, sizeof binary));
     EXPECT_EQ(0xAABB1234u, ChangeResolution) << "two bytes replace the low two";
 
     const char one[] = "1";
-    key_.WriteRaw(REG_SZ, one, sizeof one);
     ChangeResolution = 0;
-    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(ERROR_SUCCESS, LoadRaw(REG_SZ, one, sizeof one));
     EXPECT_EQ(0x31u, ChangeResolution) << "the text's bytes, not its number";
 
     const BYTE four[] = {2, 0, 0, 0};
-    key_.WriteRaw(REG_BINARY, four, sizeof four);
-    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(ERROR_SUCCESS, LoadRaw(REG_BINARY, four, sizeof four));
     EXPECT_EQ(2u, ChangeResolution);
 
     const DWORD bigEndian = 0x01000000;
-    key_.WriteRaw(REG_DWORD_BIG_ENDIAN, &bigEndian, sizeof bigEndian);
-    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(ERROR_SUCCESS, LoadRaw(REG_DWORD_BIG_ENDIAN, &bigEndian, sizeof bigEndian));
     EXPECT_EQ(0x01000000u, ChangeResolution) << "stored bytes taken as they are";
 }
 
 TEST_F(SettingsTest, LongerValueLeavesTheFlagAlone) {
     const BYTE eight[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    key_.WriteRaw(REG_BINARY, eight, sizeof eight);
     ChangeResolution = 9;
-    EXPECT_EQ(ERROR_MORE_DATA, LoadSettings());
+    EXPECT_EQ(ERROR_MORE_DATA, LoadRaw(REG_BINARY, eight, sizeof eight));
     EXPECT_EQ(9u, ChangeResolution) << "part of a longer value landed in the flag";
 
     const char text[] = "enabled";
-    key_.WriteRaw(REG_SZ, text, sizeof text);
-    EXPECT_EQ(ERROR_MORE_DATA, LoadSettings());
+    EXPECT_EQ(ERROR_MORE_DATA, LoadRaw(REG_SZ, text, sizeof text));
     EXPECT_EQ(9u, ChangeResolution);
 }
 

@@ -32,7 +32,7 @@ std::vector<DWORD> FrameGaps(const std::vector<standin::BlitRecord>& blits, DWOR
                              const TracedCall& call) {
     std::vector<DWORD> times;
     for (const standin::BlitRecord& blit : blits) {
-        DWORD at = blit.time - kClockStart;
+        DWORD at = blit.time - kShowClockStart;
         if (blit.threadId == thread && at >= call.start && at <= call.end &&
             (times.empty() || times.back() != at))
             times.push_back(at);
@@ -92,7 +92,7 @@ TimedPass RunPass(bool askForOneMs) {
     std::vector<DWORD> logoTimes;
     for (const standin::BlitRecord& blit : blits) {
         if (blit.threadId == logoThread)
-            logoTimes.push_back(blit.time - kClockStart);
+            logoTimes.push_back(blit.time - kShowClockStart);
     }
     for (size_t i = 123; i < logoTimes.size(); i += 123)
         timed.logoCycles.push_back(logoTimes[i] - logoTimes[i - 123]);

@@ -53,10 +53,10 @@ TEST(CornerLogo, ShowsEachEntryFor100MsAndPauses800MsBetweenCycles) {
     for (const standin::BlitRecord& blit : standin::BlitLog()) {
         if (blit.threadId != stage.logoThreadId)
             continue;
-        times.push_back(blit.time - kClockStart);
+        times.push_back(blit.time - kShowClockStart);
         EXPECT_TRUE(blit.rect.left == x && blit.rect.top == y && blit.rect.right == x + 80 &&
                     blit.rect.bottom == y + 54)
-            << "logo blit at " << blit.time - kClockStart << " ms went to (" << blit.rect.left
+            << "logo blit at " << blit.time - kShowClockStart << " ms went to (" << blit.rect.left
             << ", " << blit.rect.top << ")-(" << blit.rect.right << ", " << blit.rect.bottom << ")";
     }
     std::vector<DWORD> expected;

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "show/RenderThread.h"
 #include "show/Stage.h"
 
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
     if (seconds < 1)
         seconds = 1;
-    HWND window = standin::CreateTestWindow(1024, 768);
+    HWND window = standin::CreateScreenWindow(1024, 768);
     standin::RecordBlits(true);
     StartRenderThread(window);
     Sleep(DWORD(seconds) * 1000);

@@ -18,12 +18,12 @@ namespace {
 
 const int kMissingPicture = 7999;
 
-// A stage on a 1024 x 768 test window, set up on the test's own thread,
+// A stage on a 1024 x 768 screen window, set up on the test's own thread,
 // which then plays the render thread's part.
 class SceneOperations : public testing::Test {
 protected:
     void SetUp() override {
-        standin::UseVirtualClock(kClockStart);
+        standin::UseVirtualClock(kShowClockStart);
         ASSERT_TRUE(OpenTestStage(&window)) << "stage set-up";
         standin::RecordBlits(true);
     }

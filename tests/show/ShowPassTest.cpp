@@ -161,7 +161,7 @@ void PasteCentreLogo(std::vector<DWORD>* stagePixels, int logoId) {
 
 PassRecord RunOnePass(DWORD clockStart) {
     PassRecord record;
-    TraceRecorder recorder;
+    TraceRecorder recorder(clockStart);
     {
         ShowRun run(1024, 768, clockStart);
         int centreLogoId = 0;
@@ -207,7 +207,7 @@ PassRecord RunOnePass(DWORD clockStart) {
 
 class ShowPass : public testing::Test {
 protected:
-    static void SetUpTestSuite() { pass = new PassRecord(RunOnePass(kClockStart)); }
+    static void SetUpTestSuite() { pass = new PassRecord(RunOnePass(kShowClockStart)); }
     static void TearDownTestSuite() {
         delete pass;
         pass = nullptr;

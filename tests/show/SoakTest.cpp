@@ -132,7 +132,7 @@ TEST(SoakTest, EveryPassStartsWithTheSameHeapHandlesAndDraws) {
     standin::SetDamageHook(DrawCounter::Changed, &meter.draws);
     {
         // Nothing recorded: the soak sees only what the program itself keeps.
-        ShowRun run(1024, 768, kClockStart, false);
+        ShowRun run(1024, 768, kShowClockStart, false);
         // A little past the start of the pass after the last one.
         while (int(meter.figures.size()) <= passes)
             run.RunUntil(ShowTime() + 10000);

@@ -47,13 +47,13 @@ TEST_P(StageGeometry, CentresTheStageAndPutsTheLogoBeyondItsCorner) {
         }
     }
     ASSERT_NE(nullptr, firstRender) << "the render thread drew nothing";
-    EXPECT_EQ(kClockStart, firstRender->time) << "first frame of the show";
+    EXPECT_EQ(kShowClockStart, firstRender->time) << "first frame of the show";
     EXPECT_EQ(g.offsetX, firstRender->rect.left);
     EXPECT_EQ(g.offsetY, firstRender->rect.top);
     EXPECT_EQ(g.offsetX + 640, firstRender->rect.right);
     EXPECT_EQ(g.offsetY + 480, firstRender->rect.bottom);
     ASSERT_NE(nullptr, firstLogo) << "the logo thread drew nothing";
-    EXPECT_EQ(kClockStart, firstLogo->time) << "first frame of the corner logo";
+    EXPECT_EQ(kShowClockStart, firstLogo->time) << "first frame of the corner logo";
     EXPECT_EQ(g.offsetX + 640, firstLogo->rect.left);
     EXPECT_EQ(g.offsetY + 480, firstLogo->rect.top);
     EXPECT_EQ(g.offsetX + 720, firstLogo->rect.right);

@@ -91,7 +91,7 @@ void EndShowWindow(HWND window) {
 }
 
 TEST(RenderThreadStartUp, StartedInsideTheWindowsCreationDrawsOnlyOnceItIsShown) {
-    standin::UseVirtualClock(kClockStart);
+    standin::UseVirtualClock(kShowClockStart);
     stage = Stage{};
     standin::RecordBlits(true);
     TraceRecorder trace;
@@ -137,7 +137,7 @@ TEST(RenderThreadStartUp, StartedInsideTheWindowsCreationDrawsOnlyOnceItIsShown)
 }
 
 TEST(RenderThreadStartUp, EndsQuietlyWhenTheWindowGoesBeforeItIsShown) {
-    standin::UseVirtualClock(kClockStart);
+    standin::UseVirtualClock(kShowClockStart);
     stage = Stage{};
     standin::RecordBlits(true);
     HWND window = CreateShowWindow();

@@ -61,8 +61,3 @@ private:
     HBITMAP bitmap;
     HGDIOBJ previous;
 };
-
-// The screen colour of palette entry `index`, as 0xRRGGBB.
-inline DWORD ColourOf(ShowPalette& palette, int index) {
-    return DWORD(palette.Red(index)) << 16 | DWORD(palette.Green(index)) << 8 | palette.Blue(index);
-}

@@ -11,14 +11,11 @@
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 #include "show/RenderThread.h"
-#include "show/ShowScript.h"
-#include "show/ShowTrace.h"
 #include "show/Stage.h"
 
 namespace {
 
-ShowTrace recorderTrace;
-DWORD runStart = kClockStart;
+DWORD runStart = kShowClockStart;
 
 }  // namespace
 
@@ -26,50 +23,10 @@ DWORD ShowTime() {
     return timeGetTime() - runStart;
 }
 
-std::string TracedCall::Text() const {
-    std::string text = name;
-    for (int argument : arguments)
-        text += " " + std::to_string(argument);
-    return text;
-}
-
-TraceRecorder::TraceRecorder() {
-    recorderTrace = {this, Began, Ended};
-    showTrace = &recorderTrace;
-}
-
-TraceRecorder::~TraceRecorder() {
-    showTrace = nullptr;
-}
-
-void TraceRecorder::Began(void* context, const char* operation, const int* arguments, int count) {
-    auto* self = static_cast<TraceRecorder*>(context);
-    TracedCall call;
-    call.name = operation;
-    call.arguments.assign(arguments, arguments + count);
-    call.start = ShowTime();
-    call.depth = int(self->open.size());
-    if (call.depth == 0)
-        ++self->steps;
-    call.step = (self->steps - 1) % kShowStepCount + 1;
-    call.pass = (self->steps - 1) / kShowStepCount + 1;
-    self->open.push_back(self->calls.size());
-    self->calls.push_back(call);
-}
-
-void TraceRecorder::Ended(void* context, const char*) {
-    auto* self = static_cast<TraceRecorder*>(context);
-    TracedCall& call = self->calls[self->open.back()];
-    self->open.pop_back();
-    call.end = ShowTime();
-    if (self->onEnded)
-        self->onEnded(call);
-}
-
 ShowRun::ShowRun(int clientWidth, int clientHeight, DWORD clockStart, bool recordBlits) {
     runStart = clockStart;
     standin::UseVirtualClock(clockStart);
-    window = standin::CreateTestWindow(clientWidth, clientHeight);
+    window = standin::CreateScreenWindow(clientWidth, clientHeight);
     standin::RecordBlits(recordBlits);
     stage = Stage{};
     StartRenderThread(window);
@@ -111,7 +68,7 @@ std::vector<DWORD> Colours(IndexedImage* image) {
     ShowPalette* palette = image->Palette();
     DWORD table[256];
     for (int i = 0; i < 256; ++i) {
-        table[i] = DWORD(palette->Red(i)) << 16 | DWORD(palette->Green(i)) << 8 | palette->Blue(i);
+        table[i] = palette->Colour(i);
     }
     std::vector<DWORD> colours(size_t(image->Width()) * size_t(image->Height()));
     for (int y = 0; y < image->Height(); ++y) {

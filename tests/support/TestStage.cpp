@@ -1,10 +1,10 @@
 #include "support/TestStage.h"
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "show/Stage.h"
 
 bool OpenTestStage(HWND* window) {
-    *window = standin::CreateTestWindow(1024, 768);
+    *window = standin::CreateScreenWindow(1024, 768);
     stage = Stage{};
     stage.window = *window;
     stage.clientWidth = 1024;
@@ -24,5 +24,5 @@ void ReleaseWholeStage() {
 
 void CloseTestStage(HWND window) {
     ReleaseWholeStage();
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }

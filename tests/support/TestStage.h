@@ -1,4 +1,4 @@
-// The stage on a 1024 x 768 test window, built on the calling thread, for
+// The stage on a 1024 x 768 screen window, built on the calling thread, for
 // tests and benches that play the render thread's part themselves.
 #pragma once
 

@@ -38,11 +38,14 @@ import time
 import numpy as np
 from PIL import Image
 
-from browser import Browser
+from browser import WATCH_PRESENT, Browser
+import stage_geometry
+from stage_geometry import CORNER_LOGO_SIZE, FULL_VIEW_SIZE
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-STAGE = (80, 54, 640, 480)  # x, y, width, height on the 800 x 588 screen
-LOGO = (720, 534, 80, 54)
+# x, y, width, height on the screen the page shows, a client of the full view
+STAGE, LOGO = ((b[0], b[1], b[2] - b[0], b[3] - b[1])
+               for b in stage_geometry.boxes_in(FULL_VIEW_SIZE))
 CHAPTER_END = 14965  # chapter 2 opens here
 PICTURE_1000_DONE = 870  # ms of show time: its last two steps copy it whole
 # A hold may come a little early (the renderer's screenshots fall mid-frame)
@@ -54,7 +57,7 @@ LATE_SHARE = 0.15
 
 # Notes every state of the stage and the logo area as the page presents it:
 # a hash of the RGB bytes, and when (performance.now(), ms since opening).
-HOOK = r"""
+HOOK = WATCH_PRESENT + r"""
 (function () {
   var notes = { stage: [], logo: [], cost: 0, canvas1000: null };
   window.avrelNotes = notes;
@@ -79,28 +82,21 @@ HOOK = r"""
   function overlaps(x, y, w, h, box) {
     return x < box[0] + box[2] && box[0] < x + w && y < box[1] + box[3] && box[1] < y + h;
   }
-  var module;
-  Object.defineProperty(window, "Module", {
-    configurable: true,
-    get: function () { return module; },
-    set: function (value) {
-      module = value;
-      var present = value.avrelPresent;
-      value.avrelPresent = function (pixels, width, height, x, y, w, h) {
-        present(pixels, width, height, x, y, w, h);
-        // What was just put on the canvas, read where the program keeps it;
-        // the canvas itself is read back at the moments the test names.
-        var words = new Uint32Array(HEAPU8.buffer, pixels, width * height);
-        if (overlaps(x, y, w, h, %STAGE%)) {
-          var s = note(notes.stage, words, width, %STAGE%);
-          if (s === notes.readBackAt && notes.canvasAt === null) {
-            var data = avrel.read(0, 0, width, height).data;
-            notes.canvasAt = hash(new Uint32Array(data.buffer), width, %STAGE%);
-          }
+  avrelWatchPresent(function (present) {
+    return function (pixels, width, height, x, y, w, h) {
+      present(pixels, width, height, x, y, w, h);
+      // What was just put on the canvas, read where the program keeps it;
+      // the canvas itself is read back at the moments the test names.
+      var words = new Uint32Array(HEAPU8.buffer, pixels, width * height);
+      if (overlaps(x, y, w, h, %STAGE%)) {
+        var s = note(notes.stage, words, width, %STAGE%);
+        if (s === notes.readBackAt && notes.canvasAt === null) {
+          var data = avrel.read(0, 0, width, height).data;
+          notes.canvasAt = hash(new Uint32Array(data.buffer), width, %STAGE%);
         }
-        if (overlaps(x, y, w, h, %LOGO%)) note(notes.logo, words, width, %LOGO%);
-      };
-    },
+      }
+      if (overlaps(x, y, w, h, %LOGO%)) note(notes.logo, words, width, %LOGO%);
+    };
   });
 })();
 """.replace("%STAGE%", json.dumps(list(STAGE))).replace("%LOGO%", json.dumps(list(LOGO)))
@@ -169,7 +165,7 @@ def corner_frames(render, work):
     palette = Image.open(bmp).getpalette()[:768]
     frames = {}
     for f in range(41):
-        frames[region_hash(strip[f * 54:(f + 1) * 54])] = f
+        frames[region_hash(strip[f * CORNER_LOGO_SIZE[1]:(f + 1) * CORNER_LOGO_SIZE[1]])] = f
     return frames, {tuple(palette[i:i + 3]) for i in range(0, 768, 3)}
 
 
@@ -185,7 +181,7 @@ def custom_program(work, without=None):
     """A program file like Avrel.scr whose pictures 1000 and 1004 are plain
     gradients: the shipped resources with those replaced, linked into a PE
     file with no code, which is all the program-file check reads. With
-    `without`, that resource is left out."""
+    `without` (an id and its name in avrel.rc), that resource is left out."""
     rc = open(os.path.join(ROOT, "assets", "avrel.rc")).read()
     for pid, blue in ((1000, 128), (1004, 32)):
         jpg = os.path.join(work, f"gradient-{pid}.jpg")
@@ -194,8 +190,9 @@ def custom_program(work, without=None):
         rc = rc.replace(f'{pid} RCDATA "pictures/{pid}.jpg"', f'{pid} RCDATA "{jpg}"')
     name = "Avrel.scr"
     if without is not None:
-        rc = "\n".join(line for line in rc.split("\n") if not line.startswith(f"{without} "))
-        name = f"lacks-{without}.scr"
+        number, named = without
+        rc = "\n".join(line for line in rc.split("\n") if not line.startswith(f"{named} "))
+        name = f"lacks-{number}.scr"
     script = os.path.join(work, name + ".rc")
     with open(script, "w") as f:
         f.write(rc)
@@ -375,13 +372,14 @@ def test_layout(c, browser, url):
                       timeout=3)
         time.sleep(0.2)  # the resize event follows
         width, height = page.evaluate("[window.innerWidth, window.innerHeight]")
-        want = max(1, min(width // 800, height // 588))
+        view_width, view_height = FULL_VIEW_SIZE
+        want = max(1, min(width // view_width, height // view_height))
         box = page.evaluate("""(function(){var r=document.getElementById('screen')
             .getBoundingClientRect();
             return [r.left, r.top, r.width, r.height, Number(document.body.dataset.scale)];})()""")
-        ok = box is not None and box[4] == want and box[2] == 800 * want and \
-            box[3] == 588 * want and abs(box[0] - (width - 800 * want) / 2) <= 1 and \
-            abs(box[1] - (height - 588 * want) / 2) <= 1
+        ok = box is not None and box[4] == want and box[2] == view_width * want and \
+            box[3] == view_height * want and abs(box[0] - (width - view_width * want) / 2) <= 1 and \
+            abs(box[1] - (height - view_height * want) / 2) <= 1
         c.check(ok, f"window {width} x {height}: scale {want}, centred", str(box))
     page.call("Page.close")
 
@@ -457,7 +455,7 @@ def drop_file(page, path):
 
 def test_program_files(c, browser, url, render, work):
     scr = custom_program(work)
-    lacking = custom_program(work, without=4099)
+    lacking = custom_program(work, without=(4099, "IDR_SHOW_PALETTE_MAP"))
     shots = render_show(render, os.path.join(work, "custom-render"), 60, 4500, scr)
     want = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots if ms == PICTURE_1000_DONE]
     # Picture 1004 complete (its cross-fade from 3,600 ms, as 1000's from 0).

@@ -313,17 +313,21 @@ def line_source(w, h, rng, c0, c1, sheen, along):
     return finish(arr)
 
 
+def film(frames, frame):
+    """A filmstrip's frames stacked top to bottom: frame(t) paints the one at
+    t, from 0 for the first to 1 for the last."""
+    return np.concatenate([frame(f / (frames - 1)) for f in range(frames)], 0)
+
+
 def pic_1007(w, h, rng, frames=4):
     h //= frames
+
     # the sun slipping behind the hills, one frame per step, ending in afterglow
-    out = []
-    for f in range(frames):
-        t = f / (frames - 1)
-        r = rng_for(1007, 7)
-        img = dusk_scene(h, w, r, 250, (118, 180 + 62 * t), 13, 1.0 - 0.35 * t,
+    def frame(t):
+        img = dusk_scene(h, w, rng_for(1007, 7), 250, (118, 180 + 62 * t), 13, 1.0 - 0.35 * t,
                          clouds=True, ridges=3, dim=0.35 * t)
-        out.append(vignette(img, 0.3))
-    return finish(np.concatenate(out, 0), rng, 0.01)
+        return vignette(img, 0.3)
+    return finish(film(frames, frame), rng, 0.01)
 
 
 # --------------------------------------------------------------- chapter 2: ocean
@@ -447,14 +451,12 @@ def pic_2004(w, h, rng):
 
 def pic_2007(w, h, rng, frames=11):
     h //= frames
-    out = []
-    for f in range(frames):
-        t = f / (frames - 1)
+
+    def frame(t):
         img = sea(h, w, rng_for(2007, 3), 40, 100, shift=t * 2 * np.pi)
         bob = 2.5 * np.sin(t * 2 * np.pi)
-        img = sailboat(img, 20 + 80 * t, 62 + bob, 13)
-        out.append(vignette(img, 0.25))
-    return finish(np.concatenate(out, 0), rng, 0.008)
+        return vignette(sailboat(img, 20 + 80 * t, 62 + bob, 13), 0.25)
+    return finish(film(frames, frame), rng, 0.008)
 
 
 # --------------------------------------------------------------- chapter 3: forest
@@ -652,9 +654,8 @@ def pic_4003(w, h, rng):
 
 def pic_4006(w, h, rng, frames=14):
     h //= frames
-    out = []
-    for f in range(frames):
-        t = f / (frames - 1)
+
+    def frame(t):
         sun = (112 - 20 * t, 30 + 48 * t)
         sky = [(0, col(96 - 46 * t, 104 - 54 * t, 158 - 40 * t)),
                (0.65, col(232 - 20 * t, 160 - 50 * t, 110 - 40 * t)),
@@ -662,8 +663,8 @@ def pic_4006(w, h, rng, frames=14):
         img = dunes(h, w, rng_for(4006, 2), 74, sun, 3, sky, scale=0.3, sun_r=7,
                     light=col(240 - 40 * t, 168 - 50 * t, 90 - 30 * t),
                     shadow=col(140 - 40 * t, 64 - 20 * t, 44))
-        out.append(vignette(img, 0.25))
-    return finish(np.concatenate(out, 0), rng, 0.01)
+        return vignette(img, 0.25)
+    return finish(film(frames, frame), rng, 0.01)
 
 
 # --------------------------------------------------------------- chapter 5: night city
@@ -780,9 +781,8 @@ def pic_5007(w, h, rng, frames=9):
     base[47:50] = col(90, 70, 120)
     for px in range(6, w, 24):          # bridge piers
         base[50:h, px:px + 3] = col(30, 20, 50)
-    out = []
-    for f in range(frames):
-        t = f / (frames - 1)
+
+    def frame(t):
         img = base.copy()
         x0 = int(-60 + (w + 2) * t)
         for car in range(2):
@@ -796,8 +796,8 @@ def pic_5007(w, h, rng, frames=9):
         y, x = coords(h, w)
         img += col(255, 200, 130) * (0.25 * np.exp(-((x - x0 - 30) / 30.0) ** 2)
                                      * np.exp(-((y - 58) / 10.0) ** 2))[..., None]
-        out.append(img)
-    return finish(np.concatenate(out, 0), rng, 0.008)
+        return img
+    return finish(film(frames, frame), rng, 0.008)
 
 
 # --------------------------------------------------------------- lettering

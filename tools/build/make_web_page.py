@@ -1,17 +1,29 @@
 #!/usr/bin/env python3
-"""Writes avrel.html: the page template with its style, its script and the
-compiled program (a script that carries the WebAssembly inside) put in
-place, so that one file holds everything and fetches nothing.
+"""Writes avrel.html: the page template with its style, the show's geometry
+(show/StageGeometry.h, as `avrelGeometry`), its script and the compiled
+program (a script that carries the WebAssembly inside) put in place, so
+that one file holds everything and fetches nothing.
 
 make_web_page.py TEMPLATE STYLE PAGE_SCRIPT PROGRAM_SCRIPT OUT
 """
+import json
 import os
+import re
 import sys
+
+import stage_geometry
 
 
 def inline_script(text):
     # A script inside <script> ends at the first "</script", wherever it is.
     return text.replace("</script", "<\\/script")
+
+
+def geometry_script():
+    """The header's values as one object: kStageWidth becomes stageWidth."""
+    values = {re.sub(r"^k(.)", lambda m: m.group(1).lower(), name): value
+              for name, value in stage_geometry.VALUES.items()}
+    return "var avrelGeometry = %s;" % json.dumps(values)
 
 
 def main(argv):
@@ -21,7 +33,7 @@ def main(argv):
     template, style, page_script, program, out = argv[1:]
     with open(template, encoding="utf-8") as f:
         page = f.read()
-    parts = {}
+    parts = {"GEOMETRY": geometry_script()}
     for name, path in (("STYLE", style), ("PAGE_SCRIPT", page_script), ("PROGRAM", program)):
         with open(path, encoding="utf-8") as f:
             parts[name] = f.read()

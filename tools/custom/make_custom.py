@@ -349,8 +349,8 @@ def write_resources(work, pictures, pal, table):
     gen_assets.write(os.path.join(work, "palette.bin"), pal.tobytes())
     gen_assets.write(os.path.join(work, "colortable.bin"), table.tobytes())
     # the same script the program is built with, naming the files written here
-    for name in ("avrel.rc", "icon_image.bin", "icon_group.bin", "cursor_image.bin",
-                 "cursor_group.bin"):
+    for name in ("avrel.rc", "ResourceIds.h", "icon_image.bin", "icon_group.bin",
+                 "cursor_image.bin", "cursor_group.bin"):
         shutil.copy(os.path.join(ASSETS, name), os.path.join(work, name))
 
 

@@ -28,15 +28,8 @@ def probe(args, env, mode, box, seconds):
                              str(seconds)], env=env, stdout=subprocess.PIPE)
 
 
-def stage_box(size):
-    scale = avrel_x.auto_scale(*size)
-    sx, sy = avrel_x.stage_offsets(size, scale)
-    return scale, (sx, sy, sx + 640 * scale, sy + 480 * scale)
-
-
 def measure_load(args, size):
-    scale, stage = stage_box(size)
-    logo = (stage[2], stage[3], stage[2] + 80 * scale, stage[3] + 54 * scale)
+    scale, stage, logo = avrel_x.layout(size)
     with avrel_x.Xvfb(*size) as xvfb:
         watcher = probe(args, xvfb.env, "first", logo, 5)
         time.sleep(0.5)  # the watcher is reading before avrel starts
@@ -56,7 +49,7 @@ def measure_load(args, size):
 
 
 def measure_frames(args, size):
-    _, stage = stage_box(size)
+    stage = avrel_x.layout(size)[1]
     with avrel_x.Xvfb(*size) as xvfb:
         watcher = probe(args, xvfb.env, "pushes", stage, args.seconds)
         watcher.stdout.readline()  # ready

@@ -6,7 +6,6 @@ cross-fade frames the render thread draws (from Wine's timestamped trace of
 its block transfers). Usage:
   measure_saver.py --program Avrel.scr --prefix WINEPREFIX --arch win32|win64 [--seconds 65]
 """
-import argparse
 import os
 import re
 import statistics
@@ -16,8 +15,12 @@ import time
 
 import saver_session
 from saver_session import cpu_seconds, peak_memory_kib
+import stage_geometry
+from stage_geometry import STAGE_SIZE
 
-STAGE = (192, 144, 832, 624)
+STAGE = stage_geometry.boxes_in((1024, 768))[0]  # the saver's client is the whole screen
+
+
 def measure_load(session, seconds):
     """First frame, CPU and memory, with no tracing."""
     session.xdotool("mousemove", "1000", "10")
@@ -52,7 +55,7 @@ def cross_fade_gaps(trace_text):
         if m:
             blits.append((float(m.group(1)), m.group(2), (int(m.group(3)), int(m.group(4)))))
     # The render thread is the one that draws the full stage first.
-    render = next((tid for _, tid, size in blits if size == (640, 480)), None)
+    render = next((tid for _, tid, size in blits if size == STAGE_SIZE), None)
     frames = [(t, size) for t, tid, size in blits if tid == render]
     fades, gaps = saver_session.cross_fades(frames, 0.150)
     return fades, [1000 * g for g in gaps]
@@ -79,11 +82,7 @@ def measure_frames(session, seconds, workdir):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
-    parser.add_argument("--seconds", type=float, default=65)
+    parser = saver_session.measuring_arguments()
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
     with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:

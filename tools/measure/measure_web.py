@@ -7,12 +7,11 @@ and its GPU process, which composites the page). The page runs untouched:
 nothing is read from it while the clock runs.
 Usage: measure_web.py --page build/web/avrel.html [--seconds 60] [--size 1920x1080]
 """
-import argparse
 import os
 import pathlib
 import time
 
-from browser import Browser
+from browser import Browser, page_arguments
 from saver_session import cpu_seconds
 
 
@@ -31,11 +30,7 @@ def metrics(page):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--page", required=True)
-    parser.add_argument("--seconds", type=float, default=60)
-    parser.add_argument("--size", default="1920x1080")
-    parser.add_argument("--warm-up", type=float, default=5)
+    parser = page_arguments(seconds=60)
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
     with Browser(width, height) as browser:

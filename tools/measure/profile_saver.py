@@ -8,7 +8,6 @@ wineserver, started here with its request trace). Usage:
   profile_saver.py --program Avrel.scr --prefix WINEPREFIX [--arch win32|win64]
                    [--seconds 65] [--server SECONDS]
 """
-import argparse
 import collections
 import os
 import re
@@ -140,11 +139,7 @@ def profile_server(session, seconds, workdir):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--arch", default="win32")
-    parser.add_argument("--seconds", type=float, default=65)
+    parser = saver_session.measuring_arguments()
     parser.add_argument("--server", type=float, default=0,
                         help="also trace the Wine server's requests for this many seconds")
     args = parser.parse_args()

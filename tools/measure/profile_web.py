@@ -13,16 +13,15 @@ The canvas frames and the wake-ups, far more than the program's own work,
 are what the page costs; see measure_web.py for the process's CPU figure.
 Usage: profile_web.py --page build/web/avrel.html [--seconds 20] [--trace FILE]
 """
-import argparse
 import collections
 import json
 import os
 import pathlib
 import time
 
-from browser import Browser
+from browser import WATCH_PRESENT, Browser, page_arguments
 
-COUNTERS = r"""
+COUNTERS = WATCH_PRESENT + r"""
 (function () {
   var c = window.avrelCounts = { wakes: 0, presents: 0, puts: 0, pixels: 0 };
   [window.CanvasRenderingContext2D, window.OffscreenCanvasRenderingContext2D].forEach(function (k) {
@@ -36,15 +35,8 @@ COUNTERS = r"""
   });
   var later = window.setTimeout;
   window.setTimeout = function () { c.wakes++; return later.apply(this, arguments); };
-  var module;
-  Object.defineProperty(window, "Module", {
-    configurable: true,
-    get: function () { return module; },
-    set: function (value) {
-      module = value;
-      var present = value.avrelPresent;
-      value.avrelPresent = function () { c.presents++; return present.apply(this, arguments); };
-    },
+  avrelWatchPresent(function (present) {
+    return function () { c.presents++; return present.apply(this, arguments); };
   });
 })();
 """
@@ -141,11 +133,7 @@ def summary(events, seconds):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--page", required=True)
-    parser.add_argument("--seconds", type=float, default=20)
-    parser.add_argument("--size", default="1920x1080")
-    parser.add_argument("--warm-up", type=float, default=5)
+    parser = page_arguments(seconds=20)
     parser.add_argument("--trace", help="also write the raw trace events here (JSON)")
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))

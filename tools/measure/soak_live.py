@@ -34,9 +34,12 @@ from PIL import Image, ImageChops, ImageDraw, ImageFont
 
 import avrel_x
 import saver_session
+import stage_geometry
 
 PASS_SECONDS = 84.2
-SAVER_STAGE = (192, 144, 832, 624)  # the stage on a 1024 x 768 screen
+SAVER_SIZE = (1024, 768)
+# The saver's client is the whole screen.
+SAVER_STAGE = stage_geometry.boxes_in(SAVER_SIZE)[0]
 AVREL_SIZE = (1920, 1080)
 
 # The figures of each program, in table order.
@@ -304,7 +307,7 @@ def main():
     problems = []
 
     avrel_display = avrel_x.Xvfb(*AVREL_SIZE)
-    saver_display = saver_session.Xvfb(1024, 768)
+    saver_display = saver_session.Xvfb(*SAVER_SIZE)
     session = avrel = None
     try:
         session = saver_session.WineSession(prefix, args.arch, saver_display.display,
@@ -324,9 +327,7 @@ def main():
         if saver_pid is None:
             raise RuntimeError("the saver's Linux process was not found")
 
-        scale = avrel_x.auto_scale(*AVREL_SIZE)
-        sx, sy = avrel_x.stage_offsets(AVREL_SIZE, scale)
-        avrel_stage = (sx, sy, sx + 640 * scale, sy + 480 * scale)
+        avrel_stage = avrel_x.layout(AVREL_SIZE)[1]
         shots = {"avrel": (avrel_display.screenshot, avrel_stage, None),
                  "saver": (session.screenshot, SAVER_STAGE, None)}
         end = start + args.minutes * 60

@@ -10,11 +10,11 @@ import subprocess
 from PIL import Image
 
 import saver_session
+import stage_geometry
 from saver_session import read_xwd
+from stage_geometry import FULL_VIEW_SIZE
 
 ROOT = saver_session.ROOT
-STAGE_SIZE = (640, 480)
-LOGO_SIZE = (80, 54)
 
 
 class Xvfb(saver_session.Xvfb):
@@ -54,14 +54,24 @@ def reference_picture(reference_dir, resource):
 
 
 def stage_offsets(window_size, scale):
-    """Where stage point (0, 0) lies in a window of that size at that scale."""
+    """Where stage point (0, 0) lies in a window of that size at that scale:
+    the client (size // scale) centred, the stage in it where the show
+    places it (linux/Scale.h)."""
     client = (max(window_size[0] // scale, 1), max(window_size[1] // scale, 1))
     origin = ((window_size[0] - client[0] * scale) // 2, (window_size[1] - client[1] * scale) // 2)
-    return (origin[0] + (client[0] - 640) // 2 * scale, origin[1] + (client[1] - 480) // 2 * scale)
+    offsets = stage_geometry.stage_offsets(client)
+    return (origin[0] + offsets[0] * scale, origin[1] + offsets[1] * scale)
 
 
 def auto_scale(width, height):
-    return max(min(width // 800, height // 588), 1)
+    return max(min(width // FULL_VIEW_SIZE[0], height // FULL_VIEW_SIZE[1]), 1)
+
+
+def layout(window_size):
+    """The scale avrel picks for a window of that size at (0, 0), and where
+    the stage and the corner logo then lie (boxes)."""
+    scale = auto_scale(*window_size)
+    return (scale,) + stage_geometry.boxes_at(stage_offsets(window_size, scale), scale)
 
 
 def start_avrel(program, env, *args, stderr=subprocess.PIPE):

@@ -7,6 +7,7 @@ would send it, and every console message and uncaught exception kept.
         page = browser.open("file:///.../avrel.html")
         page.evaluate("document.title")
 """
+import argparse
 import base64
 import json
 import os
@@ -25,6 +26,36 @@ FLAGS = [
     "--remote-debugging-port=0", "--remote-allow-origins=*", "--hide-scrollbars",
     "--mute-audio",
 ]
+
+
+# For scripts added before avrel.html loads: avrelWatchPresent(wrap) puts
+# wrap(present) in place of the program's Module.avrelPresent as soon as
+# the page defines Module, so that a hook sees every rectangle presented.
+WATCH_PRESENT = r"""
+function avrelWatchPresent(wrap) {
+  var module;
+  Object.defineProperty(window, "Module", {
+    configurable: true,
+    get: function () { return module; },
+    set: function (value) {
+      module = value;
+      value.avrelPresent = wrap(value.avrelPresent);
+    },
+  });
+}
+"""
+
+
+def page_arguments(seconds):
+    """The command line every measuring script of the page takes: the page,
+    how long to measure (`seconds` by default), the window's size and how
+    long the page plays before."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--seconds", type=float, default=seconds)
+    parser.add_argument("--size", default="1920x1080")
+    parser.add_argument("--warm-up", type=float, default=5)
+    return parser
 
 
 class BrowserError(Exception):

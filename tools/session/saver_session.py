@@ -3,6 +3,7 @@
 of the session's own, screenshots (xwd, read here without other tools) and
 input through xdotool. A session ends only what it started.
 """
+import argparse
 import contextlib
 import os
 import select
@@ -179,6 +180,17 @@ class WineSession:
                     process.wait(10)
         subprocess.run([self.server, "-k"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def measuring_arguments():
+    """The command line every measuring script of the saver takes: the
+    program, the prefix and architecture to play it in, how long."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--arch", default="win32")
+    parser.add_argument("--seconds", type=float, default=65)
+    return parser
 
 
 @contextlib.contextmanager

@@ -3,7 +3,9 @@
 // corner logo fit the window (as avrel does), runs the control bar, plays
 // the full screen as a saver (a key, a button, or a move of the pointer
 // away from where it was first reported, leaves it) and hands chosen or
-// dropped program files to the program.
+// dropped program files to the program. Where the show draws comes from
+// show/StageGeometry.h, put in the page before this script as
+// `avrelGeometry` (tools/build/make_web_page.py).
 "use strict";
 
 var avrel = {
@@ -11,8 +13,8 @@ var avrel = {
   // beyond its lower-right corner. Only those two areas ever change, and
   // each has a canvas of its own: every canvas update costs the browser a
   // copy of the whole canvas, so the logo's updates stay small.
-  width: 800,
-  height: 588,
+  width: avrelGeometry.fullViewWidth,
+  height: avrelGeometry.fullViewHeight,
   areas: [],  // { box: [x, y, w, h] on the screen, canvas, surface, context }
   scale: 1,
   saver: false,
@@ -43,8 +45,11 @@ var avrel = {
 // The areas on a screen of width x height: the stage centred as the show
 // places it (offsets truncated toward zero), the logo at its lower right.
 function avrelAreas(width, height) {
-  var x = Math.trunc((width - 640) / 2), y = Math.trunc((height - 480) / 2);
-  return [{ id: "stage", box: [x, y, 640, 480] }, { id: "logo", box: [x + 640, y + 480, 80, 54] }];
+  var g = avrelGeometry;
+  var x = Math.trunc((width - g.stageWidth) / 2), y = Math.trunc((height - g.stageHeight) / 2);
+  return [{ id: "stage", box: [x, y, g.stageWidth, g.stageHeight] },
+          { id: "logo", box: [x + g.stageWidth, y + g.stageHeight, g.cornerLogoWidth,
+                              g.cornerLogoHeight] }];
 }
 
 function avrelSetUp(width, height) {
@@ -85,13 +90,15 @@ var Module = {
   },
 };
 
-// The largest whole factor at which an 800 x 588 screen fits the window in
-// device pixels, at least 1; the screen is centred, so the stage is too.
+// The largest whole factor at which a screen of the full view fits the
+// window in device pixels, at least 1; the screen is centred, so the stage
+// is too.
 function avrelLayout() {
   var ratio = window.devicePixelRatio || 1;
   var w = Math.round(window.innerWidth * ratio);
   var h = Math.round(window.innerHeight * ratio);
-  var scale = Math.max(1, Math.min(Math.floor(w / 800), Math.floor(h / 588)));
+  var scale = Math.max(1, Math.min(Math.floor(w / avrelGeometry.fullViewWidth),
+                                   Math.floor(h / avrelGeometry.fullViewHeight)));
   var sw = avrel.width * scale, sh = avrel.height * scale;
   var left = Math.floor((w - sw) / 2), top = Math.floor((h - sh) / 2);
   var screen = document.getElementById("screen");

@@ -2,7 +2,8 @@
 // In the browser the show's threads are fibers on the page's one thread:
 // the front end's loop runs every thread that is due, one at a time, each
 // until it sleeps, and then gives the page back to the browser until the
-// next one is due. The portable code never includes this header.
+// next one is due (platform/web/Scheduler.cpp). The portable code never
+// includes this header.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,9 @@
-// Controls of the Win32 stand-in that only tests and the native tools use.
-// The portable code never includes this header.
+// The Win32 stand-in's own controls, beside the Win32 calls it answers
+// (<windows.h>, <mmsystem.h>): the front ends (avrel, avrel-render, the web
+// page) make the window they draw on here and present it through the damage
+// hook and the pixel reads; tests and tools also fail allocations, run
+// threads on a virtual clock and read the records. The portable code never
+// includes this header.
 #pragma once
 
 #include <windows.h>
@@ -52,14 +56,15 @@ void FailGlobalAlloc(long skip, long count);
 
 // ---- Windows and what they show ----
 
-// A window whose client area is clientWidth x clientHeight, all black. Its
-// device contexts (GetDC) draw into an in-memory screen of that size, and
+// The screen a front end draws on: a window whose client area is
+// clientWidth x clientHeight, all black. Its device contexts (GetDC) draw
+// into an in-memory screen of that size, and
 // every block transfer to it is clipped to the client area, as on Windows.
 // It is visible from the start, as a window already shown; one made by
 // CreateWindowExA becomes visible (WS_VISIBLE) only after its WM_CREATE.
-HWND CreateTestWindow(int clientWidth, int clientHeight);
-void DestroyTestWindow(HWND window);
-// Every window alive but the desktop: test windows and those made by
+HWND CreateScreenWindow(int clientWidth, int clientHeight);
+void DestroyScreenWindow(HWND window);
+// Every window alive but the desktop: screen windows and those made by
 // CreateWindowExA, in no particular order.
 std::vector<HWND> LiveWindows();
 // The colour at client point (x, y) as 0xRRGGBB; 0 outside the client area.
