@@ -1,217 +1,184 @@
 // The resource table of a PE program file, read with every offset checked.
 //
-// Layout followed: the DOS header's e_lfanew leads to "PE\0\0", the file
-// header and the optional header, whose data directory 2 gives the resource
-// tree's address (an RVA). RVAs become file offsets through the section
-// table. The tree has three levels of directories (type, name, language);
-// offsets inside it count from its root, and a leaf is a data entry whose
-// data is again an RVA.
+// The optional header's data directory 2 gives the resource tree's address
+// (an RVA). The tree has three levels of directories (type, name,
+// language); offsets inside it count from its root. An entry's name is an
+// ordinal, or (top bit set) the offset of a counted UTF-16 string; a leaf is
+// a data entry whose data is again an RVA.
 #include "PeResources.h"
 
 #include <cstdint>
 #include <set>
 
+#include "PeHeaders.h"
+
 namespace standin {
 namespace {
 
-const uint16_t kMachineI386 = 0x14C;
-const uint16_t kMachineAmd64 = 0x8664;
-const uint16_t kMagicPe32 = 0x10B;
-const uint16_t kMagicPe32Plus = 0x20B;
 const uint32_t kResourceDirectory = 2;
 const uint32_t kSubdirectory = 0x80000000u;
 const uint32_t kStringName = 0x80000000u;
 // Far beyond any real program and small enough that a file made of nothing
 // but directory entries is still read quickly.
 const size_t kMaxResources = 65536;
+// Name characters copied while walking, counted wherever a name is handed
+// down: a file that hangs one long name over many entries is refused
+// before it costs more than some tens of megabytes.
+const size_t kMaxNameWork = size_t(1) << 24;
 
-class Reader {
+class TreeReader {
 public:
-    Reader(const unsigned char* file, size_t size) : file_(file), size_(size) {}
+    TreeReader(const unsigned char* file, size_t size) : file_(file), size_(size) {}
 
-    // True when [offset, offset + length) lies inside the file.
-    bool Has(uint64_t offset, uint64_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
-    uint16_t Word(size_t offset) const { return uint16_t(file_[offset] | file_[offset + 1] << 8); }
-    uint32_t Dword(size_t offset) const {
-        return uint32_t(file_[offset]) | uint32_t(file_[offset + 1]) << 8 |
-               uint32_t(file_[offset + 2]) << 16 | uint32_t(file_[offset + 3]) << 24;
-    }
-    const unsigned char* At(size_t offset) const { return file_ + offset; }
-
-private:
-    const unsigned char* file_;
-    size_t size_;
-};
-
-struct Section {
-    uint32_t address;  // RVA of its first byte
-    uint32_t rawSize;  // bytes stored in the file
-    uint32_t rawOffset;
-};
-
-class PeFile {
-public:
-    PeFile(const unsigned char* file, size_t size) : reader_(file, size) {}
-
-    bool Read(std::vector<ResourceEntry>* entries, std::string* error) {
-        entries_ = entries;
+    bool Read(std::vector<PeResource>* resources, std::string* error) {
+        resources_ = resources;
         error_ = error;
-        entries_->clear();
-        uint32_t rootRva = 0, rootSize = 0;
-        if (!ReadHeaders(&rootRva, &rootSize))
+        resources_->clear();
+        PeHeaders headers;
+        if (!ReadPeHeaders(file_, size_, &headers, error))
             return false;
+        headers_ = &headers;
+        if (headers.directoryCount <= kResourceDirectory)
+            return Fail("the file has no resources");
+        const unsigned char* entry = file_ + headers.directories + 8 * kResourceDirectory;
+        uint32_t rootRva = PeDword(entry), rootSize = PeDword(entry + 4);
         if (rootRva == 0 || rootSize == 0)
             return Fail("the file has no resources");
-        if (!FileOffset(rootRva, rootSize, &root_))
+        if (!headers.FileOffset(rootRva, rootSize, size_, &root_))
             return Fail("the resource directory lies outside the file's sections");
         treeSize_ = rootSize;
-        return ReadDirectory(0, 0, ResourceEntry{});
+        return ReadDirectory(0, 0, PeResource{});
     }
 
 private:
     bool Fail(const std::string& what) {
         *error_ = what;
-        entries_->clear();
-        return false;
-    }
-
-    bool ReadHeaders(uint32_t* rootRva, uint32_t* rootSize) {
-        if (!reader_.Has(0, 64) || reader_.Word(0) != 0x5A4D)
-            return Fail("not a Windows program file (no MZ header)");
-        uint32_t pe = reader_.Dword(0x3C);
-        if (!reader_.Has(pe, 24) || reader_.Dword(pe) != 0x00004550)
-            return Fail("not a Windows program file (no PE header)");
-        uint16_t machine = reader_.Word(pe + 4);
-        uint16_t sectionCount = reader_.Word(pe + 6);
-        uint16_t optionalSize = reader_.Word(pe + 20);
-        size_t optional = size_t(pe) + 24;
-        if (!reader_.Has(optional, optionalSize) || optionalSize < 2)
-            return Fail("the PE optional header is cut short");
-        uint16_t magic = reader_.Word(optional);
-        size_t countField = 0;
-        if (magic == kMagicPe32 && machine == kMachineI386)
-            countField = 92;
-        else if (magic == kMagicPe32Plus && machine == kMachineAmd64)
-            countField = 108;
-        else
-            return Fail("not a 32-bit Windows program for x86 (machine " + Hex(machine) + ")");
-        if (optionalSize < countField + 4)
-            return Fail("the PE optional header is cut short");
-        uint32_t directoryCount = reader_.Dword(optional + countField);
-        size_t directory = optional + countField + 4 + 8 * kResourceDirectory;
-        if (directoryCount <= kResourceDirectory || directory + 8 > optional + optionalSize)
-            return Fail("the file has no resources");
-        *rootRva = reader_.Dword(directory);
-        *rootSize = reader_.Dword(directory + 4);
-
-        size_t table = optional + optionalSize;
-        if (!reader_.Has(table, uint64_t(sectionCount) * 40))
-            return Fail("the section table is cut short");
-        for (uint16_t i = 0; i < sectionCount; ++i) {
-            size_t s = table + 40 * size_t(i);
-            sections_.push_back(
-                {reader_.Dword(s + 12), reader_.Dword(s + 16), reader_.Dword(s + 20)});
-        }
-        return true;
-    }
-
-    // The file offset of [rva, rva + length), which must lie in the stored
-    // bytes of one section and inside the file.
-    bool FileOffset(uint32_t rva, uint32_t length, size_t* offset) const {
-        for (const Section& s : sections_) {
-            if (rva < s.address || rva - s.address >= s.rawSize)
-                continue;
-            uint32_t within = rva - s.address;
-            if (length > s.rawSize - within)
-                return false;
-            uint64_t at = uint64_t(s.rawOffset) + within;
-            if (!reader_.Has(at, length))
-                return false;
-            *offset = size_t(at);
-            return true;
-        }
+        resources_->clear();
         return false;
     }
 
     // Directory at `offset` in the tree; level 0 types, 1 names, 2 languages.
-    bool ReadDirectory(uint32_t offset, int level, ResourceEntry entry) {
+    bool ReadDirectory(uint32_t offset, int level, PeResource resource) {
+        if (!Spend(resource))
+            return false;
         if (!visited_.insert(offset).second)
             return Fail("the resource directory loops back on itself");
         if (uint64_t(offset) + 16 > treeSize_)
             return Fail("a resource directory lies outside the resource section");
-        size_t at = root_ + offset;
-        uint32_t count = uint32_t(reader_.Word(at + 12)) + reader_.Word(at + 14);
+        const unsigned char* at = file_ + root_ + offset;
+        uint32_t count = uint32_t(PeWord(at + 12)) + PeWord(at + 14);
         if (uint64_t(offset) + 16 + 8 * uint64_t(count) > treeSize_)
             return Fail("a resource directory's entries run past the resource section");
         for (uint32_t i = 0; i < count; ++i) {
-            size_t item = at + 16 + 8 * size_t(i);
-            uint32_t name = reader_.Dword(item);
-            uint32_t target = reader_.Dword(item + 4);
+            const unsigned char* item = at + 16 + 8 * size_t(i);
+            uint32_t name = PeDword(item);
+            uint32_t target = PeDword(item + 4);
             bool subdirectory = (target & kSubdirectory) != 0;
             target &= ~kSubdirectory;
             if (subdirectory != (level < 2))
                 return Fail("the resource tree is not three levels deep");
-            // String-named types and names are skipped whole.
-            if ((name & kStringName) != 0 && level < 2)
-                continue;
-            WORD id = WORD(name & 0xFFFF);
+            PeResourceName read;
+            if ((name & kStringName) != 0 && level < 2) {
+                if (!ReadString(name & ~kStringName, &read.text))
+                    return false;
+            } else {
+                read.id = WORD(name & 0xFFFF);
+            }
             if (level == 0)
-                entry.type = id;
+                resource.type = read;
             else if (level == 1)
-                entry.id = id;
+                resource.name = read;
             else
-                entry.language = id;
+                resource.language = read.id;
             bool good =
-                level < 2 ? ReadDirectory(target, level + 1, entry) : ReadData(target, entry);
+                level < 2 ? ReadDirectory(target, level + 1, resource) : ReadData(target, resource);
             if (!good)
                 return false;
         }
         return true;
     }
 
-    bool ReadData(uint32_t offset, ResourceEntry entry) {
-        if (uint64_t(offset) + 16 > treeSize_)
-            return Fail("a resource data entry lies outside the resource section");
-        size_t at = root_ + offset;
-        uint32_t rva = reader_.Dword(at);
-        uint32_t size = reader_.Dword(at + 4);
-        size_t data = 0;
-        if (!FileOffset(rva, size, &data))
-            return Fail("resource " + std::to_string(entry.id) + " of type " +
-                        std::to_string(entry.type) + " lies outside the file");
-        if (entries_->size() >= kMaxResources)
-            return Fail("the file claims more than " + std::to_string(kMaxResources) +
-                        " resources");
-        entry.data = reader_.At(data);
-        entry.size = size;
-        entries_->push_back(entry);
+    bool Spend(const PeResource& resource) {
+        nameWork_ += 1 + resource.type.text.size() + resource.name.text.size();
+        return nameWork_ <= kMaxNameWork || Fail("the resource names are too long");
+    }
+
+    // A counted UTF-16 string at `offset` in the tree.
+    bool ReadString(uint32_t offset, std::u16string* text) {
+        if (uint64_t(offset) + 2 > treeSize_)
+            return Fail("a resource name lies outside the resource section");
+        const unsigned char* at = file_ + root_ + offset;
+        uint32_t length = PeWord(at);
+        if (length == 0)
+            return Fail("a resource name is empty");
+        if (uint64_t(offset) + 2 + 2 * uint64_t(length) > treeSize_)
+            return Fail("a resource name runs past the resource section");
+        text->resize(length);
+        for (uint32_t i = 0; i < length; ++i)
+            (*text)[i] = char16_t(PeWord(at + 2 + 2 * size_t(i)));
         return true;
     }
 
-    static std::string Hex(unsigned value) {
-        const char digits[] = "0123456789abcdef";
-        std::string text = "0x";
-        for (int shift = 12; shift >= 0; shift -= 4)
-            text += digits[(value >> shift) & 15];
-        return text;
+    bool ReadData(uint32_t offset, PeResource resource) {
+        if (!Spend(resource))
+            return false;
+        if (uint64_t(offset) + 16 > treeSize_)
+            return Fail("a resource data entry lies outside the resource section");
+        const unsigned char* at = file_ + root_ + offset;
+        uint32_t rva = PeDword(at);
+        uint32_t size = PeDword(at + 4);
+        size_t data = 0;
+        if (!headers_->FileOffset(rva, size, size_, &data))
+            return Fail("resource " + DescribePeResourceName(resource.name) + " of type " +
+                        DescribePeResourceName(resource.type) + " lies outside the file");
+        if (resources_->size() >= kMaxResources)
+            return Fail("the file claims more than " + std::to_string(kMaxResources) +
+                        " resources");
+        resource.codePage = PeDword(at + 8);
+        resource.data = file_ + data;
+        resource.size = size;
+        resources_->push_back(resource);
+        return true;
     }
 
-    Reader reader_;
-    std::vector<Section> sections_;
+    const unsigned char* file_;
+    size_t size_;
+    const PeHeaders* headers_ = nullptr;
     std::set<uint32_t> visited_;
     size_t root_ = 0;
     uint32_t treeSize_ = 0;
-    std::vector<ResourceEntry>* entries_ = nullptr;
+    size_t nameWork_ = 0;
+    std::vector<PeResource>* resources_ = nullptr;
     std::string* error_ = nullptr;
 };
 
 }  // namespace
 
+std::string DescribePeResourceName(const PeResourceName& name) {
+    if (name.text.empty())
+        return std::to_string(name.id);
+    std::string text = "\"";
+    for (char16_t c : name.text)
+        text += c >= 0x20 && c < 0x7F ? char(c) : '?';
+    return text + "\"";
+}
+
+bool ReadPeResourceTree(const unsigned char* file, size_t size, std::vector<PeResource>* resources,
+                        std::string* error) {
+    return TreeReader(file, size).Read(resources, error);
+}
+
 bool ReadPeResources(const unsigned char* file, size_t size, std::vector<ResourceEntry>* entries,
                      std::string* error) {
-    return PeFile(file, size).Read(entries, error);
+    entries->clear();
+    std::vector<PeResource> resources;
+    if (!ReadPeResourceTree(file, size, &resources, error))
+        return false;
+    for (const PeResource& r : resources) {
+        if (r.type.text.empty() && r.name.text.empty())
+            entries->push_back({r.type.id, r.name.id, r.language, r.data, r.size});
+    }
+    return true;
 }
 
 }  // namespace standin

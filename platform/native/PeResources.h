@@ -14,6 +14,31 @@
 
 namespace standin {
 
+// A resource type or name: an ordinal `id`, or a string when `text` is not
+// empty.
+struct PeResourceName {
+    WORD id = 0;
+    std::u16string text;
+};
+
+// The name for messages: the ordinal, or the string in quotes with
+// anything beyond ASCII shown as '?'.
+std::string DescribePeResourceName(const PeResourceName& name);
+
+struct PeResource {
+    PeResourceName type;
+    PeResourceName name;
+    WORD language;
+    DWORD codePage;
+    const unsigned char* data;  // points into the file
+    DWORD size;
+};
+
+// Fills `resources` with every resource of the file, in the tree's order,
+// and returns true, or returns false with `error` saying what is wrong.
+bool ReadPeResourceTree(const unsigned char* file, size_t size, std::vector<PeResource>* resources,
+                        std::string* error);
+
 // Fills `entries` with the ordinal-named resources of the file (entry data
 // points into `file`) and returns true, or returns false with `error` saying
 // what is wrong. Resources with string names or types are left out: the

@@ -12,7 +12,7 @@ packages=(
     nasm dpkg-dev
     clang libclang-rt-14-dev
     wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
-    python3 python3-pil python3-numpy fonts-dejavu-core
+    python3 python3-pil python3-numpy python3-pefile fonts-dejavu-core
     libx11-dev libxext-dev libxrender-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux
     lintian man-db mmdebstrap
     linux-perf valgrind
