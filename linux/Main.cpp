@@ -20,6 +20,7 @@
 #include "AvrelVersion.h"
 #include "ProgramFile.h"
 #include "StandIn.h"
+#include "linux/FolderShow.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "show/RenderThread.h"
@@ -108,5 +109,7 @@ int main(int argc, char** argv) {
     if (!options.programFile.empty() &&
         !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), &error))
         Leave(Fail(error));
+    if (!options.pictures.empty())
+        ServeFolderShow(options.pictures);
     Leave(Play(options));
 }
