@@ -195,13 +195,18 @@ assets:
 	/usr/bin/python3 tools/assets/gen_assets.py
 	/usr/bin/python3 tools/assets/gen_testdata.py
 
-# Your own pictures: the program of the product build linked again with the
-# photos in PICTURES as the show's still pictures (see README.md).
+# Your own pictures: avrel-custom, the maker every front end uses, writes
+# the photos in PICTURES as the show's still pictures into a copy of the
+# product build's program file (see README.md). No compiler or linker runs
+# for the photos; the same folder gives the same bytes as avrel-custom.
 OUT ?= build/custom/Avrel.scr
 custom: windows
 	@if [ -z "$(PICTURES)" ]; then \
 	    echo "usage: make custom PICTURES=DIR [OUT=FILE] [PLAN=FILE] [FIT=cover|contain]"; exit 2; fi
-	/usr/bin/python3 tools/custom/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target avrel-custom -j $(JOBS)
+	mkdir -p "$$(dirname "$(OUT)")"
+	build/native/custom/avrel-custom "$(PICTURES)" -o "$(OUT)" --scr build/windows/shell/Avrel.scr \
 	    $(if $(PLAN),--plan "$(PLAN)") $(if $(FIT),--fit "$(FIT)")
 
 clean:

@@ -67,9 +67,37 @@ int32_t SquaredDistance(const Columns& a, size_t i, const Columns& b, size_t j) 
     return dr * dr + dg * dg + db * db;
 }
 
-// The k-means++ start; leaves every point's nearest centres in `nearest`.
+// What the nearest distances would add up to with a centre at (cr, cg, cb)
+// as well.
+uint64_t PotentialWith(const int32_t* __restrict red, const int32_t* __restrict green,
+                       const int32_t* __restrict blue, const int32_t* __restrict best, size_t n,
+                       int32_t cr, int32_t cg, int32_t cb) {
+    uint64_t total = 0;
+    for (size_t i = 0; i < n; ++i) {
+        int32_t dr = red[i] - cr, dg = green[i] - cg, db = blue[i] - cb;
+        total += uint32_t(std::min(best[i], dr * dr + dg * dg + db * db));
+    }
+    return total;
+}
+
+// A point drawn with a chance in proportion to its nearest distance.
+size_t Draw(const Nearest& nearest, uint64_t total, SeededRandom* random) {
+    uint64_t draw = random->Below(total), sum = 0;
+    size_t chosen = 0;
+    for (; chosen + 1 < nearest.best.size(); ++chosen) {
+        sum += uint64_t(nearest.best[chosen]);
+        if (sum > draw)
+            break;
+    }
+    return chosen;
+}
+
+// The k-means++ start, each centre the best of a few draws (the one that
+// leaves the points nearest), which makes a poor start far less likely;
+// leaves every point's nearest centres in `nearest`.
 Columns PlusPlusStart(const Columns& points, int k, SeededRandom* random, Nearest* nearest) {
     size_t n = points.Size();
+    int draws = 2 + int(std::log(double(k)));
     nearest->Reset(n);
     Columns centres;
     size_t chosen = size_t(random->Below(n));
@@ -84,11 +112,16 @@ Columns PlusPlusStart(const Columns& points, int k, SeededRandom* random, Neares
             chosen = size_t(random->Below(n));
             continue;
         }
-        uint64_t draw = random->Below(total), sum = 0;
-        for (chosen = 0; chosen + 1 < n; ++chosen) {
-            sum += uint64_t(nearest->best[chosen]);
-            if (sum > draw)
-                break;
+        uint64_t least = 0;
+        for (int d = 0; d < draws; ++d) {
+            size_t candidate = Draw(*nearest, total, random);
+            uint64_t potential = PotentialWith(
+                points.red.data(), points.green.data(), points.blue.data(), nearest->best.data(), n,
+                points.red[candidate], points.green[candidate], points.blue[candidate]);
+            if (d == 0 || potential < least) {
+                chosen = candidate;
+                least = potential;
+            }
         }
     }
     return centres;

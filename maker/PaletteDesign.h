@@ -4,9 +4,10 @@
 // (243, 244, 243), entries 11-29 nineteen greys that complete a 23-step ramp
 // for the grey logos, entries 244 and 245 the dark pair (0, 0, 16) and
 // (0, 8, 8), and the 214 entries between are the centres of a k-means
-// clustering (16 rounds) of pixels sampled from every colour picture, in
-// order of luma, each rounded and pushed off the greys, the colours in use
-// and three guarded colours whose entries the colour table must keep.
+// clustering (KMeans, 16 rounds) of pixels sampled from every colour
+// picture, in order of luma, each rounded and pushed off the greys, the
+// colours in use and three guarded colours whose entries the colour table
+// must keep.
 //
 // The sample takes 1500 + n / 60 distinct pixels of a picture of n pixels
 // (all of a smaller one), so that small pictures count for more than their

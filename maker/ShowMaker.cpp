@@ -25,7 +25,7 @@ const double kEnlargementWarning = 2.0;
 // Runs job(0) .. job(count - 1) on up to `threads` threads; each job writes
 // only its own results, so the outcome does not depend on the threads.
 void ForEach(int count, int threads, const std::function<void(int)>& job) {
-    threads = std::max(1, std::min(threads, count));
+    threads = std::max(1, std::min({threads, count, kMaxThreads}));
     if (threads == 1) {
         for (int i = 0; i < count; ++i)
             job(i);

@@ -24,6 +24,7 @@
 namespace maker {
 
 const int kPaletteId = 4098;
+const int kMaxThreads = 2;
 const int kColourTableId = 4099;
 
 // A photo's bytes by its name; false with a one-line reason.
@@ -50,6 +51,8 @@ struct ShowRequest {
     // slots' sizes and kinds are theirs, and the pictures not replaced are
     // kept and count for the palette.
     PictureSet basePictures;
+    // Photos fitted at once; at most kMaxThreads, since each may hold a
+    // large photo's decode.
     int threads = 1;
     std::function<void(const SlotProgress&)> progress;
 };
