@@ -119,10 +119,19 @@ bench-peers: native
 	    $(if $(PEER_BASELINE),--baseline "$(PEER_BASELINE)")
 
 # Installs avrel for xscreensaver: the program, its settings description and
-# its man page, under PREFIX (default /usr), staged under DESTDIR if given.
+# its man page, and avrel-custom with its man page, under PREFIX (default
+# /usr), staged under DESTDIR if given; with the Windows build's Avrel.scr,
+# which avrel-custom starts from, where that is built (make windows).
 PREFIX ?= /usr
 install-linux: native
 	DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) --component avrel --strip
+	@if [ -f build/windows/shell/Avrel.scr ]; then \
+	    DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) \
+	        --component shipped_program; \
+	else \
+	    echo "install-linux: build/windows/shell/Avrel.scr is not built (make windows);" \
+	         "avrel-custom will need --scr"; \
+	fi
 
 # Only the end-to-end tests of Avrel.scr (each starts its own Xvfb); `make
 # test` runs them too, through CTest.

@@ -14,7 +14,6 @@ Exits 77 (skipped) when BASE, the Windows build's Avrel.scr, is not built.
 """
 import argparse
 import os
-import resource
 import shutil
 import subprocess
 import sys
