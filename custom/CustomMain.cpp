@@ -47,12 +47,6 @@ std::string InstalledBase() {
     return path.substr(0, path.rfind('/') + 1) + AVREL_SHIPPED_PROGRAM;
 }
 
-bool ReadWhole(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
-    std::string folder = path.substr(0, path.rfind('/') + 1);
-    std::string name = path.substr(folder.size());
-    return maker::ReadPhotoFile(folder.empty() ? "." : folder, name, bytes, why);
-}
-
 std::string Padded(int value, int width, bool left) {
     std::string text = std::to_string(value);
     std::string pad(text.size() < size_t(width) ? size_t(width) - text.size() : 0, ' ');
@@ -158,7 +152,7 @@ int Make(const CustomOptions& options) {
     };
     if (!options.plan.empty()) {
         std::vector<unsigned char> plan;
-        if (!ReadWhole(options.plan, &plan, &why))
+        if (!maker::ReadWholeFile(options.plan, &plan, &why))
             return Fail(maker::PrintableName(options.plan) + " " + why);
         request.hasPlan = true;
         request.planText.assign(plan.begin(), plan.end());
@@ -174,7 +168,7 @@ int Make(const CustomOptions& options) {
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;
     std::vector<maker::ResourceItem> items;
-    if (!ReadWhole(base, &baseBytes, &why) ||
+    if (!maker::ReadWholeFile(base, &baseBytes, &why) ||
         !maker::ReadResourceItems(baseBytes.data(), baseBytes.size(), &items, &why))
         return Fail(maker::PrintableName(base) + ": " + why);
 
