@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Writes folders of made-up photos for trying and measuring make_custom.py.
+"""Writes folders of made-up photos for trying and measuring the maker (avrel-custom).
 
     sample_photos.py mixed DIR            the awkward cases a real folder holds
     sample_photos.py scenes DIR [N]       N landscapes (default 12), some upright
