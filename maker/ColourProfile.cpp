@@ -110,6 +110,10 @@ void ColourProfile::ToSrgb(const unsigned char* in, int count, unsigned char* ou
 
 std::vector<unsigned char> PrimariesProfile(const double primaries[8]) {
     std::vector<unsigned char> bytes;
+    // Chromaticities of real colours lie strictly between 0 and 1.
+    for (int i = 0; i < 8; ++i)
+        if (!(primaries[i] > 0.0 && primaries[i] < 1.0))
+            return bytes;
     cmsContext ctx = cmsCreateContext(nullptr, nullptr);
     if (ctx == nullptr)
         return bytes;

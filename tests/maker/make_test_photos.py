@@ -98,10 +98,9 @@ def srgb_curve():
         struct.pack(">i", int(round(v * 65536))) for v in params)
 
 
-def swapped_ink_profile():
-    """A CMYK printer profile (a 5-point lut16 to D50 XYZ) that prints by
+def swapped_ink_profile(grid=5):
+    """A CMYK printer profile (a lut16 of `grid` points to D50 XYZ) that prints by
     the plain ink rule with cyan and magenta swapped."""
-    grid = 5
     srgb_to_xyz = np.array([[0.4360747, 0.3850649, 0.1430804], [0.2225045, 0.7168786, 0.0606169],
                             [0.0139322, 0.0971045, 0.7141733]])
     clut = []
