@@ -42,6 +42,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
     taps.count.resize(size_t(outSize));
     taps.weights.assign(size_t(outSize) * size_t(taps.stride), 0);
     std::vector<double> k(size_t(taps.stride));
+    double reciprocal = 1.0 / filterScale;
     for (int i = 0; i < outSize; ++i) {
         double centre = from + (i + 0.5) * scale;
         // Truncation toward zero, then clamping: exactly Pillow's bounds.
@@ -50,7 +51,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
         int n = std::max(0, std::min(hi - lo, taps.stride));
         double total = 0.0;
         for (int x = 0; x < n; ++x) {
-            k[size_t(x)] = Lanczos((x + lo - centre + 0.5) / filterScale);
+            k[size_t(x)] = Lanczos((x + lo - centre + 0.5) * reciprocal);
             total += k[size_t(x)];
         }
         int32_t* w = &taps.weights[size_t(i) * size_t(taps.stride)];
@@ -66,7 +67,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
 }
 
 Resampler::Resampler(int width, int height, const double exactBox[4], int outWidth, int outHeight)
-    : width(width), outWidth(outWidth), outHeight(outHeight) {
+    : outWidth(outWidth), outHeight(outHeight) {
     // Pillow takes the box in single precision; so do we, for its numbers.
     float box[4];
     for (int i = 0; i < 4; ++i)

@@ -50,7 +50,6 @@ private:
     void Across(const unsigned char* rgb, unsigned char* out) const;
     void Down(int j);
 
-    int width;
     int outWidth;
     int outHeight;
     bool horizontal;
