@@ -6,6 +6,7 @@
 // profile lcms2 does not take leaves RGB numbers as they are. Seeds
 // (corpus/colour_profile): Display P3, Adobe RGB, a CMYK printer's lut16
 // and a grey profile, each behind a kind byte and 64 pixel bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
