@@ -10,8 +10,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,20 +92,20 @@ void PrintSummary(const maker::ShowResult& result, const std::string& output, si
 }
 
 // The base's resources with the maker's in place of the pictures, palette
-// and table of the same ids (their languages kept).
+// and table of the same ids (in every language the base has them).
 bool Replace(const std::map<int, std::vector<unsigned char>>& made,
              std::vector<maker::ResourceItem>* items, std::string* why) {
-    size_t replaced = 0;
+    std::set<int> replaced;
     for (maker::ResourceItem& item : *items) {
         if (item.type.id != WORD(ULONG_PTR(RT_RCDATA)) || !item.name.text.empty())
             continue;
         auto found = made.find(item.name.id);
         if (found != made.end()) {
             item.data = found->second;
-            ++replaced;
+            replaced.insert(found->first);
         }
     }
-    if (replaced != made.size()) {
+    if (replaced.size() != made.size()) {
         *why = "the base program lacks resources the show needs";
         return false;
     }
