@@ -119,10 +119,19 @@ bench-peers: native
 	    $(if $(PEER_BASELINE),--baseline "$(PEER_BASELINE)")
 
 # Installs avrel for xscreensaver: the program, its settings description and
-# its man page, under PREFIX (default /usr), staged under DESTDIR if given.
+# its man page, and avrel-custom with its man page, under PREFIX (default
+# /usr), staged under DESTDIR if given; with the Windows build's Avrel.scr,
+# which avrel-custom starts from, where that is built (make windows).
 PREFIX ?= /usr
 install-linux: native
 	DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) --component avrel --strip
+	@if [ -f build/windows/shell/Avrel.scr ]; then \
+	    DESTDIR="$(DESTDIR)" cmake --install build/native --prefix $(PREFIX) \
+	        --component shipped_program; \
+	else \
+	    echo "install-linux: build/windows/shell/Avrel.scr is not built (make windows);" \
+	         "avrel-custom will need --scr"; \
+	fi
 
 # Only the end-to-end tests of Avrel.scr (each starts its own Xvfb); `make
 # test` runs them too, through CTest.
@@ -188,13 +197,18 @@ assets:
 	$(PY) tools/assets/gen_assets.py
 	$(PY) tools/assets/gen_testdata.py
 
-# Your own pictures: the program of the product build linked again with the
-# photos in PICTURES as the show's still pictures (see README.md).
+# Your own pictures: avrel-custom, the maker every front end uses, writes
+# the photos in PICTURES as the show's still pictures into a copy of the
+# product build's program file (see README.md). No compiler or linker runs
+# for the photos; the same folder gives the same bytes as avrel-custom.
 OUT ?= build/custom/Avrel.scr
 custom: windows
 	@if [ -z "$(PICTURES)" ]; then \
 	    echo "usage: make custom PICTURES=DIR [OUT=FILE] [PLAN=FILE] [FIT=cover|contain]"; exit 2; fi
-	$(PY) tools/custom/make_custom.py "$(PICTURES)" --out "$(OUT)" --build build/windows \
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target avrel-custom -j $(JOBS)
+	mkdir -p "$$(dirname "$(OUT)")"
+	build/native/custom/avrel-custom "$(PICTURES)" -o "$(OUT)" --scr build/windows/shell/Avrel.scr \
 	    $(if $(PLAN),--plan "$(PLAN)") $(if $(FIT),--fit "$(FIT)")
 
 clean:

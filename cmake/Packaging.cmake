@@ -5,7 +5,9 @@
 # - the native build packs avrel_<version>_<architecture>.deb for the
 #   architecture of the machine it is built on (dpkg --print-architecture):
 #   the Linux player as an xscreensaver hack, with its settings description,
-#   man page, licence and README, its Depends computed by dpkg-shlibdeps.
+#   man page, licence and README; avrel-custom with its man page and, beside
+#   it in /usr/share/avrel, the shipped 32-bit Avrel.scr of the Windows build
+#   that it writes personal savers from; Depends computed by dpkg-shlibdeps.
 # tools/build/dist.sh runs both, with SOURCE_DATE_EPOCH from the last commit so
 # that they build the same bytes twice, and writes SHA256SUMS.
 set(CPACK_PACKAGE_NAME avrel)
@@ -53,12 +55,21 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright
         DESTINATION ${doc_dir} COMPONENT package_docs)
 
 # Debian's own tools strip .comment (the compiler's version strings) and
-# .note as well as the symbols; the installed program does the same.
-install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+# .note as well as the symbols; the installed programs do the same.
+foreach(program ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/avrel ${CMAKE_INSTALL_BINDIR}/avrel-custom)
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
     execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
-        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/avrel\"
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${program}\"
         COMMAND_ERROR_IS_FATAL ANY)
 endif()" COMPONENT avrel)
+endforeach()
+
+# The program file avrel-custom starts from: the 32-bit product of the same
+# sources, from the Windows build (make dist builds it first).
+set(AVREL_SHIPPED_PROGRAM ${CMAKE_SOURCE_DIR}/build/windows/shell/Avrel.scr
+    CACHE FILEPATH "The Avrel.scr the Debian package installs for avrel-custom")
+install(FILES ${AVREL_SHIPPED_PROGRAM} DESTINATION ${CMAKE_INSTALL_DATADIR}/avrel
+        COMPONENT shipped_program)
 
 find_program(AVREL_DPKG dpkg)
 if(AVREL_DPKG)
@@ -72,7 +83,7 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_COMPONENTS_ALL avrel package_docs)
+set(CPACK_COMPONENTS_ALL avrel shipped_program package_docs)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 set(CPACK_DEBIAN_FILE_NAME avrel_${PROJECT_VERSION}_${AVREL_DEB_ARCHITECTURE}.deb)
 set(CPACK_DEBIAN_PACKAGE_NAME avrel)
@@ -93,5 +104,7 @@ frame lines fading in together, filmstrip animations and zooming logos,
 while a small logo loops beside the stage.
 
 This package holds the show as an xscreensaver hack (avrel --root), which
-also plays in a window of its own.")
+also plays in a window of its own or a folder of your own photos, and
+avrel-custom, which makes a personal Avrel.scr for Windows from a folder of
+photos.")
 include(CPack)

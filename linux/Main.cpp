@@ -20,6 +20,7 @@
 #include "AvrelVersion.h"
 #include "standin/ProgramFile.h"
 #include "standin/StandIn.h"
+#include "linux/FolderShow.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
 #include "show/RenderThread.h"
@@ -40,9 +41,13 @@ int Fail(const std::string& message) {
     std::_Exit(status);
 }
 
-int Play(const Options& options) {
-    // Blocked before any thread exists, so every thread inherits the mask
-    // and the signals arrive only through the descriptor.
+// Blocks SIGTERM, SIGINT and SIGHUP before any thread exists, so that every
+// thread inherits the mask and they arrive only through the descriptor it
+// returns (-1 when it cannot be made), and ends the process with status 0
+// when one comes, whatever the program is doing: making a show from a
+// folder, or presenting. Xlib, asked whether events are queued, reads for
+// as long as they keep coming, and another client can keep them coming.
+int WatchEndings() {
     sigset_t endings;
     sigemptyset(&endings);
     sigaddset(&endings, SIGTERM);
@@ -51,17 +56,17 @@ int Play(const Options& options) {
     pthread_sigmask(SIG_BLOCK, &endings, nullptr);
     int signals = signalfd(-1, &endings, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0)
-        return Fail("cannot watch for signals");
-    // A thread of its own ends the process on a signal, whatever the
-    // presenter is doing: Xlib, asked whether events are queued, reads for
-    // as long as they keep coming, and another client can keep them coming.
+        return -1;
     std::thread([signals] {
         pollfd watched = {signals, POLLIN, 0};
         while (poll(&watched, 1, -1) < 0 && errno == EINTR) {
         }
         Leave(0);
     }).detach();
+    return signals;
+}
 
+int Play(const Options& options, int signals) {
     // Never destroyed: leaving closes the connection, and the X server frees
     // the window, the graphics context and the shared image of a client that
     // has gone. An orderly close would first wait for the server and read
@@ -108,5 +113,10 @@ int main(int argc, char** argv) {
     if (!options.programFile.empty() &&
         !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), &error))
         Leave(Fail(error));
-    Leave(Play(options));
+    int signals = WatchEndings();
+    if (signals < 0)
+        Leave(Fail("cannot watch for signals"));
+    if (!options.pictures.empty())
+        ServeFolderShow(options.pictures);
+    Leave(Play(options, signals));
 }

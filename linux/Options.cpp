@@ -20,6 +20,7 @@ const char kUsage[] =
     "                     the largest factor that leaves at least 800 x 588\n"
     "  -display NAME      the X display to use (default: DISPLAY)\n"
     "  -scr FILE          play the pictures of another Avrel.scr\n"
+    "  -pictures DIR      play a show made from the photos in the folder DIR\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "Every option may start with one dash or two. With no -window, -root or\n"
@@ -129,6 +130,13 @@ std::string ProgramFile(const std::string& value, Options* o) {
     return "";
 }
 
+// An empty folder name, as a settings dialog may pass for "none", plays the
+// show's own pictures.
+std::string Pictures(const std::string& value, Options* o) {
+    o->pictures = value;
+    return "";
+}
+
 std::string Help(const std::string&, Options* o) {
     o->help = true;
     return "";
@@ -140,10 +148,18 @@ std::string Version(const std::string&, Options* o) {
 }
 
 const OptionRow kOptions[] = {
-    {"root", false, Root},        {"window", false, OwnWindow},      {"window-id", true, WindowId},
-    {"geometry", true, Geometry}, {"fullscreen", false, Fullscreen}, {"scale", true, Scale},
-    {"display", true, Display},   {"scr", true, ProgramFile},        {"h", false, Help},
-    {"help", false, Help},        {"version", false, Version},
+    {"root", false, Root},
+    {"window", false, OwnWindow},
+    {"window-id", true, WindowId},
+    {"geometry", true, Geometry},
+    {"fullscreen", false, Fullscreen},
+    {"scale", true, Scale},
+    {"display", true, Display},
+    {"scr", true, ProgramFile},
+    {"pictures", true, Pictures},
+    {"h", false, Help},
+    {"help", false, Help},
+    {"version", false, Version},
 };
 
 }  // namespace

@@ -21,6 +21,7 @@ struct Options {
     int scale = 0;            // 0: auto
     std::string display;      // empty: DISPLAY
     std::string programFile;  // -scr: play that Avrel.scr's resources
+    std::string pictures;     // -pictures: a show made from the photos of that folder
     bool help = false;
     bool version = false;
 };

@@ -9,8 +9,10 @@ this test makes with mmdebstrap and deletes again, never on this machine: a
 person who has avrel installed keeps it. There `apt-get install ./avrel_*.deb`
 resolves Depends from the archive as on a clean machine, the hack, its
 settings description and its man page land where xscreensaver and man look,
-the hack runs, and `apt-get remove` leaves nothing behind. The host's own
-package state is compared before and after.
+the hack runs, avrel-custom writes a personal saver there from a folder of
+photos (starting from the Avrel.scr the package installs beside it), and
+`apt-get remove` leaves nothing behind. The host's own package state is
+compared before and after.
 
 Exits 77 (skipped), saying why, without a built Windows tree, or where the
 throwaway root cannot be made (not root, no mmdebstrap, no archive); it
@@ -25,10 +27,17 @@ import tempfile
 import time
 import zipfile
 
+from PIL import Image
+
+import sample_photos
+from pe_resources import PeFile
+
 SKIP = 77
 HACK = "/usr/libexec/xscreensaver/avrel"
+CUSTOM = "/usr/bin/avrel-custom"
+SHIPPED = "/usr/share/avrel/Avrel.scr"
 FILES = (HACK, "/usr/share/xscreensaver/config/avrel.xml", "/usr/share/man/man6/avrel.6.gz",
-         "/usr/share/doc/avrel/copyright")
+         "/usr/share/doc/avrel/copyright", CUSTOM, SHIPPED, "/usr/share/man/man1/avrel-custom.1.gz")
 
 
 class Checks:
@@ -98,7 +107,8 @@ def check_control(checks, deb, version):
                        ("Architecture", architecture()), ("Section", "x11")):
         checks.expect(fields.get(key) == value, f"{key}: {value}", fields.get(key))
     depends = fields.get("Depends", "")
-    for library in ("libc6", "libx11-6", "libxext6", "libjpeg62-turbo", "libstdc++6"):
+    for library in ("libc6", "libx11-6", "libxext6", "libjpeg62-turbo", "libstdc++6", "libpng16-16",
+                    "libwebp7", "liblcms2-2"):
         checks.expect(library in depends, f"Depends to name {library}", depends)
     checks.expect("Description" in fields and len(fields["Description"]) > 10,
                   "a description", fields.get("Description"))
@@ -169,7 +179,7 @@ def in_root(path, script, timeout=600):
                                          LC_ALL="C.UTF-8", PATH="/usr/sbin:/usr/bin:/sbin:/bin"))
 
 
-def check_install(checks, root, deb, version):
+def check_install(checks, source, root, deb, version):
     name = os.path.basename(deb)
     shutil.copy(deb, os.path.join(root, "tmp", name))
     started = time.monotonic()
@@ -184,8 +194,14 @@ def check_install(checks, root, deb, version):
     files = in_root(root, "dpkg -L avrel").stdout.split()
     for path in FILES:
         checks.expect(path in files and os.path.isfile(root + path), f"{path} installed", files)
-    mode = os.stat(root + HACK).st_mode
-    checks.expect(mode & 0o111 == 0o111, f"{HACK} executable by all", oct(mode))
+    for program in (HACK, CUSTOM):
+        mode = os.stat(root + program).st_mode
+        checks.expect(mode & 0o111 == 0o111, f"{program} executable by all", oct(mode))
+    with open(root + SHIPPED, "rb") as f, open(os.path.join(
+            source, "build", "windows", "shell", "Avrel.scr"), "rb") as g:
+        checks.expect(f.read() == g.read(), f"{SHIPPED} to be build/windows/shell/Avrel.scr",
+                      "different bytes")
+    check_custom(checks, root)
     said = in_root(root, f"{HACK} --version")
     checks.expect(said.returncode == 0 and version in said.stdout,
                   f"avrel --version to run in the clean root and say {version}",
@@ -203,6 +219,34 @@ def check_install(checks, root, deb, version):
     status = in_root(root, "dpkg-query -W -f='${Status}' avrel || true").stdout
     checks.expect("installed" not in status.replace("not-installed", ""),
                   "dpkg to know avrel no more", status)
+
+
+def check_custom(checks, root):
+    """avrel-custom in the clean root, as a person with only the package runs
+    it: a folder of photos becomes a personal Avrel.scr, written into a copy
+    of the one the package installed, with the photos as its pictures."""
+    photos = os.path.join(root, "tmp", "photos")
+    os.makedirs(photos)
+    for n in range(3):
+        Image.fromarray(sample_photos.scene(800, 600, 30 + n)).save(
+            os.path.join(photos, "photo-%d.jpg" % n), quality=90)
+    made = in_root(root, "cd /tmp && avrel-custom photos -o Mine.scr")
+    checks.expect(made.returncode == 0 and "24 slots filled from 3 photos" in made.stdout,
+                  "avrel-custom to write a personal saver from the installed Avrel.scr",
+                  f"exit {made.returncode}: {made.stdout[-300:]} {made.stderr[-300:]}")
+    mine = os.path.join(root, "tmp", "Mine.scr")
+    if not os.path.isfile(mine):
+        return
+    with open(mine, "rb") as f, open(root + SHIPPED, "rb") as g:
+        written, shipped = PeFile(f.read()), PeFile(g.read())
+    for pid in (1000, 4098, 6000):
+        (_, _, _, _, at, size), = written.find(10, pid)
+        (_, _, _, _, base_at, base_size), = shipped.find(10, pid)
+        same = written.data[at:at + size] == shipped.data[base_at:base_at + base_size]
+        checks.expect(same == (pid == 6000), f"resource {pid} "
+                      + ("kept" if pid == 6000 else "made anew"), "the other way round")
+    os.remove(mine)
+    shutil.rmtree(photos)
 
 
 def remove_tree(path):
@@ -246,7 +290,7 @@ def main():
         except Skipped as e:
             skipped = str(e)
         else:
-            check_install(checks, debian_root, deb, version)
+            check_install(checks, root, debian_root, deb, version)
             print(f"throwaway-root install test took {time.monotonic() - started:.1f} s",
                   flush=True)
     finally:

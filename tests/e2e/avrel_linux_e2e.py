@@ -15,7 +15,10 @@ import sys
 import tempfile
 import time
 
+from PIL import Image
+
 import avrel_x
+import sample_photos
 from avrel_x import Xvfb, end_process, stage_offsets, start_avrel
 import e2e_support
 from e2e_support import STAGE, BusyServer, Checks
@@ -493,6 +496,85 @@ def scenario_bad_input(s):
                         f"{result.returncode}, {result.stdout[:40]!r}, {result.stderr!r}")
 
 
+def scenario_pictures(s):
+    """avrel -pictures DIR makes the show of a folder at start: its first
+    picture pixel-exact as avrel-render --scr draws that of the Avrel.scr
+    avrel-custom writes from the same folder; the show is kept under
+    XDG_CACHE_HOME and taken again at the next start while the folder stays
+    the same; a signal while the show is made ends it with status 0; a
+    folder without a usable photo gives one line and the show's own
+    pictures. Exits 77 without the Windows build's program file."""
+    if not s.args.base or not os.path.isfile(s.args.base):
+        print(f"skipped: no base program {s.args.base} (make windows)", flush=True)
+        raise SystemExit(e2e_support.SKIP)
+    work = os.path.join(s.args.workdir, "pictures")
+    shutil.rmtree(work, ignore_errors=True)
+    photos, cache = os.path.join(work, "my photos"), os.path.join(work, "cache")
+    sample_photos.write_scenes(photos, 5)
+    with open(os.path.join(photos, "notes.txt"), "w") as f:
+        f.write("not a picture\n")
+    custom = os.path.join(work, "Custom.scr")
+    made = subprocess.run([s.args.custom, photos, "-o", custom, "--scr", s.args.base],
+                          capture_output=True, text=True, timeout=300)
+    if not s.checks.expect(made.returncode == 0, "avrel-custom to write the folder's saver",
+                           made.stderr):
+        return
+    reference = os.path.join(work, "1000.bmp")
+    drawn = subprocess.run([s.args.render, "--scr", custom, "picture", "1000", reference],
+                           capture_output=True, text=True, timeout=60)
+    if not s.checks.expect(drawn.returncode == 0, "avrel-render to draw its picture 1000",
+                           drawn.stderr):
+        return
+    own = s.picture
+    s.picture = Image.open(reference).convert("RGB")
+    xvfb = s.server(1024, 768)
+    env = dict(xvfb.env, XDG_CACHE_HOME=cache)
+    kept = None
+    for start in ("first start (making the show)", "second start (the show kept)"):
+        expose_root(s, xvfb)
+        process = s.avrel(xvfb, "-root", "-pictures", photos, env=env)
+        limit = 30 if kept is None else FIRST_PICTURE_LIMIT
+        appeared = s.wait_for_picture(xvfb, process, (192, 144), limit=limit,
+                                      what=f"{start}: the folder's picture 1000")
+        if appeared is None:
+            return
+        s.checks.note(f"{start}: picture 1000 after {appeared:.2f} s")
+        s.end_by_signal(process)
+        files = os.listdir(os.path.join(cache, "avrel"))
+        s.checks.expect(len(files) == 1, "one show kept under XDG_CACHE_HOME/avrel", files)
+        stamp = os.stat(os.path.join(cache, "avrel", files[0])).st_mtime_ns
+        s.checks.expect(kept in (None, stamp), "the kept show taken, not made again",
+                        "written anew")
+        kept = stamp
+
+    # a signal while the show is being made (from camera-sized photos, which
+    # takes a while) ends it at once, with status 0
+    big = os.path.join(work, "camera")
+    sample_photos.write_large(big, 3, 12)
+    process = s.avrel(xvfb, "-root", "-pictures", big, env=env)
+    time.sleep(0.3)
+    s.checks.expect(process.poll() is None, "avrel still making the show after 0.3 s",
+                    f"ended with {process.returncode}")
+    s.end_by_signal(process)
+
+    s.picture = own
+    empty = os.path.join(work, "nothing usable")
+    os.makedirs(empty)
+    with open(os.path.join(empty, "notes.txt"), "w") as f:
+        f.write("not a picture\n")
+    expose_root(s, xvfb)
+    process = s.avrel(xvfb, "-root", "-pictures", empty, env=env)
+    if s.wait_for_picture(xvfb, process, (192, 144), limit=10,
+                          what="no usable photo: the show's own picture 1000") is None:
+        return
+    process.terminate()
+    process.wait(5)
+    said = process.stderr.read().decode()
+    s.checks.expect(said.count("\n") == 1 and "holds no usable photo" in said
+                    and "playing the show's own pictures" in said,
+                    "one line saying why the show's own pictures play", repr(said))
+
+
 # The daemon launches no hack as root, so it runs as the system's `nobody`.
 # That account's home does not exist; the daemon reads its settings from the
 # home the password database names, so the daemon sees a private copy of
@@ -692,6 +774,7 @@ SCENARIOS = {
     "bad_input": scenario_bad_input,
     "xscreensaver": scenario_xscreensaver,
     "busy_starts": scenario_busy_starts,
+    "pictures": scenario_pictures,
 }
 
 
@@ -716,6 +799,11 @@ def private_copy(args):
     shutil.copy2(args.program, copy)
     args.program = copy
     return folder
+    # for the pictures scenario: avrel-custom, avrel-render and the Windows
+    # build's Avrel.scr they start from
+    parser.add_argument("--custom")
+    parser.add_argument("--render")
+    parser.add_argument("--base")
 
 
 def run(scenario_function, args):

@@ -51,6 +51,9 @@ TEST(OptionsTest, OneAndTwoDashesAreTheSame) {
     EXPECT_TRUE(Parse({"-version"}).version);
     EXPECT_EQ("my.scr", Parse({"-scr", "my.scr"}).programFile);
     EXPECT_EQ("/x/Avrel.scr", Parse({"--scr", "/x/Avrel.scr"}).programFile);
+    EXPECT_EQ("/home/me/Photos", Parse({"-pictures", "/home/me/Photos"}).pictures);
+    EXPECT_EQ("my photos", Parse({"--pictures", "my photos"}).pictures);
+    EXPECT_EQ("", Parse({"--pictures", ""}).pictures) << "none chosen: the show's own";
 }
 
 TEST(OptionsTest, WindowIdsAreDecimalOrHex) {
@@ -112,6 +115,7 @@ TEST(OptionsTest, BadInputIsRefusedWithOneLineSayingWhat) {
         {"-scale", ""},
         {"-scale"},
         {"-display"},
+        {"-pictures"},
     };
     for (const auto& args : refused) {
         std::string error = Refusal(args);

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build ccache g++ pkg-config
     libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgtest-dev googletest libbenchmark-dev
+    liblcms2-dev libwebp-dev libheif-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     mingw-w64-x86-64-dev

@@ -1,0 +1,230 @@
+// avrel-custom: a personal Avrel.scr from a folder of photos, made by the
+// maker and written into a copy of the base program file without a
+// compiler. Progress, the plan it used and a summary go to stdout; what went
+// wrong goes to stderr as one line. File names that are not UTF-8 are
+// printed with \xNN escapes.
+#include <windows.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AvrelVersion.h"
+#include "ProgramFile.h"
+#include "custom/CustomOptions.h"
+#include "maker/NameText.h"
+#include "maker/PhotoFolder.h"
+#include "maker/ProgramFile.h"
+#include "maker/ShowMaker.h"
+#include "show/ShowResources.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "avrel-custom: %s\n", message.c_str());
+    return 1;
+}
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// The program file the package installs beside avrel-custom.
+std::string InstalledBase() {
+    char self[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return AVREL_SHIPPED_PROGRAM;
+    std::string path(self, size_t(length));
+    return path.substr(0, path.rfind('/') + 1) + AVREL_SHIPPED_PROGRAM;
+}
+
+std::string Padded(int value, int width, bool left) {
+    std::string text = std::to_string(value);
+    std::string pad(text.size() < size_t(width) ? size_t(width) - text.size() : 0, ' ');
+    return left ? text + pad : pad + text;
+}
+
+std::string Size(int width, int height) {
+    return Padded(width, 3, false) + " x " + Padded(height, 3, true);
+}
+
+void PrintSummary(const maker::ShowResult& result, const std::string& output, size_t bytes,
+                  double seconds) {
+    std::map<std::string, int> uses;
+    for (const maker::SlotUse& use : result.plan)
+        ++uses[use.name];
+    char took[32];
+    std::snprintf(took, sizeof took, "%.1f", seconds);
+    Say(std::string("Done in ") + took + " s:");
+    Say("  " + std::to_string(result.plan.size()) + " slots filled from " +
+        std::to_string(uses.size()) + " photos");
+    std::vector<std::string> reused;
+    for (const maker::SlotUse& use : result.plan) {
+        std::string entry =
+            maker::PrintableName(use.name) + " (" + std::to_string(uses[use.name]) + " times)";
+        if (uses[use.name] > 1 && std::find(reused.begin(), reused.end(), entry) == reused.end())
+            reused.push_back(entry);
+    }
+    if (!reused.empty()) {
+        std::string list;
+        for (const std::string& entry : reused)
+            list += (list.empty() ? "" : ", ") + entry;
+        Say("  fewer photos than slots: reused in turn " + list);
+    }
+    if (!result.skipped.empty()) {
+        std::string list;
+        for (const auto& skipped : result.skipped)
+            list += (list.empty() ? "" : ", ") + maker::PrintableName(skipped.first);
+        Say("  skipped " + std::to_string(result.skipped.size()) + ": " + list);
+    }
+    for (const std::string& warning : result.warnings)
+        Say("  warning: " + warning);
+    Say("  " + maker::PrintableName(output) + " (" + std::to_string(bytes) + " bytes)");
+}
+
+// The base's resources with the maker's in place of the pictures, palette
+// and table of the same ids (in every language the base has them).
+bool Replace(const std::map<int, std::vector<unsigned char>>& made,
+             std::vector<maker::ResourceItem>* items, std::string* why) {
+    std::set<int> replaced;
+    for (maker::ResourceItem& item : *items) {
+        if (item.type.id != WORD(ULONG_PTR(RT_RCDATA)) || !item.name.text.empty())
+            continue;
+        auto found = made.find(item.name.id);
+        if (found != made.end()) {
+            item.data = found->second;
+            replaced.insert(found->first);
+        }
+    }
+    if (replaced.size() != made.size()) {
+        *why = "the base program lacks resources the show needs";
+        return false;
+    }
+    return true;
+}
+
+// The written file read back: every resource the show needs is there, and
+// every made resource holds exactly what was made.
+bool CheckWritten(const std::vector<unsigned char>& file,
+                  const std::map<int, std::vector<unsigned char>>& made, std::string* why) {
+    std::vector<maker::ResourceItem> items;
+    if (!maker::ReadResourceItems(file.data(), file.size(), &items, why))
+        return false;
+    std::map<int, const std::vector<unsigned char>*> found;
+    for (const maker::ResourceItem& item : items)
+        if (item.type.id == WORD(ULONG_PTR(RT_RCDATA)) && item.name.text.empty())
+            found[item.name.id] = &item.data;
+    for (WORD id : ShowResources()) {
+        auto at = found.find(id);
+        auto want = made.find(id);
+        if (at == found.end() || (want != made.end() && *at->second != want->second)) {
+            *why = "resource " + std::to_string(id) + " did not read back as written";
+            return false;
+        }
+    }
+    return true;
+}
+
+int Make(const CustomOptions& options) {
+    auto started = std::chrono::steady_clock::now();
+    std::vector<maker::FolderFile> files;
+    std::string why;
+    if (!maker::ListPhotoFolder(options.folder, &files, &why))
+        return Fail(maker::PrintableName(options.folder) + " " + why);
+    if (files.empty())
+        return Fail(maker::PrintableName(options.folder) + " holds no files");
+
+    maker::ShowRequest request;
+    for (const maker::FolderFile& file : files)
+        request.names.push_back(file.name);
+    request.read = [&options](const std::string& name, std::vector<unsigned char>* bytes,
+                              std::string* reason) {
+        return maker::ReadPhotoFile(options.folder, name, bytes, reason);
+    };
+    if (!options.plan.empty()) {
+        std::vector<unsigned char> plan;
+        if (!maker::ReadWholeFile(options.plan, &plan, &why))
+            return Fail(maker::PrintableName(options.plan) + " " + why);
+        request.hasPlan = true;
+        request.planText.assign(plan.begin(), plan.end());
+        request.planName = options.plan;
+    }
+    request.fit = options.fit;
+    request.threads = int(std::max(1u, std::thread::hardware_concurrency()));
+
+    // The base passes the same check the players make of a program file.
+    std::string base = options.base.empty() ? InstalledBase() : options.base;
+    if (!standin::OpenProgramFile(base.c_str(), ShowResources(), &why))
+        return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
+    request.basePictures = maker::ModulePictures();
+    std::vector<unsigned char> baseBytes;
+    std::vector<maker::ResourceItem> items;
+    if (!maker::ReadWholeFile(base, &baseBytes, &why) ||
+        !maker::ReadResourceItems(baseBytes.data(), baseBytes.size(), &items, &why))
+        return Fail(maker::PrintableName(base) + ": " + why);
+
+    Say("Fitting " + std::to_string(files.size()) + " files from " +
+        maker::PrintableName(options.folder) + " into " +
+        std::to_string(maker::kStageSlots.size()) + " picture slots (" +
+        (options.fit == maker::Fit::Cover ? "cover" : "contain") + ")");
+    request.progress = [](const maker::SlotProgress& p) {
+        Say("  [" + Padded(p.done, 2, false) + "/" + std::to_string(p.total) + "] " +
+            std::to_string(p.slot) + " <- " + maker::PrintableName(p.name));
+    };
+    maker::ShowResult result;
+    maker::MakeOutcome outcome = maker::MakeShow(request, &result, &why);
+    for (const auto& skipped : result.skipped)
+        Say("  skipped " + maker::PrintableName(skipped.first) + ": " + skipped.second);
+    if (outcome == maker::MakeOutcome::NoPhotos)
+        return Fail("none of the " + std::to_string(files.size()) + " files in " +
+                    maker::PrintableName(options.folder) + " is a usable picture");
+    if (outcome != maker::MakeOutcome::Made)
+        return Fail(why);
+
+    Say("Plan:");
+    for (const maker::SlotUse& use : result.plan)
+        Say("  " + std::to_string(use.slot) + "  " + Size(use.width, use.height) + "  " +
+            maker::PrintableName(use.name) + (use.byPlan ? "  (plan file)" : ""));
+
+    std::vector<unsigned char> written;
+    if (!Replace(result.resources, &items, &why) ||
+        !maker::WriteProgramFile(baseBytes.data(), baseBytes.size(), items, &written, &why) ||
+        !CheckWritten(written, result.resources, &why))
+        return Fail(why);
+    if (!maker::WriteFileWhole(options.output, written, &why))
+        return Fail(maker::PrintableName(options.output) + ": " + why);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    PrintSummary(result, options.output, written.size(), seconds);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CustomOptions options;
+    std::string error =
+        ParseCustomOptions(std::vector<std::string>(argv + 1, argv + argc), &options);
+    if (!error.empty()) {
+        std::fprintf(stderr, "avrel-custom: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kCustomUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("avrel-custom %s\n", AVREL_VERSION);
+        return 0;
+    }
+    return Make(options);
+}
