@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "linux/DamageQueue.h"
-#include "linux/Scale.h"
+#include "show/StageScale.h"
 #include "linux/ScreenImage.h"
 #include "linux/XConnection.h"
 #include "StandIn.h"

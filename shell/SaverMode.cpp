@@ -19,6 +19,10 @@ bool StartsWith(const char* line, const char* a, const char* b) {
     return Matches(line, a) || Matches(line, b);
 }
 
+bool IsBlank(char c) {
+    return c >= 1 && c <= ' ';
+}
+
 }  // namespace
 
 SaverMode ChooseSaverMode(const char* commandLine) {
@@ -36,4 +40,20 @@ SaverMode ChooseSaverMode(const char* commandLine) {
         return SaverMode::Run;
     }
     return SaverMode::None;
+}
+
+bool AsksForOneToOnePixels(const char* commandLine) {
+    if (!StartsWith(commandLine, "/s", "-s")) {
+        return false;
+    }
+    const char* p = commandLine + 2;
+    while (IsBlank(*p)) {
+        ++p;
+    }
+    for (const char* word = "one-to-one"; *word != '\0'; ++word, ++p) {
+        if (FoldAscii(*p) != *word) {
+            return false;
+        }
+    }
+    return *p == '\0' || IsBlank(*p);
 }

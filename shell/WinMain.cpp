@@ -3,7 +3,9 @@
 // loop. Every way out returns 0.
 #include <windows.h>
 
+#include "imaging/WindowMapping.h"
 #include "shell/ConfigSheet.h"
+#include "shell/DpiAwareness.h"
 #include "shell/MonitorCovers.h"
 #include "shell/SaverMode.h"
 #include "shell/SaverWindow.h"
@@ -16,7 +18,12 @@ const char kMutexName[] = "Veltrona Avrel Screen Saver Mutex";
 const int kIconId = 101;
 const int kCursorId = 102;
 
-void RunSaver(HINSTANCE instance, int showCommand) {
+void RunSaver(HINSTANCE instance, int showCommand, bool oneToOnePixels) {
+    // Before anything measures the screen or makes a window: the sizes read
+    // from here on are real pixels, on every monitor.
+    const DpiAwareness awareness = DeclareDpiAwareness();
+    // The stage at the largest whole factor the primary monitor fits.
+    UseWholeFactors(!oneToOnePixels);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
@@ -37,6 +44,9 @@ void RunSaver(HINSTANCE instance, int showCommand) {
     if (window == nullptr) {
         return;
     }
+    // The program writes no log; this is where the form taken can be read.
+    SetPropA(window, kDpiAwarenessProperty,
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(awareness)));
     CoverOtherMonitors(instance, window);
     ShowWindow(window, SaverShowCommand(showCommand));
     UpdateWindow(window);
@@ -74,6 +84,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         ShowConfigSheet(instance, nullptr);
         return 0;
     }
-    RunSaver(instance, showCommand);
+    RunSaver(instance, showCommand, OneToOnePixels != 0 || AsksForOneToOnePixels(commandLine));
     return 0;
 }

@@ -1,4 +1,5 @@
-// How much larger the stage is drawn, and where it lies in the window.
+// How much larger the stage is drawn, and where it lies in the window: the
+// rule of avrel's -scale auto, of the web page and of the Windows saver.
 // The stage (640 x 480) and the corner logo beyond its lower-right corner
 // (80 x 54) need a client of at least 800 x 588 to be wholly seen with the
 // stage centred: 640 + 2 x 80 by 480 + 2 x 54.
@@ -29,3 +30,14 @@ struct StagePlace {
     int y;
 };
 StagePlace StagePlaceFor(int width, int height, int scale);
+
+// How a window of that size shows, at that factor, what the show draws on
+// it at its own offsets for the whole client: window point (x, y) lands at
+// (shiftX + scale x x, shiftY + scale x y), each pixel a scale x scale
+// block, which puts the stage at StagePlaceFor. At factor 1 nothing moves.
+struct StageMapping {
+    int scale;
+    int shiftX;
+    int shiftY;
+};
+StageMapping StageMappingFor(int width, int height, int scale);

@@ -1,13 +1,8 @@
-#include "linux/Scale.h"
+#include "show/StageScale.h"
 
 #include <algorithm>
 
-namespace {
-
-const int kStageWidth = 640;
-const int kStageHeight = 480;
-
-}  // namespace
+#include "show/Stage.h"
 
 int ChooseScale(int width, int height, int requested) {
     if (requested > 0)
@@ -26,4 +21,11 @@ StagePlace StagePlaceFor(int width, int height, int scale) {
     const int originY = (height - client.height * scale) / 2;
     return StagePlace{originX + (client.width - kStageWidth) / 2 * scale,
                       originY + (client.height - kStageHeight) / 2 * scale};
+}
+
+StageMapping StageMappingFor(int width, int height, int scale) {
+    // The show's own offsets are the stage's place at factor 1.
+    const StagePlace own = StagePlaceFor(width, height, 1);
+    const StagePlace place = StagePlaceFor(width, height, scale);
+    return StageMapping{scale, place.x - scale * own.x, place.y - scale * own.y};
 }
