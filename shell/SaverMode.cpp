@@ -1,6 +1,8 @@
 // The mode choice of the saver's entry.
 #include "shell/SaverMode.h"
 
+#include "shell/CommandLine.h"
+
 namespace {
 
 // Only A to Z fold: the letters of other code pages must not match a switch.
@@ -17,10 +19,6 @@ bool Matches(const char* line, const char* sw) {
 
 bool StartsWith(const char* line, const char* a, const char* b) {
     return Matches(line, a) || Matches(line, b);
-}
-
-bool IsBlank(char c) {
-    return c >= 1 && c <= ' ';
 }
 
 }  // namespace
@@ -47,7 +45,7 @@ bool AsksForOneToOnePixels(const char* commandLine) {
         return false;
     }
     const char* p = commandLine + 2;
-    while (IsBlank(*p)) {
+    while (IsCommandLineBlank(static_cast<unsigned char>(*p))) {
         ++p;
     }
     for (const char* word = "one-to-one"; *word != '\0'; ++word, ++p) {
@@ -55,5 +53,5 @@ bool AsksForOneToOnePixels(const char* commandLine) {
             return false;
         }
     }
-    return *p == '\0' || IsBlank(*p);
+    return *p == '\0' || IsCommandLineBlank(static_cast<unsigned char>(*p));
 }

@@ -1,10 +1,15 @@
 #!/usr/bin/python3
-"""Measures the real Avrel.scr under Wine on a private Xvfb (1024 x 768,
-24-bit): time from /s to the first frame on the stage, CPU use and peak
+"""Measures the real Avrel.scr under Wine on private Xvfb screens (24-bit,
+1024 x 768 unless --size says otherwise; each --size is measured in turn,
+in one run): time from /s to the first frame on the stage, CPU use and peak
 memory of the saver process over a stretch of show, and the spacing of the
 cross-fade frames the render thread draws (from Wine's timestamped trace of
-its block transfers). Usage:
-  measure_saver.py --program Avrel.scr --prefix WINEPREFIX --arch win32|win64 [--seconds 65]
+its block transfers). The saver draws the stage at the screen's whole
+factor; with --probe (the native build's avrel_x_probe) the first frame is
+watched on a small part of the screen, which is fast enough on large
+screens, where whole screenshots take a second or more. Usage:
+  measure_saver.py --program Avrel.scr --prefix WINEPREFIX --arch win32|win64
+                   [--seconds 65] [--size WxH ...] [--probe avrel_x_probe]
 """
 import argparse
 import os
@@ -14,22 +19,44 @@ import subprocess
 import sys
 import time
 
+import avrel_x
 import saver_session
 from saver_session import cpu_seconds, peak_memory_kib
 
-STAGE = (192, 144, 832, 624)
-def measure_load(session, seconds):
+
+def stage_box(size):
+    """The stage at the screen's whole factor, as the saver places it."""
+    scale = avrel_x.auto_scale(*size)
+    x, y = avrel_x.stage_offsets(size, scale)
+    return (x, y, x + 640 * scale, y + 480 * scale)
+
+
+def first_light(session, xvfb, process, started):
+    """Seconds from `started` to the first pixel on the stage that is not
+    black, or None."""
+    box = stage_box(xvfb.size)
+    if xvfb.probe:
+        # The stage's top-left corner lights with the rest of the first
+        # picture, and reading it every millisecond costs the server little.
+        scale = (box[2] - box[0]) // 640
+        watcher = subprocess.Popen([xvfb.probe, "first", str(box[0]), str(box[1]),
+                                    str(64 * scale), str(48 * scale), "60"],
+                                   env=xvfb.env, stdout=subprocess.PIPE)
+        lit = watcher.communicate()[0].split()
+        return float(lit[0]) - started if lit else None
+    while time.monotonic() - started < 60 and process.poll() is None:
+        if session.screenshot(box).getbbox() is not None:
+            return time.monotonic() - started
+        time.sleep(0.02)
+    return None
+
+
+def measure_load(session, xvfb, seconds):
     """First frame, CPU and memory, with no tracing."""
-    session.xdotool("mousemove", "1000", "10")
+    session.xdotool("mousemove", "10", "10")
     started = time.monotonic()
     process = session.start(session.program, "/s")
-    first_frame = None
-    while time.monotonic() - started < 60 and process.poll() is None:
-        stage = session.screenshot(STAGE)
-        if stage.getbbox() is not None:  # anything but black
-            first_frame = time.monotonic() - started
-            break
-        time.sleep(0.02)
+    first_frame = first_light(session, xvfb, process, started)
     cpu_start, wall_start = cpu_seconds(process.pid), time.monotonic()
     time.sleep(seconds)
     cpu_used, wall = cpu_seconds(process.pid) - cpu_start, time.monotonic() - wall_start
@@ -84,13 +111,20 @@ def main():
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--arch", default="win32")
     parser.add_argument("--seconds", type=float, default=65)
+    parser.add_argument("--size", action="append", help="screen WxH (default 1024x768)")
+    parser.add_argument("--probe", help="avrel_x_probe, to watch for the first frame")
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
-    with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:
-        results = measure_load(session, args.seconds)
-        results.update(measure_frames(session, args.seconds, workdir))
-    for key, value in results.items():
-        print(f"{key:24} {value:.3f}" if isinstance(value, float) else f"{key:24} {value}")
+    for size in args.size or ["1024x768"]:
+        width, height = (int(n) for n in size.split("x"))
+        xvfb = avrel_x.Xvfb(width, height, probe=args.probe)
+        with saver_session.measured_saver(args.prefix, args.arch, args.program, xvfb) as session:
+            results = {"screen": f"{width} x {height}, factor {avrel_x.auto_scale(width, height)}"}
+            results.update(measure_load(session, xvfb, args.seconds))
+            results.update(measure_frames(session, args.seconds, workdir))
+        for key, value in results.items():
+            print(f"{key:24} {value:.3f}" if isinstance(value, float) else f"{key:24} {value}")
+        print(flush=True)
     return 0
 
 
