@@ -39,10 +39,4 @@ TEST(DpiAwarenessTest, EachSystemGetsTheNewestFormItHasAndAFormSetBeforeIsKept) 
         << "Windows 8.1's form refused the same way";
 }
 
-TEST(DpiAwarenessTest, SystemFunctionsAreFoundByNameAndMissingOnesAreNull) {
-    EXPECT_NE(nullptr, SystemProcedure("user32.dll", "SetProcessDPIAware"));
-    EXPECT_EQ(nullptr, SystemProcedure("user32.dll", "NoSuchFunctionAnywhere"));
-    EXPECT_EQ(nullptr, SystemProcedure("no-such-module.dll", "SetProcessDPIAware"));
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
 // The automatic scale: the largest whole factor that still leaves the show
-// at least 800 x 588 (the stage and the corner logo beyond it), at least 1;
-// where the stage lies at it, and how a window's points map there.
+// at least 800 x 588 (the stage and the corner logo beyond it), at least 1.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -59,21 +58,6 @@ TEST(ScaleTest, TheStageLiesWhereTheShowPutsItInTheCentredClient) {
     EXPECT_EQ(std::make_pair(-20, -40), at(600, 400, 1)) << "the stage's centre shows";
     EXPECT_EQ(std::make_pair(0, 0), at(639, 479, 1)) << "truncated toward zero, as the show does";
     EXPECT_EQ(std::make_pair(-20, -40), at(599, 399, 1)) << "(599 - 640) / 2 truncates to -20";
-}
-
-TEST(ScaleTest, TheMappingMovesTheShowsOwnStageToItsPlaceAtTheFactor) {
-    for (const auto& size : {std::make_pair(3840, 2160), std::make_pair(2561, 1441),
-                             std::make_pair(1024, 768), std::make_pair(600, 400)}) {
-        const int w = size.first, h = size.second, s = ChooseScale(w, h, 0);
-        const StageMapping m = StageMappingFor(w, h, s);
-        const StagePlace own = StagePlaceFor(w, h, 1), place = StagePlaceFor(w, h, s);
-        EXPECT_EQ(s, m.scale);
-        EXPECT_EQ(place.x, m.shiftX + s * own.x) << w << " x " << h;
-        EXPECT_EQ(place.y, m.shiftY + s * own.y) << w << " x " << h;
-    }
-    const StageMapping one = StageMappingFor(1023, 767, 1);
-    EXPECT_EQ(0, one.shiftX) << "nothing moves at factor 1";
-    EXPECT_EQ(0, one.shiftY);
 }
 
 }  // namespace
