@@ -3,8 +3,8 @@
 // (GetProcessHandleCount), and the windows its threads own; and the DPI
 // awareness it took at start, from its window's property (the numbers of
 // shell/DpiAwareness.h, 0 while not set). The saver is found by its window
-// title. Prints one "key=value" line per figure and
-// exits 0, or exits 1 when no saver window is there.
+// title. Prints one "key=value" line per figure and exits 0, or exits 1
+// when no saver window is there.
 //
 // Wine answers GetGuiResources with ERROR_CALL_NOT_IMPLEMENTED and
 // GetProcessHandleCount of another process with 0, so each figure also has

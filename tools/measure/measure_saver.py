@@ -42,9 +42,9 @@ def first_light(session, xvfb, started, switches, scale):
         # The stage's top-left corner lights with the rest of the first
         # picture. Read every millisecond, a part of the same size at every
         # factor costs the X server the same, and little.
-        watcher = subprocess.Popen([xvfb.probe, "first", str(box[0]), str(box[1]), "64", "48",
-                                    "60"],
-                                   env=xvfb.env, stdout=subprocess.PIPE)
+        watcher = subprocess.Popen(
+            [xvfb.probe, "first", str(box[0]), str(box[1]), "64", "48", "60"], env=xvfb.env,
+            stdout=subprocess.PIPE)
         time.sleep(0.3)  # reading before the saver starts
         started = time.monotonic()
     process = session.start(session.program, *switches)
