@@ -2,7 +2,8 @@
 // skipping and the mode choice. The line ends at its first zero byte, and
 // it is copied into a block of exactly that length, so any read past the
 // terminator is a sanitizer report. The rest must point into the line, at
-// or before its terminator, and the mode is one of the three.
+// or before its terminator, the mode is one of the three, and one-to-one
+// pixels are asked for only with the run mode.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               mode == static_cast<int>(SaverMode::Configure) ||
               mode == static_cast<int>(SaverMode::Run),
           "the mode is none of the three");
+    Check(!AsksForOneToOnePixels(rest) || mode == static_cast<int>(SaverMode::Run),
+          "one-to-one pixels asked for outside the run mode");
     std::free(line);
     return 0;
 }

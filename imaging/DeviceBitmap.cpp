@@ -1,10 +1,12 @@
 // A device-dependent bitmap with its size. Drawing is one SRCCOPY block
-// transfer through a memory context; a scaled copy is made by the graphics
-// device with COLORONCOLOR, which drops rows and columns instead of mixing
-// colours that the palette does not have. A bitmap that could not be made
-// has a null handle and draws nothing.
+// transfer through a memory context, enlarged on a window that maps at a
+// whole factor; a scaled copy is made by the graphics device with
+// COLORONCOLOR, which drops rows and columns instead of mixing colours that
+// the palette does not have. A bitmap that could not be made has a null
+// handle and draws nothing.
 #include "imaging/DeviceBitmap.h"
 
+#include "imaging/WindowMapping.h"
 #include "platform/DeviceBitmaps.h"
 
 DeviceBitmap::DeviceBitmap(HBITMAP handle, int width, int height)
@@ -70,7 +72,18 @@ void DeviceBitmap::Draw(HDC dc, int x, int y) {
     if (memory == nullptr)
         return;
     HGDIOBJ previous = SelectObject(memory, handle);
-    BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
+    const StageMapping mapping = WindowMappingOf(dc);
+    if (mapping.scale == 1) {
+        BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
+    } else {
+        // Each pixel a square block of one colour: enlarging by a whole
+        // factor with COLORONCOLOR repeats pixels and never mixes them.
+        const int s = mapping.scale;
+        int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, mapping.shiftX + s * x, mapping.shiftY + s * y, s * width, s * height,
+                   memory, 0, 0, width, height, SRCCOPY);
+        SetStretchBltMode(dc, oldMode);
+    }
     SelectObject(memory, previous);
     DeleteDC(memory);
 }

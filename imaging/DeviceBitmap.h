@@ -1,6 +1,7 @@
 // A device-dependent bitmap with its size: the form in which every image
-// reaches the screen, drawn unscaled with one SRCCOPY block transfer, or
-// made as a percentage-scaled copy of another DeviceBitmap.
+// reaches the screen, drawn with one SRCCOPY block transfer (unscaled, or at
+// the window's whole factor: imaging/WindowMapping.h), or made as a
+// percentage-scaled copy of another DeviceBitmap.
 #pragma once
 
 #include <windows.h>

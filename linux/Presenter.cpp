@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "linux/DamageQueue.h"
-#include "linux/Scale.h"
+#include "show/StageScale.h"
 #include "linux/ScreenImage.h"
 #include "linux/XConnection.h"
 #include "standin/StandIn.h"

@@ -5,15 +5,15 @@
 
 namespace {
 
-bool IsBlank(unsigned char c) {
-    return c >= 1 && c <= ' ';
-}
-
 bool IsAnsiLeadByte(unsigned char byte) {
     return IsDBCSLeadByte(byte) != FALSE;
 }
 
 }  // namespace
+
+bool IsCommandLineBlank(unsigned char c) {
+    return c >= 1 && c <= ' ';
+}
 
 char* SkipProgramName(char* commandLine, LeadByteTest isLeadByte) {
     // Bytes are compared unsigned: a signed char would take every byte of
@@ -36,7 +36,7 @@ char* SkipProgramName(char* commandLine, LeadByteTest isLeadByte) {
             ++p;
         }
     }
-    while (IsBlank(*p)) {
+    while (IsCommandLineBlank(*p)) {
         ++p;
     }
     return reinterpret_cast<char*>(p);

@@ -3,6 +3,10 @@
 // work over what GetCommandLineA returns; nothing is copied or changed.
 #pragma once
 
+// Codes 1 to 32: the blanks between the parts of a command line. Bytes of
+// 128 and above are never blanks.
+bool IsCommandLineBlank(unsigned char c);
+
 // Tells whether a byte starts a double-byte character in the ANSI code page.
 using LeadByteTest = bool (*)(unsigned char byte);
 

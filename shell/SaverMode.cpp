@@ -1,6 +1,8 @@
 // The mode choice of the saver's entry.
 #include "shell/SaverMode.h"
 
+#include "shell/CommandLine.h"
+
 namespace {
 
 // Only A to Z fold: the letters of other code pages must not match a switch.
@@ -36,4 +38,20 @@ SaverMode ChooseSaverMode(const char* commandLine) {
         return SaverMode::Run;
     }
     return SaverMode::None;
+}
+
+bool AsksForOneToOnePixels(const char* commandLine) {
+    if (!StartsWith(commandLine, "/s", "-s")) {
+        return false;
+    }
+    const char* p = commandLine + 2;
+    while (IsCommandLineBlank(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    for (const char* word = "one-to-one"; *word != '\0'; ++word, ++p) {
+        if (FoldAscii(*p) != *word) {
+            return false;
+        }
+    }
+    return *p == '\0' || IsCommandLineBlank(static_cast<unsigned char>(*p));
 }

@@ -2,6 +2,7 @@
 #include "shell/SaverWindow.h"
 
 #include "shell/DisplayMode.h"
+#include "shell/DpiAwareness.h"
 #include "shell/MonitorCovers.h"
 #include "shell/SaverInput.h"
 #include "show/RenderThread.h"
@@ -39,6 +40,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             saverWindowCalls.startRenderThread(window);
             return 0;
         case WM_DESTROY:
+            RemovePropA(window, kDpiAwarenessProperty);
             UncoverMonitors();
             if (saverWindow.displaySwitched == 1) {
                 // A short pause first, then the display goes back.

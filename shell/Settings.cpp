@@ -1,14 +1,32 @@
-// The ChangeResolution setting in the registry.
+// The saver's settings in the registry.
 #include "shell/Settings.h"
 
 DWORD ChangeResolution = 0;
+DWORD OneToOnePixels = 0;
 
 SettingsLocation settingsLocation = {HKEY_CURRENT_USER,
                                      "Software\\Quillmere\\Veltrona Avrel Saver"};
 
 namespace {
+
 const char kValueName[] = "ChangeResolution";
+const char kOneToOneValueName[] = "OneToOnePixels";
+
+LONG ReadFlag(HKEY key, const char* name, DWORD* flag) {
+    // Read into a copy: a value longer than four bytes makes the query fail
+    // with ERROR_MORE_DATA, and the flag must not keep a partial read then.
+    DWORD value = *flag;
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    LONG status =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (status == ERROR_SUCCESS) {
+        *flag = value;
+    }
+    return status;
 }
+
+}  // namespace
 
 LONG LoadSettings() {
     HKEY key = nullptr;
@@ -16,16 +34,8 @@ LONG LoadSettings() {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    // Read into a copy: a value longer than four bytes makes the query fail
-    // with ERROR_MORE_DATA, and the flag must not keep a partial read then.
-    DWORD value = ChangeResolution;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    status =
-        RegQueryValueExA(key, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    if (status == ERROR_SUCCESS) {
-        ChangeResolution = value;
-    }
+    status = ReadFlag(key, kValueName, &ChangeResolution);
+    ReadFlag(key, kOneToOneValueName, &OneToOnePixels);
     RegCloseKey(key);
     return status;
 }

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include "assets/ResourceIds.h"
+#include "imaging/WindowMapping.h"
 #include "shell/ConfigSheet.h"
+#include "shell/DpiAwareness.h"
 #include "shell/MonitorCovers.h"
 #include "shell/SaverMode.h"
 #include "shell/SaverWindow.h"
@@ -15,7 +17,12 @@ namespace {
 
 const char kMutexName[] = "Veltrona Avrel Screen Saver Mutex";
 
-void RunSaver(HINSTANCE instance, int showCommand) {
+void RunSaver(HINSTANCE instance, int showCommand, bool oneToOnePixels) {
+    // Before anything measures the screen or makes a window: the sizes read
+    // from here on are real pixels, on every monitor.
+    const DpiAwareness awareness = DeclareDpiAwareness();
+    // The stage at the largest whole factor the primary monitor fits.
+    UseWholeFactors(!oneToOnePixels);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
@@ -36,6 +43,9 @@ void RunSaver(HINSTANCE instance, int showCommand) {
     if (window == nullptr) {
         return;
     }
+    // The program writes no log; this is where the form taken can be read.
+    SetPropA(window, kDpiAwarenessProperty,
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(awareness)));
     CoverOtherMonitors(instance, window);
     ShowWindow(window, SaverShowCommand(showCommand));
     UpdateWindow(window);
@@ -73,6 +83,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         ShowConfigSheet(instance, nullptr);
         return 0;
     }
-    RunSaver(instance, showCommand);
+    RunSaver(instance, showCommand, OneToOnePixels != 0 || AsksForOneToOnePixels(commandLine));
     return 0;
 }

@@ -110,6 +110,22 @@ BOOL IsWindowVisible(HWND handle) {
     return window != nullptr && window->visible ? TRUE : FALSE;
 }
 
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    WindowObject* window = LookupWindow(handle);
+    // Lent pixels are the lender's memory, of the size it was lent at.
+    if (window == nullptr || handle == DesktopWindow() || width < 0 || height < 0 ||
+        window->surface.lent != nullptr)
+        return FALSE;
+    window->rect = RECT{x, y, x + width, y + height};
+    Surface& client = window->surface;
+    client.width = width;
+    client.height = height;
+    decltype(client.pixels)().swap(client.pixels);
+    client.pixels.resize(size_t(width) * size_t(height));  // black
+    return TRUE;
+}
+
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC procedure = ProcedureOf(handle);
     return procedure != nullptr ? procedure(handle, message, wParam, lParam) : 0;

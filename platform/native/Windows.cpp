@@ -225,6 +225,12 @@ int ReleaseDC(HWND, HDC handle) {
     return DestroyGdiObject(handle) ? 1 : 0;
 }
 
+HWND WindowFromDC(HDC handle) {
+    std::lock_guard<std::recursive_mutex> guard(GdiLock());
+    DeviceContextObject* dc = LookupDC(handle);
+    return dc != nullptr ? dc->window : nullptr;
+}
+
 namespace {
 
 // A live window's place on the desktop, or its client area; FALSE for a

@@ -1,8 +1,10 @@
 // Reads, from outside the process, what a running saver holds as Windows
 // counts it: GDI objects and USER objects (GetGuiResources), kernel handles
-// (GetProcessHandleCount), and the windows its threads own. The saver is
-// found by its window title. Prints one "key=value" line per figure and
-// exits 0, or exits 1 when no saver window is there.
+// (GetProcessHandleCount), and the windows its threads own; and the DPI
+// awareness it took at start, from its window's property (the numbers of
+// shell/DpiAwareness.h, 0 while not set). The saver is found by its window
+// title. Prints one "key=value" line per figure and exits 0, or exits 1
+// when no saver window is there.
 //
 // Wine answers GetGuiResources with ERROR_CALL_NOT_IMPLEMENTED and
 // GetProcessHandleCount of another process with 0, so each figure also has
@@ -23,6 +25,7 @@
 namespace {
 
 const char kTitle[] = "Veltrona Avrel Screen Saver";
+const char kDpiAwarenessProperty[] = "Veltrona Avrel DPI Awareness";
 
 // ---- Windows of a process ----
 
@@ -306,6 +309,9 @@ int main(int argc, char** argv) {
     Print("gdi_table", r.gdiTable, r.gdiTableError);
     Print("system_handles", r.systemHandles, r.systemHandlesError);
     Print("windows", r.windows, 0);
+    std::printf(
+        "dpi_awareness=%ld\n",
+        static_cast<long>(reinterpret_cast<INT_PTR>(GetPropA(saver, kDpiAwarenessProperty))));
     std::fflush(stdout);
     return 0;
 }

@@ -2,6 +2,7 @@
 what came, a busy X server, the Wine scenario runner, and the one `main`
 every script runs its scenarios through."""
 import argparse
+import contextlib
 import fcntl
 import os
 import subprocess
@@ -98,6 +99,14 @@ def start_saver(session, checks, *args):
     return process, window
 
 
+@contextlib.contextmanager
+def prefix_lock(prefix):
+    """One scenario at a time per prefix, whoever runs it."""
+    with open(prefix + ".e2e.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        yield
+
+
 def run_wine_scenario(scenario, args, unmanaged=True):
     """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
     server of its own; its exit status. `unmanaged` keeps Wine from acting
@@ -106,9 +115,7 @@ def run_wine_scenario(scenario, args, unmanaged=True):
     args.workdir = os.path.dirname(os.path.abspath(args.prefix))
     os.makedirs(args.workdir, exist_ok=True)
     checks = Checks(args.scenario)
-    # One scenario at a time per prefix, whoever runs it.
-    with open(args.prefix + ".e2e.lock", "w") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
+    with prefix_lock(args.prefix):
         xvfb = saver_session.Xvfb(*SCREEN)
         session = None
         try:

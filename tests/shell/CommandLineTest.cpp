@@ -121,6 +121,19 @@ TEST(ChooseSaverModeTest, EveryCommandLinePicksItsMode) {
     }
 }
 
+TEST(ChooseSaverModeTest, OneToOnePixelsOnlyByTheWordAfterTheRunSwitch) {
+    for (const char* line : {"/s one-to-one", "-S ONE-TO-ONE", "/s\tOne-To-One",
+                             "/s   one-to-one 7", "/sone-to-one"}) {
+        EXPECT_EQ(SaverMode::Run, ChooseSaverMode(line)) << line;
+        EXPECT_TRUE(AsksForOneToOnePixels(line)) << line;
+    }
+    for (const char* line :
+         {"/s", "/s 1234", "/s one-to-on", "/s one-to-ones", "/s one to one", "/c one-to-one",
+          "/p one-to-one", "one-to-one", "", "/", "/s one-to-one\xe9"}) {
+        EXPECT_FALSE(AsksForOneToOnePixels(line)) << line;
+    }
+}
+
 TEST(ChooseSaverModeTest, StartupTailAndModeTogether) {
     // What the screen-saver settings and the shell's context menu send.
     struct {

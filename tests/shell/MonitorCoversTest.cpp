@@ -14,6 +14,7 @@
 #include "support/ShowHarness.h"
 #include "standin/StandIn.h"
 #include "imaging/IndexedImage.h"
+#include "imaging/WindowMapping.h"
 #include "shell/MonitorCovers.h"
 #include "show/Stage.h"
 
@@ -143,6 +144,37 @@ void ExpectCoversOf(const std::vector<Monitor>& monitors, const char* what) {
     }
     EXPECT_EQ(1 + expected.size(), standin::LiveWindows().size())
         << what << ": the saver and the covers, and no cover of a monitor that is gone";
+}
+
+// Monitors of mixed sizes and scaling, as Windows reports them to a
+// per-monitor aware program: in real pixels. The stage and the corner logo
+// take the primary's factor (3 on 3840 x 2160) and stay on it.
+TEST_F(MonitorCoversTest, WithMixedMonitorsTheStageIsOnThePrimaryAtItsFactor) {
+    const std::vector<Monitor> mixed = {{RECT{0, 0, 3840, 2160}, true},
+                                        {RECT{3840, 0, 5760, 1080}, false},
+                                        {RECT{-2560, -200, 0, 1240}, false}};
+    standin::SetMonitors(mixed);
+    UseWholeFactors(true);
+    std::vector<standin::BlitRecord> blits;
+    HWND saver = nullptr;
+    {
+        ShowRun run(3840, 2160);
+        saver = run.window;
+        CoverOtherMonitors(nullptr, run.window);
+        run.RunUntil(900);
+        ExpectCoversOf(mixed, "mixed monitors");
+        blits = standin::BlitLog();
+    }
+    UseWholeFactors(false);
+    // 640 x 480 and 80 x 54 three times larger, centred: (960, 360) on.
+    const RECT drawn = {960, 360, 960 + 3 * 720, 360 + 3 * 534};
+    ASSERT_FALSE(blits.empty());
+    for (const standin::BlitRecord& blit : blits) {
+        EXPECT_EQ(saver, blit.window) << "drawn on a cover at " << Describe(blit.rect);
+        EXPECT_TRUE(blit.rect.left >= drawn.left && blit.rect.top >= drawn.top &&
+                    blit.rect.right <= drawn.right && blit.rect.bottom <= drawn.bottom)
+            << "drawn at " << Describe(blit.rect);
+    }
 }
 
 TEST_F(MonitorCoversTest, CoversFollowMonitorsPluggedInUnpluggedAndMovedWhileTheShowRuns) {

@@ -8,7 +8,10 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void TearDown() override { ChangeResolution = 0; }
+    void TearDown() override {
+        ChangeResolution = 0;
+        OneToOnePixels = 0;
+    }
 
     // Stores `size` bytes of `type` as the value and loads them.
     LONG LoadRaw(DWORD type, const void* data, DWORD size) {
@@ -101,6 +104,25 @@ TEST_F(SettingsTest, LongerValueLeavesTheFlagAlone) {
     const char text[] = "enabled";
     EXPECT_EQ(ERROR_MORE_DATA, LoadRaw(REG_SZ, text, sizeof text));
     EXPECT_EQ(9u, ChangeResolution);
+}
+
+TEST_F(SettingsTest, OneToOnePixelsIsReadBesideChangeResolutionAndNeverWritten) {
+    const DWORD one = 1;
+    key_.WriteRaw(REG_DWORD, &one, sizeof one, "OneToOnePixels");
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, LoadSettings()) << "the status is ChangeResolution's";
+    EXPECT_EQ(1u, OneToOnePixels);
+    EXPECT_EQ(0u, ChangeResolution);
+
+    ChangeResolution = 1;
+    OneToOnePixels = 0;
+    ASSERT_EQ(ERROR_SUCCESS, SaveSettings());
+    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(1u, OneToOnePixels) << "saving the sheet's setting left it as it was";
+
+    const BYTE eight[8] = {};
+    key_.WriteRaw(REG_BINARY, eight, sizeof eight, "OneToOnePixels");
+    EXPECT_EQ(ERROR_SUCCESS, LoadSettings());
+    EXPECT_EQ(1u, OneToOnePixels) << "a longer value leaves the flag alone";
 }
 
 }  // namespace

@@ -35,11 +35,12 @@ SettingsTestKey::~SettingsTestKey() {
     }
 }
 
-void SettingsTestKey::WriteRaw(DWORD type, const void* data, DWORD size) {
+void SettingsTestKey::WriteRaw(DWORD type, const void* data, DWORD size, const char* name) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, kValueName, 0, type, static_cast<const BYTE*>(data), size);
+        RegSetValueExA(key, name != nullptr ? name : kValueName, 0, type,
+                       static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
     }
 }

@@ -13,8 +13,8 @@ public:
     SettingsTestKey();
     ~SettingsTestKey();
 
-    // Writes a raw value "ChangeResolution" of any type.
-    void WriteRaw(DWORD type, const void* data, DWORD size);
+    // Writes a raw value of any type, "ChangeResolution" unless named.
+    void WriteRaw(DWORD type, const void* data, DWORD size, const char* name = nullptr);
     // True when the key exists.
     bool Exists() const;
     // The stored value's type and its bytes as a DWORD (0 when absent).

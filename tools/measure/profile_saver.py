@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""Where Avrel.scr's CPU goes under Wine, on a private Xvfb (1024 x 768,
-24-bit): the CPU of each of its threads over a stretch of show, the block
-transfers each thread drew (from Wine's trace, by size) and, where `perf`
-is installed, the page faults and context switches of the process. The
+"""Where Avrel.scr's CPU goes under Wine, on a private Xvfb (24-bit,
+1024 x 768 or --size): the CPU of each of its threads over a stretch of
+show, the block transfers each thread drew (from Wine's trace, by size)
+and, where `perf` is installed, the page faults and context switches of
+the process. The
 Wine server round trips of a frame show with --server (the prefix's own
 wineserver, started here with its request trace). Usage:
   profile_saver.py --program Avrel.scr --prefix WINEPREFIX [--arch win32|win64]
-                   [--seconds 65] [--server SECONDS]
+                   [--seconds 65] [--server SECONDS] [--size WxH]
 """
 import collections
 import os
@@ -142,9 +143,11 @@ def main():
     parser = saver_session.measuring_arguments()
     parser.add_argument("--server", type=float, default=0,
                         help="also trace the Wine server's requests for this many seconds")
+    parser.add_argument("--size", default="1024x768", help="screen WxH")
     args = parser.parse_args()
     workdir = os.path.dirname(os.path.abspath(args.prefix))
-    with saver_session.measured_saver(args.prefix, args.arch, args.program) as session:
+    screen = saver_session.Xvfb(*(int(n) for n in args.size.split("x")))
+    with saver_session.measured_saver(args.prefix, args.arch, args.program, screen) as session:
         profile_threads(session, args.seconds)
         profile_blits(session, args.seconds, workdir)
         if args.server:

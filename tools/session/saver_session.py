@@ -194,10 +194,11 @@ def measuring_arguments():
 
 
 @contextlib.contextmanager
-def measured_saver(prefix, arch, program):
-    """An unmanaged Wine session on a private 1024 x 768 Xvfb, set to play
-    `program`, for the measuring scripts; both end on leaving."""
-    xvfb = Xvfb(1024, 768)
+def measured_saver(prefix, arch, program, screen=None):
+    """An unmanaged Wine session on `screen` (an Xvfb; by default a private
+    1024 x 768 one), set to play `program`, for the measuring scripts; both
+    end on leaving."""
+    xvfb = screen or Xvfb(1024, 768)
     session = None
     try:
         session = WineSession(prefix, arch, xvfb.display, unmanaged=True)

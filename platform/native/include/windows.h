@@ -160,6 +160,8 @@ BOOL IsDBCSLeadByte(BYTE byte);
 // ---- Windows ----
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
+// The window a device context draws on; null for memory contexts.
+HWND WindowFromDC(HDC dc);
 BOOL GetClientRect(HWND window, LPRECT rect);
 
 // Window classes and windows: enough for the saver's extra windows. Messages
@@ -217,6 +219,8 @@ BOOL IsWindow(HWND window);
 BOOL ShowWindow(HWND window, int showCommand);
 BOOL IsWindowVisible(HWND window);
 BOOL GetWindowRect(HWND window, LPRECT rect);
+// The client takes the window's new size and shows black until drawn on.
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "linux/Scale.h"
+#include "show/StageScale.h"
 
 namespace {
 

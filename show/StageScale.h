@@ -1,6 +1,7 @@
-// How much larger the stage is drawn, and where it lies in the window. The
-// stage and the corner logo beyond its lower-right corner need a client of
-// the full view's size (show/StageGeometry.h) to be wholly seen.
+// How much larger the stage is drawn, and where it lies in the window: the
+// rule of avrel's -scale auto, of the web page and of the Windows saver.
+// The stage and the corner logo beyond its lower-right corner need a client
+// of the full view's size (show/StageGeometry.h) to be wholly seen.
 #pragma once
 
 #include "show/StageGeometry.h"
@@ -26,3 +27,14 @@ struct StagePlace {
     int y;
 };
 StagePlace StagePlaceFor(int width, int height, int scale);
+
+// How a window of that size shows, at that factor, what the show draws on
+// it at its own offsets for the whole client: window point (x, y) lands at
+// (shiftX + scale x x, shiftY + scale x y), each pixel a scale x scale
+// block, which puts the stage at StagePlaceFor. At factor 1 nothing moves.
+struct StageMapping {
+    int scale;
+    int shiftX;
+    int shiftY;
+};
+StageMapping StageMappingFor(int width, int height, int scale);
