@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "AvrelVersion.h"
-#include "ProgramFile.h"
+#include "standin/ProgramFile.h"
 #include "custom/CustomOptions.h"
 #include "maker/NameText.h"
 #include "maker/PhotoFolder.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "linux/ShowCache.h"
 #include "maker/NameText.h"
 #include "maker/ShowMaker.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 
 namespace maker {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "StandIn.h"
+#include "standin/StandIn.h"
 #include "imaging/DeviceBitmap.h"
 #include "imaging/WindowMapping.h"
 #include "show/StageScale.h"
@@ -119,7 +119,7 @@ std::vector<std::string> PlayerDamage(bool wholeFactors) {
     DamageLog log;
     standin::SetDamageHook(RecordDamage, &log, true);
     {
-        ShowRun run(kFullViewWidth, kFullViewHeight, kClockStart, false);
+        ShowRun run(kFullViewWidth, kFullViewHeight, kShowClockStart, false);
         run.RunUntil(3000);
     }
     standin::SetDamageHook(nullptr, nullptr);
@@ -135,7 +135,7 @@ TEST(WholeFactorDamageTest, TheLinuxPlayersScreenIsDrawnOneToOneEither) {
 
 TEST(WholeFactorResizeTest, AWindowWhoseSizeChangesGetsTheFactorOfItsNewSize) {
     UseWholeFactors(true);
-    HWND window = standin::CreateTestWindow(1024, 768);
+    HWND window = standin::CreateScreenWindow(1024, 768);
     HDC dc = GetDC(window);
     DeviceBitmap bitmap(CreateCompatibleBitmap(dc, 8, 4), 8, 4);
     standin::RecordBlits(true);
@@ -154,7 +154,7 @@ TEST(WholeFactorResizeTest, AWindowWhoseSizeChangesGetsTheFactorOfItsNewSize) {
     standin::RecordBlits(false);
     UseWholeFactors(false);
     ReleaseDC(window, dc);
-    standin::DestroyTestWindow(window);
+    standin::DestroyScreenWindow(window);
 }
 
 }  // namespace

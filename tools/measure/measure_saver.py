@@ -26,7 +26,6 @@ from saver_session import cpu_seconds, peak_memory_kib
 import stage_geometry
 from stage_geometry import STAGE_SIZE
 
-STAGE = stage_geometry.boxes_in((1024, 768))[0]  # the saver's client is the whole screen
 
 
 
