@@ -786,6 +786,11 @@ def add_arguments(parser):
     parser.add_argument("--private-copy", action="store_true",
                         help="run a copy of the program from a folder only root may enter,"
                              " with a space in its path, as a checkout in /root would be")
+    # for the pictures scenario: avrel-custom, avrel-render and the Windows
+    # build's Avrel.scr they start from
+    parser.add_argument("--custom")
+    parser.add_argument("--render")
+    parser.add_argument("--base")
 
 
 def private_copy(args):
@@ -799,11 +804,6 @@ def private_copy(args):
     shutil.copy2(args.program, copy)
     args.program = copy
     return folder
-    # for the pictures scenario: avrel-custom, avrel-render and the Windows
-    # build's Avrel.scr they start from
-    parser.add_argument("--custom")
-    parser.add_argument("--render")
-    parser.add_argument("--base")
 
 
 def run(scenario_function, args):
