@@ -17,8 +17,10 @@ const int32_t kFar = std::numeric_limits<int32_t>::max();
 
 // The two loops that take most of the time, also built for AVX2 where the
 // processor has it (eight points at a time, and a 32-bit multiply in one
-// instruction); whole numbers give the same result either way.
-#if defined(__x86_64__) && defined(__linux__)
+// instruction); whole numbers give the same result either way. Not under
+// ThreadSanitizer, whose instrumented ifunc resolver runs before its runtime
+// is up and crashes the program at load.
+#if defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_THREAD__)
 #define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VECTOR_CLONES

@@ -62,7 +62,8 @@ def build(tree, epoch, compile_anew):
                # only what the packages hold is built; cpack then builds no more
                "-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"]
     for preset, targets in (("windows", ["Avrel"]),
-                            ("native", ["avrel", "avrel_manual", "avrel_package_docs"])):
+                            ("native", ["avrel", "avrel_manual", "avrel_package_docs", "avrel-custom",
+                                "avrel_custom_manual"])):
         run(["cmake", "--preset", preset, *options], tree, env)
         run(["cmake", "--build", "--preset", preset, "-j", "2", "--target", *targets], tree, env)
     out = os.path.join(tree, "build", "dist")

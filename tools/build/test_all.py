@@ -59,10 +59,10 @@ class Step:
         return (self.end or time.monotonic()) - self.start if self.start else 0.0
 
 
-# Compilers run at the lowest priority: the real-time tests beside them
+# The cpu lane runs at the lowest priority: the real-time tests beside them
 # (which mostly sleep) then get a core the moment they wake, and their
-# timings hold as on a quiet machine, while the builds still take every
-# cycle those tests leave.
+# timings hold as on a quiet machine, while builds and CPU-bound tests
+# still take every cycle those tests leave.
 NICE = ["nice", "-n", "19"]
 
 
@@ -79,6 +79,8 @@ def ctest(name, lane, preset, args=(), needs=(), xvfb=False, env=None):
     junit = os.path.join(LOGS, f"{name}.xml")
     command = (XVFB if xvfb else []) + ["ctest", "--preset", preset, "--output-junit", junit,
                                         *args]
+    if lane == "cpu":
+        command = NICE + command
     if env:
         command = ["env", *[f"{k}={v}" for k, v in env.items()], *command]
     return Step(name, lane, [command], needs=needs, junit=[junit])
