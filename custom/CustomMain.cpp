@@ -169,7 +169,7 @@ int Make(const CustomOptions& options) {
 
     // The base passes the same check the players make of a program file.
     std::string base = options.base.empty() ? InstalledBase() : options.base;
-    if (!standin::OpenProgramFile(base.c_str(), ShowResources(), &why))
+    if (!standin::OpenProgramFile(base.c_str(), ShowResources(), CheckPassPictures, &why))
         return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;

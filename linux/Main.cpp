@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
         Leave(0);
     }
     if (!options.programFile.empty() &&
-        !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), &error))
+        !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), CheckPassPictures,
+                                  &error))
         Leave(Fail(error));
     int signals = WatchEndings();
     if (signals < 0)
