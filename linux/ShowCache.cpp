@@ -15,8 +15,9 @@
 namespace {
 
 const char kMagic[] = "AVREL SHOW CACHE 1\n";
-// A show is about 700 KB; anything far larger is not one of ours.
-const size_t kMaxCacheBytes = size_t(64) << 20;
+// A show of 24 photos is about 700 KB, one of the most photos a show takes
+// about 170 MB; anything larger is not one of ours.
+const size_t kMaxCacheBytes = size_t(256) << 20;
 
 uint64_t Fnv1a(const std::string& text, uint64_t hash = 14695981039346656037ull) {
     for (unsigned char c : text)
@@ -108,11 +109,9 @@ std::string ShowCacheKey(const std::string& folder, const std::vector<maker::Fol
 }
 
 bool LoadCachedShow(const std::string& path, const std::string& key, MadeResources* resources) {
-    std::string folder = path.substr(0, path.rfind('/'));
-    std::string name = path.substr(folder.size() + 1);
     std::vector<unsigned char> bytes;
     std::string why;
-    if (!maker::ReadPhotoFile(folder, name, &bytes, &why) || bytes.size() > kMaxCacheBytes)
+    if (!maker::ReadWholeFile(path, &bytes, &why) || bytes.size() > kMaxCacheBytes)
         return false;
     Reader read{bytes};
     std::vector<unsigned char> magic, stored;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "maker/ShowMaker.h"
+
 namespace maker {
 
 namespace {
@@ -51,6 +53,52 @@ bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, 
     return true;
 }
 
+std::vector<FolderFile> PhotoTree::AllFiles() const {
+    std::vector<FolderFile> all = files;
+    for (const SubFolder& folder : folders)
+        all.insert(all.end(), folder.files.begin(), folder.files.end());
+    return all;
+}
+
+bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why) {
+    *tree = PhotoTree();
+    if (!ListPhotoFolder(folder, &tree->files, why))
+        return false;
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) {
+        *why = std::string("cannot be read: ") + std::strerror(errno);
+        return false;
+    }
+    while (dirent* entry = readdir(listing)) {
+        std::string name = entry->d_name;
+        struct stat status;
+        if (name.empty() || name[0] == '.' || stat(PathOf(folder, name).c_str(), &status) != 0 ||
+            !S_ISDIR(status.st_mode))
+            continue;
+        PhotoTree::SubFolder sub;
+        sub.name = name;
+        std::string ignored;
+        ListPhotoFolder(PathOf(folder, name), &sub.files, &ignored);
+        for (FolderFile& file : sub.files)
+            file.name = name + "/" + file.name;
+        tree->folders.push_back(sub);
+    }
+    closedir(listing);
+    return true;
+}
+
+void AddPhotoTree(const PhotoTree& tree, ShowRequest* request) {
+    for (const FolderFile& file : tree.files)
+        request->names.push_back(file.name);
+    for (const PhotoTree::SubFolder& folder : tree.folders) {
+        ChapterFolder chapter;
+        chapter.name = folder.name;
+        for (const FolderFile& file : folder.files)
+            chapter.photos.push_back(file.name);
+        request->chapters.push_back(chapter);
+    }
+}
+
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why) {
     int file = open(PathOf(folder, name).c_str(), O_RDONLY | O_CLOEXEC);
@@ -84,6 +132,13 @@ bool ReadPhotoFile(const std::string& folder, const std::string& name,
     }
     close(file);
     return good;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ReadPhotoFile(".", path, bytes, why);
+    return ReadPhotoFile(path.substr(0, slash + 1), path.substr(slash + 1), bytes, why);
 }
 
 }  // namespace maker
