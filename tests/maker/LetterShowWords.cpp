@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         words = maker::ShowWords();
         std::vector<unsigned char> bytes;
         std::string file = argv[3];
-        if (!maker::ReadPhotoFile(".", file, &bytes, &why) ||
+        if (!maker::ReadWholeFile(file, &bytes, &why) ||
             !maker::ReadWordsFile(std::string(bytes.begin(), bytes.end()), file, &words, &why)) {
             std::fprintf(stderr, "letter_show_words: %s\n", why.c_str());
             return 1;
