@@ -31,7 +31,7 @@ STRIP_BOX = [0, 0, 51, 480]  # stage columns 0-50 keep picture 1000 through chap
 def make_show(custom, render, base, work):
     """The personal saver, the moments to see in it ({what, box, reference
     PNG, limit s}) and avrel-render's stage 3 s into the first pass; Nones
-    when a step failed."""
+    when a step failed. The photos are in WORK/photos."""
     photos = os.path.join(work, "photos")
     sample_photos.write_scenes(photos, 30)
     program = os.path.join(work, "Passes.scr")
