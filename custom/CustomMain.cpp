@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <map>
 #include <random>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "maker/FaceFolder.h"
 #include "maker/NameText.h"
 #include "maker/PhotoFolder.h"
+#include "maker/PersonalProgram.h"
 #include "maker/ProgramFile.h"
 #include "maker/SaverName.h"
 #include "maker/ShowMaker.h"
@@ -126,70 +126,6 @@ void PrintSummary(const maker::ShowResult& result, const CustomOptions& options,
     Say("  " + maker::PrintableName(output) + " (" + std::to_string(bytes) + " bytes)");
 }
 
-// The base's resources with the maker's in place of those of the same type
-// and id (their languages kept), and the maker's others beside them in the
-// language of the base's palette.
-bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::string& name,
-             std::vector<maker::ResourceItem>* items, std::string* why) {
-    std::map<std::pair<WORD, WORD>, std::vector<unsigned char>> wanted;
-    for (const auto& entry : made)
-        wanted[{WORD(ULONG_PTR(RT_RCDATA)), WORD(entry.first)}] = entry.second;
-    if (!name.empty())
-        wanted[{WORD(ULONG_PTR(RT_STRING)), WORD(maker::kSaverNameString / 16 + 1)}] =
-            maker::SaverNameBlock(name);
-    const maker::ResourceItem* palette = nullptr;
-    for (maker::ResourceItem& item : *items) {
-        if (!item.type.text.empty() || !item.name.text.empty())
-            continue;
-        auto found = wanted.find({item.type.id, item.name.id});
-        if (item.type.id == WORD(ULONG_PTR(RT_RCDATA)) && item.name.id == maker::kPaletteId)
-            palette = &item;
-        if (found != wanted.end()) {
-            item.data = found->second;
-            wanted.erase(found);
-        }
-    }
-    if (palette == nullptr) {
-        *why = "the base program lacks resources the show needs";
-        return false;
-    }
-    maker::ResourceItem model = *palette;
-    for (auto& entry : wanted) {
-        maker::ResourceItem item = model;
-        item.type.id = entry.first.first;
-        item.name.id = entry.first.second;
-        item.data = std::move(entry.second);
-        items->push_back(std::move(item));
-    }
-    return true;
-}
-
-// The written file read back: every resource the show needs is there, and
-// every made resource holds exactly what was made.
-bool CheckWritten(const std::vector<unsigned char>& file,
-                  const std::map<int, std::vector<unsigned char>>& made, std::string* why) {
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadResourceItems(file.data(), file.size(), &items, why))
-        return false;
-    std::map<int, const std::vector<unsigned char>*> found;
-    for (const maker::ResourceItem& item : items)
-        if (item.type.id == WORD(ULONG_PTR(RT_RCDATA)) && item.name.text.empty())
-            found[item.name.id] = &item.data;
-    std::vector<WORD> needed = ShowResources();
-    std::set<int> ids(needed.begin(), needed.end());
-    for (const auto& entry : made)
-        ids.insert(entry.first);
-    for (int id : ids) {
-        auto at = found.find(id);
-        auto want = made.find(id);
-        if (at == found.end() || (want != made.end() && *at->second != want->second)) {
-            *why = "resource " + std::to_string(id) + " did not read back as written";
-            return false;
-        }
-    }
-    return true;
-}
-
 // The words: the words file's, and the options' over them.
 bool ReadWords(const CustomOptions& options, maker::ShowWords* words, std::string* why) {
     if (!options.words.empty()) {
@@ -258,9 +194,7 @@ int Make(CustomOptions options) {
         return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadWholeFile(base, &baseBytes, &why) ||
-        !maker::ReadResourceItems(baseBytes.data(), baseBytes.size(), &items, &why))
+    if (!maker::ReadWholeFile(base, &baseBytes, &why))
         return Fail(maker::PrintableName(base) + ": " + why);
 
     std::string chapters =
@@ -294,9 +228,8 @@ int Make(CustomOptions options) {
             maker::PrintableName(use.name) + (use.byPlan ? "  (plan file)" : ""));
 
     std::vector<unsigned char> written;
-    if (!Replace(result.resources, request.words.name, &items, &why) ||
-        !maker::WriteProgramFile(baseBytes.data(), baseBytes.size(), items, &written, &why) ||
-        !CheckWritten(written, result.resources, &why))
+    if (!maker::WritePersonalProgram(baseBytes, result.resources, request.words.name, &written,
+                                     &why))
         return Fail(why);
     if (!maker::WriteFileWhole(output, written, &why))
         return Fail(maker::PrintableName(output) + ": " + why);

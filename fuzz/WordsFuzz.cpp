@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     Check(why.empty(), "no message for a good file");
-    for (const std::string* text : {&words.name, &words.afterFirst, &words.closing,
-                                    &words.titles[2], &words.titles[3], &words.titles[4],
-                                    &words.titles[5]})
+    for (const std::string* text :
+         {&words.name, &words.afterFirst, &words.closing, &words.titles[2], &words.titles[3],
+          &words.titles[4], &words.titles[5]})
         Check(text->find('\n') == std::string::npos, "no word holds a line break");
     return 0;
 }
