@@ -13,15 +13,6 @@ const std::vector<int> kStageSlots = {1000, 1001, 1002, 1003, 1004, 2000, 2001, 
 
 namespace {
 
-std::u32string Strip(const std::u32string& text) {
-    size_t start = 0, end = text.size();
-    while (start < end && IsSpace(text[start]))
-        ++start;
-    while (end > start && IsSpace(text[end - 1]))
-        --end;
-    return text.substr(start, end - start);
-}
-
 std::string SlotList() {
     std::string list;
     for (int slot : kStageSlots)
@@ -47,7 +38,7 @@ bool ReadLine(const std::u32string& line, const std::string& where,
     }
     if (text[0] == U'"') {
         size_t end = text.find(U'"', 1);
-        std::u32string rest = end == std::u32string::npos ? U"" : Strip(text.substr(end + 1));
+        std::u32string rest = end == std::u32string::npos ? U"" : StripSpace(text.substr(end + 1));
         if (end == std::u32string::npos || (!rest.empty() && rest[0] != U'#')) {
             *why = where +
                    ": a quoted name ends with '\"', and only a '#' comment may follow it: " +
@@ -97,7 +88,7 @@ bool ReadPlan(const std::string& bytes, const std::string& where,
         start = next;
         while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n'))
             raw.pop_back();
-        std::u32string line = Strip(DecodeName(raw));
+        std::u32string line = StripSpace(DecodeName(raw));
         if (line.empty() || line[0] == U'#')
             continue;
         int slot = 0;

@@ -80,8 +80,9 @@ public:
     // the large line, in its place.
     bool TwoLines(const TitleForm& form, const std::u32string& text, const std::string& what) {
         size_t cut = text.find(kLineBreak);
-        std::u32string small = cut == std::u32string::npos ? U"" : Trim(text.substr(0, cut));
-        std::u32string large = cut == std::u32string::npos ? text : Trim(text.substr(cut + 1));
+        std::u32string small = cut == std::u32string::npos ? U"" : StripSpace(text.substr(0, cut));
+        std::u32string large =
+            cut == std::u32string::npos ? text : StripSpace(text.substr(cut + 1));
         GreyField field;
         field.width = form.width;
         field.height = form.height;
@@ -114,15 +115,6 @@ public:
         picture.pixels.clear();
         for (unsigned char g : grey)
             picture.pixels.insert(picture.pixels.end(), {g, g, g});
-    }
-
-    static std::u32string Trim(const std::u32string& text) {
-        size_t start = 0, end = text.size();
-        while (start < end && IsSpace(text[start]))
-            ++start;
-        while (end > start && IsSpace(text[end - 1]))
-            --end;
-        return text.substr(start, end - start);
     }
 
 private:
@@ -160,7 +152,7 @@ std::string Lower(std::string text) {
 bool LetterWords(const ShowWords& words, const FaceReader& faces, std::map<int, RgbImage>* pictures,
                  std::string* why) {
     Lettering lettering(faces, pictures, why);
-    auto text = [](const std::string& utf8) { return Lettering::Trim(DecodeName(utf8)); };
+    auto text = [](const std::string& utf8) { return StripSpace(DecodeName(utf8)); };
     if (!text(words.afterFirst).empty() &&
         !lettering.Picture(kAfterFirst, text(words.afterFirst), "the line after chapter 1"))
         return false;
@@ -192,17 +184,17 @@ bool ReadWordsFile(const std::string& bytes, const std::string& where, ShowWords
             end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         start = end + 1;
-        std::u32string stripped = Lettering::Trim(DecodeName(line));
+        std::u32string stripped = StripSpace(DecodeName(line));
         if (stripped.empty() || stripped[0] == U'#')
             continue;
         std::string place = PrintableName(where) + ":" + std::to_string(number);
         size_t colon = line.find(':');
         std::string key = colon == std::string::npos
                               ? ""
-                              : EncodeName(Lettering::Trim(DecodeName(line.substr(0, colon))));
+                              : EncodeName(StripSpace(DecodeName(line.substr(0, colon))));
         std::string value = colon == std::string::npos
                                 ? ""
-                                : EncodeName(Lettering::Trim(DecodeName(line.substr(colon + 1))));
+                                : EncodeName(StripSpace(DecodeName(line.substr(colon + 1))));
         std::string* target = nullptr;
         std::string lower = Lower(key);
         if (lower == "name")

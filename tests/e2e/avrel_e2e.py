@@ -100,22 +100,7 @@ def scenario_saver_moments(session, checks, args):
     process, window = start_saver(session, checks, "/s")
     if window is None:
         return
-    started = time.monotonic()
-    for moment in moments:
-        x, y, w, h = moment["box"]
-        with Image.open(moment["reference"]) as im:
-            expected = im.convert("RGB").crop((x, y, x + w, y + h)).tobytes()
-        box = (STAGE[0] + x, STAGE[1] + y, STAGE[0] + x + w, STAGE[1] + y + h)
-        seen = None
-        while time.monotonic() - started < moment["limit"] and process.poll() is None:
-            if session.screenshot(box).tobytes() == expected:
-                seen = time.monotonic() - started
-                break
-            time.sleep(0.1)
-        checks.expect(seen is not None, f"{moment['what']}, pixel for pixel",
-                      f"no match within {moment['limit']} s")
-        if seen is not None:
-            checks.note(f"{moment['what']}: seen {seen:.1f} s after the window appeared")
+    e2e_support.watch_moments(checks, moments, session.screenshot, STAGE, process)
     close_by(session, checks, process, press_key(session), "a key press")
 
 

@@ -606,22 +606,7 @@ def scenario_passes(s):
     expose_root(s, xvfb)
     process = s.avrel(xvfb, "-root", "-pictures", os.path.join(work, "photos"), "-words", words,
                       env=env)
-    started = time.monotonic()
-    for moment in moments:
-        x, y, w, h = moment["box"]
-        with Image.open(moment["reference"]) as im:
-            expected = im.convert("RGB").crop((x, y, x + w, y + h)).tobytes()
-        box = (192 + x, 144 + y, 192 + x + w, 144 + y + h)
-        seen = None
-        while time.monotonic() - started < moment["limit"] and process.poll() is None:
-            if xvfb.screenshot(box).tobytes() == expected:
-                seen = time.monotonic() - started
-                break
-            time.sleep(0.1)
-        s.checks.expect(seen is not None, f"{moment['what']}, pixel for pixel",
-                        f"no match within {moment['limit']} s")
-        if seen is not None:
-            s.checks.note(f"{moment['what']}: seen {seen:.1f} s after the start")
+    e2e_support.watch_moments(s.checks, moments, xvfb.screenshot, (192, 144), process)
     s.end_by_signal(process)
 
 

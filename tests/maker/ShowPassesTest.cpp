@@ -19,6 +19,7 @@
 #include "maker/EncodePicture.h"
 #include "maker/FaceFolder.h"
 #include "maker/ShowMaker.h"
+#include "maker/MemoryFolder.h"
 #include "support/ShowHarness.h"
 
 namespace {
@@ -48,27 +49,6 @@ std::string Name(int index) {
     std::snprintf(name, sizeof name, "photo-%03d.jpg", index);
     return name;
 }
-
-struct Photos {
-    std::map<std::string, Bytes> files;
-
-    maker::ShowRequest Request() const {
-        maker::ShowRequest request;
-        request.read = [this](const std::string& name, Bytes* bytes, std::string* why) {
-            auto found = files.find(name);
-            if (found == files.end()) {
-                *why = "no such file";
-                return false;
-            }
-            *bytes = found->second;
-            return true;
-        };
-        request.basePictures = maker::ModulePictures();
-        request.faces = maker::ReadShowFace;
-        request.threads = 2;
-        return request;
-    }
-};
 
 // The photo each ShowPicture of `passes` passes of the show showed, pass by
 // pass, with the resources made served in place of the program's own.
@@ -132,16 +112,22 @@ protected:
         }
     }
 
-    static Photos folder;
+    // The hundred photos, with the lettering's faces.
+    static maker::ShowRequest Request() {
+        maker::ShowRequest request = folder.Request(2);
+        request.faces = maker::ReadShowFace;
+        return request;
+    }
+
+    static MemoryFolder folder;
     static std::vector<std::string> names;
 };
 
-Photos ShowPasses::folder;
+MemoryFolder ShowPasses::folder;
 std::vector<std::string> ShowPasses::names;
 
 TEST_F(ShowPasses, HundredPhotosEachOnceInFivePassesInNameOrder) {
-    maker::ShowRequest request = folder.Request();
-    request.names = names;
+    maker::ShowRequest request = Request();
     maker::ShowResult made;
     std::string why;
     ASSERT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, &made, &why)) << why;
@@ -164,8 +150,7 @@ TEST_F(ShowPasses, HundredPhotosEachOnceInFivePassesInNameOrder) {
 }
 
 TEST_F(ShowPasses, HundredPhotosShuffledEachOnceInFivePasses) {
-    maker::ShowRequest request = folder.Request();
-    request.names = names;
+    maker::ShowRequest request = Request();
     request.shuffle = true;
     request.seed = 7;
     maker::ShowResult made;
@@ -186,8 +171,8 @@ TEST_F(ShowPasses, HundredPhotosShuffledEachOnceInFivePasses) {
 TEST_F(ShowPasses, FiveFoldersMakeFiveChaptersWithTheirNamesAsTitles) {
     const char* days[] = {"Day 1",         "Day 2 Alfama", "Day 3 Sintra",
                           "Day 4 Cascais", "Day 5 Porto",  "Day 6 left out"};
-    maker::ShowRequest request = folder.Request();
-    Photos nested;
+    maker::ShowRequest request = Request();
+    MemoryFolder nested;
     for (int day = 0; day < 6; ++day) {
         maker::ChapterFolder chapter;
         chapter.name = days[day];
@@ -198,6 +183,7 @@ TEST_F(ShowPasses, FiveFoldersMakeFiveChaptersWithTheirNamesAsTitles) {
         }
         request.chapters.push_back(chapter);
     }
+    request.names.clear();
     request.read = nested.Request().read;
     request.words.name = "Lisbon 2026";
     request.words.titles[4] = "Cascais at last";

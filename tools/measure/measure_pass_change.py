@@ -17,13 +17,13 @@ reports on the stage (DAMAGE); the page: the stage states it presents.
 """
 import argparse
 import os
-import re
 import statistics
 import subprocess
 import sys
 import time
 
 import avrel_x
+import measure_saver
 import saver_session
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -55,29 +55,11 @@ def kind(width, height):
     return CLOSING_LOGO if width <= CLOSING_LOGO[0] and height <= CLOSING_LOGO[1] else STAGE
 
 
-BLIT = re.compile(r"^(\d+\.\d+):([0-9a-f]+):trace:bitblt:NtGdiStretchBlt src \S+ log=\S+ (\d+)x(\d+)")
-
-
 def wine_frames(args, program):
     with saver_session.measured_saver(args.prefix, args.arch, program) as session:
-        trace = os.path.join(os.path.dirname(os.path.abspath(args.prefix)), "pass.trace")
-        env = dict(session.env, WINEDEBUG="+timestamp,trace+bitblt")
-        session.xdotool("mousemove", "1000", "10")
-        with open(trace, "wb") as sink:
-            process = subprocess.Popen([session.loader, session.program, "/s"], env=env,
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                       stderr=sink)
-            session.started.append(process)
-            time.sleep(RUN_SECONDS)
-            session.xdotool("key", "a")
-            saver_session.wait_exit(process, 15)
-    blits = []
-    for line in open(trace, "rb").read().decode("ascii", "replace").splitlines():
-        m = BLIT.match(line)
-        if m:
-            blits.append((float(m.group(1)), m.group(2), (int(m.group(3)), int(m.group(4)))))
-    render = next((tid for _, tid, size in blits if size == STAGE), None)
-    return [(t, kind(*size)) for t, tid, size in blits if tid == render]
+        trace = measure_saver.traced_run(session, RUN_SECONDS,
+                                         os.path.dirname(os.path.abspath(args.prefix)))
+    return [(t, kind(*size)) for t, size in measure_saver.render_blits(trace)]
 
 
 def avrel_frames(args, program):
