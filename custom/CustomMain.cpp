@@ -10,7 +10,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>

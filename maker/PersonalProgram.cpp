@@ -13,8 +13,8 @@ namespace maker {
 namespace {
 
 // The base's resources with the maker's in place of those of the same type
-// and id (their languages kept), and the maker's others beside them in the
-// language of the base's palette.
+// and id (in every language the base has them), and the maker's others
+// beside them in the language of the base's palette.
 bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::string& name,
              std::vector<ResourceItem>* items, std::string* why) {
     std::map<std::pair<WORD, WORD>, std::vector<unsigned char>> wanted;
@@ -23,6 +23,7 @@ bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::s
     if (!name.empty())
         wanted[{WORD(ULONG_PTR(RT_STRING)), WORD(kSaverNameString / 16 + 1)}] =
             SaverNameBlock(name);
+    std::set<std::pair<WORD, WORD>> replaced;
     const ResourceItem* palette = nullptr;
     for (ResourceItem& item : *items) {
         if (!item.type.text.empty() || !item.name.text.empty())
@@ -32,7 +33,7 @@ bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::s
             palette = &item;
         if (found != wanted.end()) {
             item.data = found->second;
-            wanted.erase(found);
+            replaced.insert(found->first);
         }
     }
     if (palette == nullptr) {
@@ -41,6 +42,8 @@ bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::s
     }
     ResourceItem model = *palette;
     for (auto& entry : wanted) {
+        if (replaced.count(entry.first) != 0)
+            continue;
         ResourceItem item = model;
         item.type.id = entry.first.first;
         item.name.id = entry.first.second;

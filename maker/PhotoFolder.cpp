@@ -98,9 +98,8 @@ void AddPhotoTree(const PhotoTree& tree, ShowRequest* request) {
     }
 }
 
-bool ReadPhotoFile(const std::string& folder, const std::string& name,
-                   std::vector<unsigned char>* bytes, std::string* why) {
-    int file = open(PathOf(folder, name).c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
+    int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) {
         *why = std::string("cannot be opened: ") + std::strerror(errno);
         return false;
@@ -133,11 +132,9 @@ bool ReadPhotoFile(const std::string& folder, const std::string& name,
     return good;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ReadPhotoFile(".", path, bytes, why);
-    return ReadPhotoFile(path.substr(0, slash + 1), path.substr(slash + 1), bytes, why);
+bool ReadPhotoFile(const std::string& folder, const std::string& name,
+                   std::vector<unsigned char>* bytes, std::string* why) {
+    return ReadWholeFile(PathOf(folder, name), bytes, why);
 }
 
 }  // namespace maker

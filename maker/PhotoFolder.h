@@ -1,8 +1,9 @@
 // A folder of photos as the native front ends read it: its regular files
 // (symbolic links followed) whose names do not start with '.', the same of
-// each of its sub-folders (one level down), and each file's bytes. The
-// maker itself never touches the file system; the page gets its files from
-// the browser instead.
+// each of its sub-folders (one level down), and each file's bytes (plan,
+// words and face files and kept shows are read the same way). The maker
+// itself never touches the file system; the page gets its files from the
+// browser instead.
 #pragma once
 
 #include <cstdint>
@@ -44,12 +45,11 @@ bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why)
 // sub-folders as names, each sub-folder as a chapter.
 void AddPhotoTree(const PhotoTree& tree, ShowRequest* request);
 
-// The whole of file `name` of `folder`; false with a one-line reason. Files
+// The whole of the file at `path`; false with a one-line reason. Files
 // larger than any photo the maker takes are refused unread.
-bool ReadPhotoFile(const std::string& folder, const std::string& name,
-                   std::vector<unsigned char>* bytes, std::string* why);
-
-// The same for a file given by its path (a plan, a words file).
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why);
 
+// The whole of file `name` of `folder`, as ReadWholeFile.
+bool ReadPhotoFile(const std::string& folder, const std::string& name,
+                   std::vector<unsigned char>* bytes, std::string* why);
 }  // namespace maker

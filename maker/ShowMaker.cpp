@@ -229,13 +229,24 @@ bool FillPlaces(const ShowRequest& request, const Photos& photos, const Plan& pl
                 open.push_back(k);
         std::vector<Filled> made(open.size());
         std::vector<std::string> refusals(open.size());
+        std::vector<char> passed(open.size(), 0);  // not tried: its photo was refused already
+        std::set<std::string> refusedNow;          // tried once is enough
         int done = int(filled->size());
         ForEach(int(open.size()), request.threads, [&](int n) {
             size_t k = open[size_t(n)];
             const PlaceKey& key = arrangement->order[k];
+            {
+                std::lock_guard<std::mutex> hold(reporting);
+                if (refusedNow.count(key.second) != 0) {
+                    passed[size_t(n)] = 1;
+                    return;
+                }
+            }
             std::string why;
             if (!FillSlot(request, slots[key.first], key.second, &made[size_t(n)], &why)) {
+                std::lock_guard<std::mutex> hold(reporting);
                 refusals[size_t(n)] = why.empty() ? "cannot be used" : why;
+                refusedNow.insert(key.second);
                 return;
             }
             std::lock_guard<std::mutex> hold(reporting);
@@ -247,9 +258,9 @@ bool FillPlaces(const ShowRequest& request, const Photos& photos, const Plan& pl
         size_t before = refused.size();
         for (size_t n = 0; n < open.size(); ++n) {
             const std::string& name = arrangement->order[open[n]].second;
-            if (refusals[n].empty())
+            if (refusals[n].empty() && !passed[n])
                 (*filled)[arrangement->order[open[n]]] = std::move(made[n]);
-            else if (refused.insert(name).second)
+            else if (!refusals[n].empty() && refused.insert(name).second)
                 result->skipped.push_back({name, refusals[n]});
         }
         if (refused.size() == before)
