@@ -92,11 +92,10 @@ void PrintSummary(const maker::ShowResult& result, const CustomOptions& options,
             ++photos[use.name];
         Say("  " + std::to_string(photos.size()) + " photos in " +
             std::to_string(maker::kStageSlots.size()) + " slots over " +
-            std::to_string(result.passes) + " passes, each shown before any again" +
-            (options.shuffle ? ", in a random order (--seed " + std::to_string(options.seed) +
-                                   " gives it again)"
-                             : ""));
+            std::to_string(result.passes) + " passes, each shown before any again");
     }
+    if (options.shuffle)
+        Say("  in a random order: --seed " + std::to_string(options.seed) + " gives it again");
     if (!Lettered(result).empty())
         Say("  lettered: " + Lettered(result));
     std::vector<std::string> reused;
