@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "maker/ShowMaker.h"
+
 namespace maker {
 
 struct FolderFile {
@@ -23,5 +25,9 @@ bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, 
 // larger than any photo the maker takes are refused unread.
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why);
+
+// The maker's request for the photos of `folder` as listed: their names,
+// each read from the folder when the maker needs it.
+ShowRequest FolderRequest(const std::string& folder, const std::vector<FolderFile>& files);
 
 }  // namespace maker
