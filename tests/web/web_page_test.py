@@ -441,15 +441,19 @@ def test_full_screen(c, browser, url):
     page.call("Page.close")
 
 
-def choose_file(page, path):
+def choose_file(page, path, selector="#file"):
+    """Gives the page's file input `selector` the file at `path` (or the
+    files of a list), as a person choosing them would."""
     document = page.call("DOM.getDocument")
     node = page.call("DOM.querySelector", {"nodeId": document["root"]["nodeId"],
-                                           "selector": "#file"})
-    page.call("DOM.setFileInputFiles", {"files": [path], "nodeId": node["nodeId"]})
+                                           "selector": selector})
+    files = path if isinstance(path, list) else [path]
+    page.call("DOM.setFileInputFiles", {"files": files, "nodeId": node["nodeId"]})
 
 
 def drop_file(page, path):
-    data = {"items": [], "files": [path], "dragOperationsMask": 1}
+    data = {"items": [], "files": path if isinstance(path, list) else [path],
+            "dragOperationsMask": 1}
     for kind in ("dragEnter", "dragOver", "drop"):
         page.call("Input.dispatchDragEvent", {"type": kind, "x": 400, "y": 300, "data": data})
 

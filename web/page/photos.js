@@ -12,15 +12,15 @@ var avrelPhotos = {
   show: null,  // the personal show that plays (a packed block), or null
   worker: null,
   makerUrl: null,
-  source: null,  // this page as it came, to be saved with a show in it
+  source: null,  // this page's elements as they came
   report: [],
 };
 
-// The page as the browser read it, kept before any script changes it; a
-// saved page is this with the show's block in its place.
+// The page as the browser read it, kept before any script changes it (a
+// copy of its elements costs next to nothing: their texts are shared); a
+// saved page is this with a show in it.
 function avrelKeepSource() {
-  avrelPhotos.source = new Blob(["<!DOCTYPE html>\n", document.documentElement.outerHTML],
-                                { type: "text/html" });
+  avrelPhotos.source = document.documentElement.cloneNode(true);
 }
 
 function avrelFromBase64(text) {
@@ -207,7 +207,8 @@ function avrelUsePhotos(files) {
   avrelMakeShow(kept);
 }
 
-// The files directly in a dropped folder.
+// The files directly in a dropped folder; null when the browser does not
+// let the page read it.
 function avrelFolderFiles(entry) {
   return new Promise(function (resolve) {
     var reader = entry.createReader(), found = [];
@@ -222,7 +223,7 @@ function avrelFolderFiles(entry) {
             found.push(new Promise(function (done) { child.file(done, function () { done(null); }); }));
         });
         next();
-      }, function () { Promise.all(found).then(resolve); });
+      }, function () { resolve(null); });
     };
     next();
   });
@@ -244,14 +245,18 @@ function avrelDropped(transfer) {
     return entry && entry.isDirectory ? avrelFolderFiles(entry) : Promise.resolve([file]);
   });
   Promise.all(waits).then(function (lists) {
+    if (lists.indexOf(null) >= 0) {
+      avrelReport(["A dropped folder could not be read here; choose it with Folder\u2026 instead."]);
+      return;
+    }
     avrelUsePhotos([].concat.apply([], lists).filter(function (file) { return file; }));
   });
 }
 
 // Firefox and Safari drop a download whose address is revoked right after
 // the click, so it stays a while.
-function avrelDownload(bytes, name, type) {
-  var url = URL.createObjectURL(new Blob([bytes], { type: type }));
+function avrelDownload(parts, name, type) {
+  var url = URL.createObjectURL(new Blob(parts, { type: type }));
   var link = document.createElement("a");
   link.href = url;
   link.download = name;
@@ -269,21 +274,16 @@ function avrelSaveProgram() {
                     program: avrelFromBase64(document.getElementById("shipped-program").textContent) },
                   function (m) {
     if (m.kind === "written")
-      avrelDownload(m.program, "Avrel.scr", "application/octet-stream");
+      avrelDownload([m.program], "Avrel.scr", "application/octet-stream");
     else if (m.kind === "none")
       avrelPhotos.report = ["Avrel.scr could not be written: " + m.why + "."];
   });
 }
 
 function avrelSavePage() {
-  var show = avrelPhotos.show;
-  avrelPhotos.source.text().then(function (page) {
-    var open = '<script type="application/octet-stream" id="personal-show">';
-    var start = page.indexOf(open) + open.length;
-    var end = page.indexOf("</script>", start);
-    avrelDownload(page.slice(0, start) + avrelToBase64(show) + page.slice(end), "avrel.html",
-                  "text/html");
-  });
+  var source = avrelPhotos.source;
+  source.querySelector("#personal-show").textContent = avrelToBase64(avrelPhotos.show);
+  avrelDownload(["<!DOCTYPE html>\n", source.outerHTML], "avrel.html", "text/html");
 }
 
 function avrelOwnPictures() {
