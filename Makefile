@@ -68,7 +68,8 @@ test-web: web native
 	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png
 	/usr/bin/python3 tests/web/web_photos_test.py \
 	    --page build/web/avrel.html --render build/native/render/avrel-render \
-	    --custom build/native/custom/avrel-custom --scr build/windows/shell/Avrel.scr
+	    --custom build/native/custom/avrel-custom --scr build/windows/shell/Avrel.scr \
+	    --screenshot build/web/screenshot-maker.png
 
 test-native: native
 	ctest --preset native

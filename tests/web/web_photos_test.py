@@ -22,7 +22,7 @@ avrel-render of the same photos:
 Usage: web_photos_test.py --page build/web/avrel.html
        --render build/native/render/avrel-render
        --custom build/native/custom/avrel-custom --scr build/windows/shell/Avrel.scr
-       [--work DIR]
+       [--work DIR] [--screenshot PNG]
 """
 import argparse
 import filecmp
@@ -65,9 +65,10 @@ def shows(page, picture, timeout=5):
                          f"{{return s.h==={picture}}})", timeout=timeout)
 
 
-def making(page, timeout=40):
+def making(page, timeout=40, screenshot=None):
     """Watches a job of the maker from its start to its end: the progress
-    bar's values and texts as they came, and the report after it."""
+    bar's values and texts as they came, and the report after it. With
+    `screenshot`, the page is taken there a third of the way."""
     seen = []
     started = False
     begun = time.monotonic()
@@ -79,6 +80,9 @@ def making(page, timeout=40):
             started = True
             if not seen or seen[-1] != state[1:]:
                 seen.append(state[1:])
+            if screenshot and state[1] >= 8:
+                page.screenshot(screenshot)
+                screenshot = None
         elif started or time.monotonic() - begun > 5:
             break
         time.sleep(0.02)
@@ -127,10 +131,11 @@ def files_of(folder):
     return [os.path.join(folder, name) for name in sorted(os.listdir(folder))]
 
 
-def test_photos(c, browser, url, made, folders, downloads, work):
+def test_photos(c, browser, url, made, folders, downloads, work, screenshot):
     page = watched(browser, url)
+    page.mouse("mouseMoved", 500, 600)  # the control bar shows
     choose_file(page, files_of(folders["photos"]), "#photos")
-    progress, report = making(page)
+    progress, report = making(page, screenshot=screenshot)
     counts = [value for value, text in progress if text.startswith("Photo ")]
     c.check(len(set(counts)) >= 3 and max(counts) >= 20 and
             any(text == "Photo %d of 24" % value for value, text in progress),
@@ -244,7 +249,8 @@ def run(c, args, work):
         with Browser(1024, 768) as browser:
             browser.send("Browser.setDownloadBehavior",
                          {"behavior": "allow", "downloadPath": downloads})
-            test_photos(c, browser, "file://" + page, made, folders, downloads, work)
+            test_photos(c, browser, "file://" + page, made, folders, downloads, work,
+                        args.screenshot)
             personal = os.path.join(work, "personal.html")
             if os.path.exists(personal):
                 test_saved_page(c, browser, personal, made, downloads)
@@ -261,6 +267,7 @@ def main(argv):
     parser.add_argument("--custom", required=True)
     parser.add_argument("--scr", required=True)
     parser.add_argument("--work")
+    parser.add_argument("--screenshot", help="a PNG of the page while it makes a show")
     args = parser.parse_args(argv)
     started = time.monotonic()
     work = args.work or tempfile.mkdtemp(prefix="avrel-web-photos-")

@@ -1,21 +1,16 @@
 // The page's maker in a worker of its own (avrel-maker.js, built with
-// MODULARIZE, follows this script): it takes one job from the page, posts
-// what the maker says as it says it, then "done", and the page ends it,
-// and with it every byte the job took. A job carries the maker's
-// WebAssembly (compressed, as the page holds it) and either
+// MODULARIZE, follows this script). The page sends it the maker's
+// WebAssembly, compiled ({ module }), then one job; it posts what the maker
+// says as it says it, then "done", and the page ends it, and with it every
+// byte the job took. A job is either
 //   { kind: "make", files: the visitor's photos (File objects),
 //     base: the pictures the show is made over (a packed block),
 //     contain: the fit }, or
-//   { kind: "write", show: a packed show, program: the shipped Avrel.scr
-//     (compressed) } for a personal Avrel.scr.
+//   { kind: "write", show: a packed show, program: the shipped Avrel.scr }
+// for a personal Avrel.scr.
 "use strict";
 
-function avrelInflate(bytes) {
-  var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-  return new Response(stream).arrayBuffer().then(function (buffer) {
-    return new Uint8Array(buffer);
-  });
-}
+var avrelMaker = null;  // the maker, once loaded (a promise)
 
 // Copies `bytes` into the maker's memory for `call` (address, length).
 function avrelWithBytes(maker, bytes, call) {
@@ -28,18 +23,38 @@ function avrelWithBytes(maker, bytes, call) {
   }
 }
 
-function avrelRun(maker, job, program) {
+// What a read takes the browser frees only once the worker's event loop
+// turns, which it does not while the maker's one long call runs: read again
+// for every slot it fills, a photo would cost its size each time. So each
+// photo's bytes are read once, when the maker first asks, and kept for the
+// job (which ends with the worker).
+function avrelReadOnce(files) {
+  var reader = new FileReaderSync();
+  files.stream_ops.read = function (stream, buffer, offset, length, position) {
+    var node = stream.node;
+    if (!node.avrelBytes)
+      node.avrelBytes = new Uint8Array(reader.readAsArrayBuffer(node.contents));
+    var bytes = node.avrelBytes.subarray(Math.min(position, node.size),
+                                         Math.min(position + length, node.size));
+    buffer.set(bytes, offset);
+    return bytes.length;
+  };
+}
+
+function avrelRun(maker, job) {
   if (job.kind === "make") {
     // Read where they are, as the maker asks for them: nothing is copied
     // before a photo's turn comes.
+    var files = maker.FS.filesystems.WORKERFS;
+    avrelReadOnce(files);
     maker.FS.mkdir("/photos");
-    maker.FS.mount(maker.FS.filesystems.WORKERFS, { files: job.files }, "/photos");
+    maker.FS.mount(files, { files: job.files }, "/photos");
     avrelWithBytes(maker, job.base, function (at, length) {
       maker._avrelMakeShow(at, length, job.contain ? 1 : 0);
     });
   } else {
     avrelWithBytes(maker, job.show, function (show, showLength) {
-      avrelWithBytes(maker, program, function (at, length) {
+      avrelWithBytes(maker, job.program, function (at, length) {
         maker._avrelWriteProgram(show, showLength, at, length);
       });
     });
@@ -47,18 +62,23 @@ function avrelRun(maker, job, program) {
 }
 
 onmessage = function (event) {
-  var job = event.data;
-  var program = null;
-  Promise.all([avrelInflate(job.maker),
-               job.kind === "write" ? avrelInflate(job.program) : null]).then(function (bytes) {
-    program = bytes[1];
-    return AvrelMaker({
-      wasmBinary: bytes[0],
+  if (event.data.module) {
+    var module = event.data.module;
+    avrelMaker = AvrelMaker({
+      instantiateWasm: function (imports, done) {
+        WebAssembly.instantiate(module, imports).then(function (instance) {
+          done(instance, module);
+        });
+        return {};
+      },
       print: function (text) { console.log(text); },
       printErr: function (text) { console.warn(text); },
     });
-  }).then(function (maker) {
-    avrelRun(maker, job, program);
+    return;
+  }
+  var job = event.data;
+  avrelMaker.then(function (maker) {
+    avrelRun(maker, job);
     postMessage({ kind: "done" });
   }).catch(function (error) {
     // An abort (out of memory, say) ends the job with its reason.

@@ -10,7 +10,9 @@
 var avrelPhotos = {
   files: null,  // the photos of the show that plays, while they are at hand
   show: null,  // the personal show that plays (a packed block), or null
-  worker: null,
+  worker: null,  // the maker at work
+  ready: null,  // a maker waiting for a job
+  module: null,  // the maker's WebAssembly, compiled (a promise)
   makerUrl: null,
   source: null,  // this page's elements as they came
   report: [],
@@ -103,16 +105,45 @@ function avrelPlayCarriedShow() {
     avrelPlayShow(avrelFromBase64(text));
 }
 
-// The maker runs in a worker made from the page's own copy of its script;
-// ending the worker gives back all the memory a job took. One job at a
-// time: a new one ends the one before.
+function avrelInflate(bytes) {
+  var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+  return new Response(stream).arrayBuffer();
+}
+
+// The maker's WebAssembly, compiled once for every worker of the page.
+function avrelMakerModule() {
+  if (avrelPhotos.module === null) {
+    var packed = avrelFromBase64(document.getElementById("maker-program").textContent);
+    avrelPhotos.module = avrelInflate(packed).then(function (bytes) {
+      return WebAssembly.compile(bytes);
+    });
+  }
+  return avrelPhotos.module;
+}
+
+// A worker with the maker loaded, for the next job. It is made as soon as
+// one is likely to come (a chooser opened, photos dragged over the page),
+// so that the maker is ready by the time the photos are chosen.
+function avrelReadyMaker() {
+  if (avrelPhotos.ready === null) {
+    if (avrelPhotos.makerUrl === null) {
+      var text = document.getElementById("maker-script").textContent;
+      avrelPhotos.makerUrl = URL.createObjectURL(new Blob([text], { type: "text/javascript" }));
+    }
+    var worker = new Worker(avrelPhotos.makerUrl);
+    avrelPhotos.ready = worker;
+    avrelMakerModule().then(function (module) { worker.postMessage({ module: module }); });
+  }
+  return avrelPhotos.ready;
+}
+
+// The maker runs one job in a worker of its own; ending the worker gives
+// back all the memory the job took. One job at a time: a new one ends the
+// one before.
 function avrelStartMaker(job, take) {
   avrelStopMaker();
-  if (avrelPhotos.makerUrl === null) {
-    var text = document.getElementById("maker-script").textContent;
-    avrelPhotos.makerUrl = URL.createObjectURL(new Blob([text], { type: "text/javascript" }));
-  }
-  var worker = new Worker(avrelPhotos.makerUrl);
+  var worker = avrelReadyMaker();
+  avrelPhotos.ready = null;
   avrelPhotos.worker = worker;
   var finish = function (lines) {
     if (avrelPhotos.worker !== worker)
@@ -135,8 +166,9 @@ function avrelStartMaker(job, take) {
     event.preventDefault();
     finish(["The maker could not start (" + event.message + "); the pictures that play stay."]);
   };
-  job.maker = avrelFromBase64(document.getElementById("maker-program").textContent);
-  worker.postMessage(job, [job.maker.buffer]);
+  avrelMakerModule().then(function () { worker.postMessage(job); }, function (error) {
+    finish(["This browser cannot run the maker (" + error + "); the pictures that play stay."]);
+  });
   avrelShowControls();
   avrelWakeControls();
 }
@@ -270,14 +302,17 @@ function avrelDownload(parts, name, type) {
 function avrelSaveProgram() {
   avrelProgress(0, 1, "Writing Avrel.scr\u2026");
   avrelPhotos.report = [];
-  avrelStartMaker({ kind: "write", show: avrelPhotos.show,
-                    program: avrelFromBase64(document.getElementById("shipped-program").textContent) },
-                  function (m) {
+  var take = function (m) {
     if (m.kind === "written")
       avrelDownload([m.program], "Avrel.scr", "application/octet-stream");
     else if (m.kind === "none")
       avrelPhotos.report = ["Avrel.scr could not be written: " + m.why + "."];
-  });
+  };
+  var show = avrelPhotos.show;
+  avrelInflate(avrelFromBase64(document.getElementById("shipped-program").textContent))
+    .then(function (program) {
+      avrelStartMaker({ kind: "write", show: show, program: new Uint8Array(program) }, take);
+    });
 }
 
 function avrelSavePage() {
@@ -297,8 +332,15 @@ function avrelOwnPictures() {
 
 document.addEventListener("DOMContentLoaded", function () {
   var photos = document.getElementById("photos"), folder = document.getElementById("folder");
-  document.getElementById("photos-button").addEventListener("click", function () { photos.click(); });
-  document.getElementById("folder-button").addEventListener("click", function () { folder.click(); });
+  document.getElementById("photos-button").addEventListener("click", function () {
+    avrelReadyMaker();
+    photos.click();
+  });
+  document.getElementById("folder-button").addEventListener("click", function () {
+    avrelReadyMaker();
+    folder.click();
+  });
+  document.addEventListener("dragenter", function () { avrelReadyMaker(); });
   [photos, folder].forEach(function (input) {
     input.addEventListener("change", function () {
       var files = Array.prototype.slice.call(input.files);
