@@ -9,7 +9,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <thread>
@@ -45,12 +44,6 @@ std::string InstalledBase() {
         return AVREL_SHIPPED_PROGRAM;
     std::string path(self, size_t(length));
     return path.substr(0, path.rfind('/') + 1) + AVREL_SHIPPED_PROGRAM;
-}
-
-bool ReadWhole(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
-    std::string folder = path.substr(0, path.rfind('/') + 1);
-    std::string name = path.substr(folder.size());
-    return maker::ReadPhotoFile(folder.empty() ? "." : folder, name, bytes, why);
 }
 
 std::string Padded(int value, int width, bool left) {
@@ -109,7 +102,7 @@ int Make(const CustomOptions& options) {
     maker::ShowRequest request = maker::FolderRequest(options.folder, files);
     if (!options.plan.empty()) {
         std::vector<unsigned char> plan;
-        if (!ReadWhole(options.plan, &plan, &why))
+        if (!maker::ReadWholeFile(options.plan, &plan, &why))
             return Fail(maker::PrintableName(options.plan) + " " + why);
         request.hasPlan = true;
         request.planText.assign(plan.begin(), plan.end());
@@ -124,7 +117,7 @@ int Make(const CustomOptions& options) {
         return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;
-    if (!ReadWhole(base, &baseBytes, &why))
+    if (!maker::ReadWholeFile(base, &baseBytes, &why))
         return Fail(maker::PrintableName(base) + ": " + why);
 
     Say("Fitting " + std::to_string(files.size()) + " files from " +

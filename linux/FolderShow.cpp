@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "linux/ShowCache.h"
-#include "maker/MadeShow.h"
 #include "maker/NameText.h"
+#include "maker/ServeShow.h"
 #include "maker/ShowMaker.h"
 
 namespace {

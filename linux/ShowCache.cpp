@@ -80,11 +80,9 @@ std::string ShowCacheKey(const std::string& folder, const std::vector<maker::Fol
 }
 
 bool LoadCachedShow(const std::string& path, const std::string& key, MadeResources* resources) {
-    std::string folder = path.substr(0, path.rfind('/'));
-    std::string name = path.substr(folder.size() + 1);
     std::vector<unsigned char> bytes;
     std::string why;
-    return maker::ReadPhotoFile(folder, name, &bytes, &why) && bytes.size() <= kMaxCacheBytes &&
+    return maker::ReadWholeFile(path, &bytes, &why) && bytes.size() <= kMaxCacheBytes &&
            maker::UnpackShow(bytes.data(), bytes.size(), key, resources);
 }
 

@@ -14,27 +14,22 @@ inline unsigned char OnBlack(unsigned v, unsigned a) {
     return static_cast<unsigned char>(((t >> 8) + t) >> 8);
 }
 
-cmsUInt32Number LcmsType(Samples samples) {
-    switch (samples) {
-        case Samples::Grey:
-        case Samples::GreyAlpha:
-            return TYPE_GRAY_8;
-        case Samples::InvertedCmyk:
-            return TYPE_CMYK_8_REV;
-        default:
-            return TYPE_RGB_8;
-    }
-}
+// How lcms2 reads the samples (alpha is gone by then), and the colour
+// space a profile for them describes.
+struct LcmsForm {
+    cmsUInt32Number type;
+    cmsColorSpaceSignature space;
+};
 
-cmsColorSpaceSignature SpaceOf(Samples samples) {
+LcmsForm FormOf(Samples samples) {
     switch (samples) {
         case Samples::Grey:
         case Samples::GreyAlpha:
-            return cmsSigGrayData;
+            return {TYPE_GRAY_8, cmsSigGrayData};
         case Samples::InvertedCmyk:
-            return cmsSigCmykData;
+            return {TYPE_CMYK_8_REV, cmsSigCmykData};
         default:
-            return cmsSigRgbData;
+            return {TYPE_RGB_8, cmsSigRgbData};
     }
 }
 
@@ -53,11 +48,12 @@ ColourProfile::ColourProfile(Samples samples, const std::vector<unsigned char>& 
         cmsOpenProfileFromMemTHR(ctx, iccProfile.data(), cmsUInt32Number(iccProfile.size()));
     if (in == nullptr)
         return;
-    if (cmsGetColorSpace(in) == SpaceOf(samples)) {
+    LcmsForm form = FormOf(samples);
+    if (cmsGetColorSpace(in) == form.space) {
         cmsHPROFILE srgb = cmsCreate_sRGBProfileTHR(ctx);
         if (srgb != nullptr) {
-            transform = cmsCreateTransformTHR(ctx, in, LcmsType(samples), srgb, TYPE_RGB_8,
-                                              INTENT_PERCEPTUAL, 0);
+            transform =
+                cmsCreateTransformTHR(ctx, in, form.type, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
             cmsCloseProfile(srgb);
         }
     }
@@ -110,6 +106,10 @@ void ColourProfile::ToSrgb(const unsigned char* in, int count, unsigned char* ou
 
 std::vector<unsigned char> PrimariesProfile(const double primaries[8]) {
     std::vector<unsigned char> bytes;
+    // Chromaticities of real colours lie strictly between 0 and 1.
+    for (int i = 0; i < 8; ++i)
+        if (!(primaries[i] > 0.0 && primaries[i] < 1.0))
+            return bytes;
     cmsContext ctx = cmsCreateContext(nullptr, nullptr);
     if (ctx == nullptr)
         return bytes;

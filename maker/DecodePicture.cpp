@@ -2,32 +2,14 @@
 
 #include <windows.h>
 
-#include <csetjmp>
-#include <cstdio>
-
-// jpeglib.h needs FILE and size_t declared before it.
-#include <jpeglib.h>
-#include <jerror.h>
-
 #include "imaging/ResourceSource.h"
+#include "maker/JpegError.h"
+
+#include <jerror.h>
 
 namespace maker {
 
 namespace {
-
-struct ErrorRecord {
-    jpeg_error_mgr manager;
-    jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    auto* record = reinterpret_cast<ErrorRecord*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, record->message);
-    longjmp(record->jump, 1);
-}
-
-void Silent(j_common_ptr) {}
 
 // Resources are far smaller; this keeps a damaged header from asking for
 // gigabytes.
@@ -42,10 +24,8 @@ bool DecodePicture(const unsigned char* jpeg, size_t size, PictureFacts* facts, 
         return false;
     }
     jpeg_decompress_struct cinfo;
-    ErrorRecord error;
-    cinfo.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = ErrorExit;
-    error.manager.output_message = Silent;
+    JpegError error;
+    cinfo.err = UseJpegError(&error);
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&cinfo);
         *why = std::string("not a picture: ") + error.message;

@@ -1,30 +1,12 @@
 #include "maker/EncodePicture.h"
 
-#include <csetjmp>
-#include <cstdio>
-
-// jpeglib.h needs FILE and size_t declared before it.
-#include <jpeglib.h>
+#include "maker/JpegError.h"
 
 namespace maker {
 
 namespace {
 
 const int kQuality = 90;
-
-struct ErrorRecord {
-    jpeg_error_mgr manager;
-    jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    auto* record = reinterpret_cast<ErrorRecord*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, record->message);
-    longjmp(record->jump, 1);
-}
-
-void Silent(j_common_ptr) {}
 
 // A destination manager that appends to a vector, a block at a time.
 struct VectorDestination {
@@ -66,10 +48,8 @@ bool EncodePicture(const RgbImage& image, bool grey, std::vector<unsigned char>*
         return false;
     }
     jpeg_compress_struct cinfo;
-    ErrorRecord error;
-    cinfo.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = ErrorExit;
-    error.manager.output_message = Silent;
+    JpegError error;
+    cinfo.err = UseJpegError(&error);
     VectorDestination destination;
     destination.manager.init_destination = InitDestination;
     destination.manager.empty_output_buffer = EmptyOutputBuffer;

@@ -15,6 +15,15 @@ namespace {
 const int32_t kScale = 16;
 const int32_t kFar = std::numeric_limits<int32_t>::max();
 
+// The two loops that take most of the time, also built for AVX2 where the
+// processor has it (eight points at a time, and a 32-bit multiply in one
+// instruction); whole numbers give the same result either way.
+#if defined(__x86_64__) && defined(__linux__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
+
 struct Columns {
     std::vector<int32_t> red, green, blue;
 
@@ -42,10 +51,10 @@ struct Nearest {
 // the lowest-numbered of equally near centres stays. The pointers never
 // overlap; saying so (__restrict) lets the compiler take four or eight
 // points at a time.
-void TakeCentre(const int32_t* __restrict red, const int32_t* __restrict green,
-                const int32_t* __restrict blue, int32_t* __restrict best,
-                int32_t* __restrict second, int32_t* __restrict label, size_t n, int32_t j,
-                int32_t cr, int32_t cg, int32_t cb) {
+VECTOR_CLONES void TakeCentre(const int32_t* __restrict red, const int32_t* __restrict green,
+                              const int32_t* __restrict blue, int32_t* __restrict best,
+                              int32_t* __restrict second, int32_t* __restrict label, size_t n,
+                              int32_t j, int32_t cr, int32_t cg, int32_t cb) {
     for (size_t i = 0; i < n; ++i) {
         int32_t dr = red[i] - cr, dg = green[i] - cg, db = blue[i] - cb;
         int32_t d = dr * dr + dg * dg + db * db;
@@ -68,28 +77,53 @@ int32_t SquaredDistance(const Columns& a, size_t i, const Columns& b, size_t j) 
 }
 
 // What the nearest distances would add up to with a centre at (cr, cg, cb)
-// as well.
-uint64_t PotentialWith(const int32_t* __restrict red, const int32_t* __restrict green,
-                       const int32_t* __restrict blue, const int32_t* __restrict best, size_t n,
-                       int32_t cr, int32_t cg, int32_t cb) {
+// as well. Sums of 32 distances fit 32 bits, which keeps the vector lanes
+// narrow; only those sums are widened.
+VECTOR_CLONES uint64_t PotentialWith(const int32_t* __restrict red, const int32_t* __restrict green,
+                                     const int32_t* __restrict blue, const int32_t* __restrict best,
+                                     size_t n, int32_t cr, int32_t cg, int32_t cb) {
+    const size_t kRun = 32;
     uint64_t total = 0;
-    for (size_t i = 0; i < n; ++i) {
+    size_t i = 0;
+    for (; i + kRun <= n; i += kRun) {
+        uint32_t run = 0;
+        for (size_t r = i; r < i + kRun; ++r) {
+            int32_t dr = red[r] - cr, dg = green[r] - cg, db = blue[r] - cb;
+            run += uint32_t(std::min(best[r], dr * dr + dg * dg + db * db));
+        }
+        total += run;
+    }
+    for (; i < n; ++i) {
         int32_t dr = red[i] - cr, dg = green[i] - cg, db = blue[i] - cb;
         total += uint32_t(std::min(best[i], dr * dr + dg * dg + db * db));
     }
     return total;
 }
 
-// A point drawn with a chance in proportion to its nearest distance.
-size_t Draw(const Nearest& nearest, uint64_t total, SeededRandom* random) {
-    uint64_t draw = random->Below(total), sum = 0;
-    size_t chosen = 0;
-    for (; chosen + 1 < nearest.best.size(); ++chosen) {
-        sum += uint64_t(nearest.best[chosen]);
-        if (sum > draw)
-            break;
+// What the nearest distances would add up to with each candidate point as a
+// centre as well, the points taken a block at a time so that every
+// candidate is measured while the block is in the cache.
+std::vector<uint64_t> PotentialsWith(const Columns& points, const std::vector<int32_t>& best,
+                                     const std::vector<size_t>& candidates) {
+    const size_t kBlock = 2048;
+    std::vector<uint64_t> totals(candidates.size(), 0);
+    for (size_t from = 0; from < points.Size(); from += kBlock) {
+        size_t count = std::min(kBlock, points.Size() - from);
+        for (size_t c = 0; c < candidates.size(); ++c) {
+            size_t at = candidates[c];
+            totals[c] += PotentialWith(points.red.data() + from, points.green.data() + from,
+                                       points.blue.data() + from, best.data() + from, count,
+                                       points.red[at], points.green[at], points.blue[at]);
+        }
     }
-    return chosen;
+    return totals;
+}
+
+// A point drawn with a chance in proportion to its nearest distance:
+// `running` holds the running sums of the nearest distances.
+size_t Draw(const std::vector<uint64_t>& running, SeededRandom* random) {
+    uint64_t draw = random->Below(running.back());
+    return size_t(std::upper_bound(running.begin(), running.end(), draw) - running.begin());
 }
 
 // The k-means++ start, each centre the best of a few draws (the one that
@@ -97,32 +131,29 @@ size_t Draw(const Nearest& nearest, uint64_t total, SeededRandom* random) {
 // leaves every point's nearest centres in `nearest`.
 Columns PlusPlusStart(const Columns& points, int k, SeededRandom* random, Nearest* nearest) {
     size_t n = points.Size();
-    int draws = 2 + int(std::log(double(k)));
+    std::vector<size_t> candidates(2 + size_t(std::log(double(k))));
     nearest->Reset(n);
+    std::vector<uint64_t> running(n);
     Columns centres;
     size_t chosen = size_t(random->Below(n));
     for (int j = 0; j < k; ++j) {
         centres.Add(points.red[chosen], points.green[chosen], points.blue[chosen]);
         TakeCentre(points, centres, j, nearest);
         uint64_t total = 0;
-        for (size_t i = 0; i < n; ++i)
+        for (size_t i = 0; i < n; ++i) {
             total += uint64_t(nearest->best[i]);
+            running[i] = total;
+        }
         if (total == 0) {
             // every point sits on a centre already: any point will do
             chosen = size_t(random->Below(n));
             continue;
         }
-        uint64_t least = 0;
-        for (int d = 0; d < draws; ++d) {
-            size_t candidate = Draw(*nearest, total, random);
-            uint64_t potential = PotentialWith(
-                points.red.data(), points.green.data(), points.blue.data(), nearest->best.data(), n,
-                points.red[candidate], points.green[candidate], points.blue[candidate]);
-            if (d == 0 || potential < least) {
-                chosen = candidate;
-                least = potential;
-            }
-        }
+        for (size_t& candidate : candidates)
+            candidate = Draw(running, random);
+        std::vector<uint64_t> potential = PotentialsWith(points, nearest->best, candidates);
+        chosen =
+            candidates[std::min_element(potential.begin(), potential.end()) - potential.begin()];
     }
     return centres;
 }

@@ -1,10 +1,6 @@
 #include "maker/MadeShow.h"
 
-#include <windows.h>
-
 #include <cstdint>
-
-#include "StandIn.h"
 
 namespace maker {
 
@@ -75,12 +71,6 @@ bool UnpackShow(const unsigned char* bytes, size_t size, const std::string& key,
         (*resources)[int(id)] = std::move(data);
     }
     return read.at == size && !resources->empty();
-}
-
-void ServeShow(const MadeResources& made) {
-    for (const auto& entry : made)
-        standin::ReplaceResource(WORD(ULONG_PTR(RT_RCDATA)), WORD(entry.first), entry.second.data(),
-                                 DWORD(entry.second.size()));
 }
 
 }  // namespace maker

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <set>
+
 #include "maker/ProgramFile.h"
 #include "show/ShowResources.h"
 
@@ -10,19 +12,19 @@ namespace maker {
 namespace {
 
 // The base's resources with the maker's in place of the pictures, palette
-// and table of the same ids (their languages kept).
+// and table of the same ids (in every language the base has them).
 bool Replace(const MadeResources& made, std::vector<ResourceItem>* items, std::string* why) {
-    size_t replaced = 0;
+    std::set<int> replaced;
     for (ResourceItem& item : *items) {
         if (item.type.id != WORD(ULONG_PTR(RT_RCDATA)) || !item.name.text.empty())
             continue;
         auto found = made.find(item.name.id);
         if (found != made.end()) {
             item.data = found->second;
-            ++replaced;
+            replaced.insert(found->first);
         }
     }
-    if (replaced != made.size()) {
+    if (replaced.size() != made.size()) {
         *why = "the base program lacks resources the show needs";
         return false;
     }

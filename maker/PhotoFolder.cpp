@@ -51,9 +51,8 @@ bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, 
     return true;
 }
 
-bool ReadPhotoFile(const std::string& folder, const std::string& name,
-                   std::vector<unsigned char>* bytes, std::string* why) {
-    int file = open(PathOf(folder, name).c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
+    int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) {
         *why = std::string("cannot be opened: ") + std::strerror(errno);
         return false;
@@ -84,6 +83,11 @@ bool ReadPhotoFile(const std::string& folder, const std::string& name,
     }
     close(file);
     return good;
+}
+
+bool ReadPhotoFile(const std::string& folder, const std::string& name,
+                   std::vector<unsigned char>* bytes, std::string* why) {
+    return ReadWholeFile(PathOf(folder, name), bytes, why);
 }
 
 ShowRequest FolderRequest(const std::string& folder, const std::vector<FolderFile>& files) {

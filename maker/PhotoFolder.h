@@ -1,7 +1,7 @@
 // A folder of photos as the native front ends read it: its regular files
 // (symbolic links followed) whose names do not start with '.', and each
-// file's bytes. The maker itself never touches the file system; the page
-// gets its files from the browser instead.
+// file's bytes (plan files and kept shows are read the same way). The maker itself never touches
+// the file system; the page gets its files from the browser instead.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +21,11 @@ struct FolderFile {
 // False with a message when `folder` is not a folder that can be read.
 bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why);
 
-// The whole of file `name` of `folder`; false with a one-line reason. Files
+// The whole of the file at `path`; false with a one-line reason. Files
 // larger than any photo the maker takes are refused unread.
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why);
+
+// The whole of file `name` of `folder`, as ReadWholeFile.
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why);
 

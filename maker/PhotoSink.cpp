@@ -28,7 +28,7 @@ bool PhotoSink::Accept(const PhotoHeader& photo, std::string* why) {
     reduction =
         ReductionFor(header.width, header.height, header.orientation, slotWidth, slotHeight, fit);
     colour = std::make_unique<ColourProfile>(header.samples, header.iccProfile);
-    // The decoders' own copies are enough from here on.
+    // The transform holds what the profile says; its bytes can go.
     header.iccProfile.clear();
     header.iccProfile.shrink_to_fit();
     return true;

@@ -23,6 +23,8 @@ namespace maker {
 namespace {
 
 using standin::PeDword;
+using standin::PePutDword;
+using standin::PePutWord;
 using standin::PeSection;
 
 const uint32_t kResourceDirectory = 2;
@@ -57,15 +59,6 @@ bool PowerOfTwo(uint32_t n) {
 // when the virtual size is 0.
 uint32_t Extent(const PeSection& s) {
     return s.virtualSize != 0 ? s.virtualSize : s.rawSize;
-}
-
-void Put16(std::vector<unsigned char>* b, size_t at, uint32_t v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<unsigned char>* b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
 }
 
 // The PE checksum: the file's 16-bit words summed with end-around carry,
@@ -128,11 +121,11 @@ private:
             return Fail("the program's section alignments are damaged");
         uint64_t tableEnd =
             headers_.optional + headers_.optionalSize + 40 * uint64_t(headers_.sections.size());
-        uint64_t next = 0;
+        uint64_t next = AlignUp(Field(optional + kSizeOfHeaders), sectionAlignment_);
         for (const PeSection& s : headers_.sections) {
             if (s.address < next)
                 return Fail("the program's sections overlap or are out of order");
-            next = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
+            next = SpanEnd(s);
             if (s.rawSize != 0 && uint64_t(s.rawOffset) + s.rawSize > size_)
                 return Fail("a section's data lies beyond the end of the file");
             // Every header this writer mends lies before all section data.
@@ -143,6 +136,13 @@ private:
             return Fail("the program's sections lie beyond its 4 GB address space");
         imageEnd_ = next;
         return true;
+    }
+
+    // Where the next section may begin. Stored bytes beyond the virtual
+    // size count: otherwise they would stand for the next section's
+    // addresses.
+    uint64_t SpanEnd(const PeSection& s) const {
+        return AlignUp(uint64_t(s.address) + std::max(Extent(s), s.rawSize), sectionAlignment_);
     }
 
     uint32_t DirectoryRva(uint32_t index) const {
@@ -163,7 +163,7 @@ private:
                 cut_ = start_ = s.rawOffset;
                 resume_ = uint64_t(s.rawOffset) + s.rawSize;
                 oldRaw_ = s.rawSize;
-                oldEnd_ = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
+                oldEnd_ = SpanEnd(s);
                 initializedData_ = (s.characteristics & kInitializedData) != 0;
                 return true;
             }
@@ -173,10 +173,8 @@ private:
         size_t table = headers_.optional + headers_.optionalSize;
         uint64_t tableEnd = table + 40 * uint64_t(sections.size() + 1);
         uint64_t firstData = Field(headers_.optional + kSizeOfHeaders);
-        uint64_t memoryEnd = AlignUp(firstData, sectionAlignment_);
         uint64_t fileEnd = firstData;
         for (const PeSection& s : sections) {
-            memoryEnd = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
             if (s.rawSize != 0) {
                 firstData = std::min<uint64_t>(firstData, s.rawOffset);
                 fileEnd = std::max<uint64_t>(fileEnd, uint64_t(s.rawOffset) + s.rawSize);
@@ -186,28 +184,32 @@ private:
             return Fail("no room in the program's headers for another section");
         if (fileEnd > size_)
             return Fail("the program's headers run past the end of the file");
-        address_ = uint32_t(memoryEnd);
+        address_ = uint32_t(imageEnd_);
         cut_ = resume_ = fileEnd;
         start_ = AlignUp(fileEnd, fileAlignment_);
-        oldEnd_ = imageEnd_ = memoryEnd;
+        oldEnd_ = imageEnd_;
         initializedData_ = true;
         return true;
     }
 
-    // True when the sections after section `r` (the resources) may move:
-    // each is discardable with its data after the resources' in the file,
-    // and no data directory but the relocations and no entry point points
-    // at or past the resources.
+    // True when section `r` (the resources) can be replaced where it is
+    // and the sections after it may move: those are discardable, the data
+    // of the sections before it lies before its data in the file and the
+    // data of those after it after, and no data directory but the
+    // relocations and no entry point points at or past the resources.
     bool CanMoveAfter(size_t r) const {
         const std::vector<PeSection>& sections = headers_.sections;
         const PeSection& resources = sections[r];
         if (resources.rawSize == 0)
             return false;
         uint64_t resourcesEnd = uint64_t(resources.rawOffset) + resources.rawSize;
-        for (size_t i = r + 1; i < sections.size(); ++i) {
+        for (size_t i = 0; i < sections.size(); ++i) {
             const PeSection& s = sections[i];
-            if ((s.characteristics & kDiscardable) == 0 ||
-                (s.rawSize != 0 && s.rawOffset < resourcesEnd))
+            bool before = uint64_t(s.rawOffset) + s.rawSize <= resources.rawOffset;
+            bool after = s.rawOffset >= resourcesEnd;
+            if (i != r && s.rawSize != 0 && !(i < r ? before : after))
+                return false;
+            if (i > r && (s.characteristics & kDiscardable) == 0)
                 return false;
         }
         for (uint32_t d = 0; d < headers_.directoryCount; ++d) {
@@ -215,28 +217,33 @@ private:
             bool allowed = d == kResourceDirectory || d == kCertificateDirectory ||
                            (d == kRelocationDirectory && r + 1 < sections.size() &&
                             rva >= sections[r + 1].address);
-            if (rva >= resources.address && !allowed)
+            if (!allowed && InImage(rva, resources.address))
                 return false;
         }
-        return Field(headers_.optional + kEntryPoint) < resources.address;
+        return !InImage(Field(headers_.optional + kEntryPoint), resources.address);
     }
 
+    // Addresses and offsets beyond the image or the file point at nothing;
+    // they stay as they are.
+    bool InImage(uint32_t rva, uint64_t from) const { return rva >= from && rva < imageEnd_; }
     uint32_t ShiftRva(uint32_t rva) const {
-        return rva >= oldEnd_ ? uint32_t(int64_t(rva) + virtualShift_) : rva;
+        return InImage(rva, oldEnd_) ? uint32_t(int64_t(rva) + virtualShift_) : rva;
     }
     uint32_t ShiftOffset(uint32_t offset) const {
-        return offset >= resume_ ? uint32_t(int64_t(offset) + fileShift_) : offset;
+        return offset >= resume_ && offset <= size_ ? uint32_t(int64_t(offset) + fileShift_)
+                                                    : offset;
     }
 
     void MendHeaders(std::vector<unsigned char>* out, uint32_t treeSize, uint32_t raw) {
+        unsigned char* to = out->data();
         size_t optional = headers_.optional;
         std::vector<PeSection> sections = headers_.sections;
         if (section_ == sections.size()) {
             size_t header = optional + headers_.optionalSize + 40 * sections.size();
-            std::fill(out->begin() + long(header), out->begin() + long(header) + 40, 0);
-            std::copy_n(".rsrc", 5, out->begin() + long(header));
-            Put32(out, header + 36, kNewSectionCharacteristics);
-            Put16(out, headers_.fileHeader + kSectionCount, uint32_t(sections.size() + 1));
+            std::fill(to + header, to + header + 40, 0);
+            std::copy_n(".rsrc", 5, to + header);
+            PePutDword(to + header + 36, kNewSectionCharacteristics);
+            PePutWord(to + headers_.fileHeader + kSectionCount, uint32_t(sections.size() + 1));
             sections.push_back({header, 0, 0, 0, 0, kNewSectionCharacteristics});
         }
         sections[section_].virtualSize = treeSize;
@@ -250,42 +257,42 @@ private:
         }
         uint64_t imageEnd = 0;
         for (const PeSection& s : sections) {
-            Put32(out, s.header + 8, s.virtualSize);
-            Put32(out, s.header + 12, s.address);
-            Put32(out, s.header + 16, s.rawSize);
-            Put32(out, s.header + 20, s.rawOffset);
+            PePutDword(to + s.header + 8, s.virtualSize);
+            PePutDword(to + s.header + 12, s.address);
+            PePutDword(to + s.header + 16, s.rawSize);
+            PePutDword(to + s.header + 20, s.rawOffset);
             imageEnd = AlignUp(uint64_t(s.address) + Extent(s), sectionAlignment_);
         }
-        Put32(out, optional + kSizeOfImage, uint32_t(imageEnd));
+        PePutDword(to + optional + kSizeOfImage, uint32_t(imageEnd));
         if (initializedData_)
-            Put32(out, optional + kSizeOfInitializedData,
-                  Field(optional + kSizeOfInitializedData) + raw - oldRaw_);
+            PePutDword(to + optional + kSizeOfInitializedData,
+                       Field(optional + kSizeOfInitializedData) + raw - oldRaw_);
 
         for (uint32_t d = 0; d < headers_.directoryCount; ++d) {
             size_t entry = headers_.directories + 8 * d;
             if (d == kResourceDirectory) {
-                Put32(out, entry, address_);
-                Put32(out, entry + 4, treeSize);
+                PePutDword(to + entry, address_);
+                PePutDword(to + entry + 4, treeSize);
             } else if (d == kCertificateDirectory) {
                 // A file offset, not an RVA, and the signature is void now.
-                Put32(out, entry, 0);
-                Put32(out, entry + 4, 0);
+                PePutDword(to + entry, 0);
+                PePutDword(to + entry + 4, 0);
             } else if (Field(entry) != 0) {
-                Put32(out, entry, ShiftRva(Field(entry)));
+                PePutDword(to + entry, ShiftRva(Field(entry)));
             }
         }
-        MendDebugEntries(out);
+        MendDebugEntries(to);
         // The COFF symbol table, where kept, follows the sections in the file.
         size_t symbols = headers_.fileHeader + kSymbolTable;
         if (Field(symbols) != 0)
-            Put32(out, symbols, ShiftOffset(Field(symbols)));
-        Put32(out, optional + kCheckSum, 0);
-        Put32(out, optional + kCheckSum, Checksum(*out));
+            PePutDword(to + symbols, ShiftOffset(Field(symbols)));
+        PePutDword(to + optional + kCheckSum, 0);
+        PePutDword(to + optional + kCheckSum, Checksum(*out));
     }
 
     // Debug directory entries (28 bytes each) locate their data by RVA and
     // by file offset; data beyond the resources moves with the rest.
-    void MendDebugEntries(std::vector<unsigned char>* out) const {
+    void MendDebugEntries(unsigned char* to) const {
         if (kDebugDirectory >= headers_.directoryCount)
             return;
         size_t entry = headers_.directories + 8 * kDebugDirectory;
@@ -296,9 +303,9 @@ private:
             return;
         for (size_t e = at; e + 28 <= at + size; e += 28) {
             if (Field(e + 20) != 0)
-                Put32(out, e + 20, ShiftRva(Field(e + 20)));
+                PePutDword(to + e + 20, ShiftRva(Field(e + 20)));
             if (Field(e + 24) != 0)
-                Put32(out, e + 24, ShiftOffset(Field(e + 24)));
+                PePutDword(to + e + 24, ShiftOffset(Field(e + 24)));
         }
     }
 

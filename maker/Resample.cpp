@@ -42,6 +42,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
     taps.count.resize(size_t(outSize));
     taps.weights.assign(size_t(outSize) * size_t(taps.stride), 0);
     std::vector<double> k(size_t(taps.stride));
+    double reciprocal = 1.0 / filterScale;
     for (int i = 0; i < outSize; ++i) {
         double centre = from + (i + 0.5) * scale;
         // Truncation toward zero, then clamping: exactly Pillow's bounds.
@@ -50,7 +51,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
         int n = std::max(0, std::min(hi - lo, taps.stride));
         double total = 0.0;
         for (int x = 0; x < n; ++x) {
-            k[size_t(x)] = Lanczos((x + lo - centre + 0.5) / filterScale);
+            k[size_t(x)] = Lanczos((x + lo - centre + 0.5) * reciprocal);
             total += k[size_t(x)];
         }
         int32_t* w = &taps.weights[size_t(i) * size_t(taps.stride)];
@@ -66,7 +67,7 @@ ResampleTaps LanczosTaps(int inSize, float from, float to, int outSize) {
 }
 
 Resampler::Resampler(int width, int height, const double exactBox[4], int outWidth, int outHeight)
-    : width(width), outWidth(outWidth), outHeight(outHeight) {
+    : outWidth(outWidth), outHeight(outHeight) {
     // Pillow takes the box in single precision; so do we, for its numbers.
     float box[4];
     for (int i = 0; i < 4; ++i)
@@ -88,20 +89,42 @@ Resampler::Resampler(int width, int height, const double exactBox[4], int outWid
         down = LanczosTaps(height, box[1], box[3], outHeight);
         firstRow = down.first.front();
         endRow = down.first.back() + down.count.back();
-        for (int i = 0; i < outHeight; ++i)
+        for (int i = 0; i < outHeight; ++i) {
             down.first[size_t(i)] -= firstRow;
+            window = std::max(window, down.count[size_t(i)]);
+        }
+        rows.resize(size_t(outWidth) * 3 * size_t(window));
+        sums.resize(size_t(outWidth) * 3);
     } else {
         endRow = height;
     }
-    rows.resize(size_t(outWidth) * 3 * size_t(std::max(0, endRow - firstRow)));
+    picture.width = outWidth;
+    picture.height = outHeight;
+    picture.pixels.resize(size_t(outWidth) * size_t(outHeight) * 3);
 }
 
 void Resampler::AddRow(int y, const unsigned char* rgb) {
-    unsigned char* out = &rows[size_t(y - firstRow) * size_t(outWidth) * 3];
-    if (!horizontal) {
-        std::memcpy(out, rgb, size_t(outWidth) * 3);
-        return;
+    size_t rowBytes = size_t(outWidth) * 3;
+    int row = y - firstRow;
+    // Without a vertical pass the row is a row of the picture already.
+    unsigned char* out =
+        vertical ? &rows[size_t(row % window) * rowBytes] : &picture.pixels[size_t(row) * rowBytes];
+    if (horizontal) {
+        Across(rgb, out);
+    } else {
+        std::memcpy(out, rgb, rowBytes);
     }
+    if (!vertical)
+        return;
+    // Every output row whose last source row this was: the window holds
+    // all its rows, as no output row spans more than the window.
+    for (int added = row + 1;
+         nextRow < outHeight && down.first[size_t(nextRow)] + down.count[size_t(nextRow)] <= added;
+         ++nextRow)
+        Down(nextRow);
+}
+
+void Resampler::Across(const unsigned char* rgb, unsigned char* out) const {
     const int32_t half = 1 << (kPrecisionBits - 1);
     for (int i = 0; i < outWidth; ++i) {
         const unsigned char* p = rgb + size_t(across.first[size_t(i)]) * 3;
@@ -119,34 +142,26 @@ void Resampler::AddRow(int y, const unsigned char* rgb) {
     }
 }
 
-void Resampler::Finish(RgbImage* out) {
-    out->width = outWidth;
-    out->height = outHeight;
+void Resampler::Down(int j) {
     size_t rowBytes = size_t(outWidth) * 3;
-    if (!vertical) {
-        out->pixels = std::move(rows);
-        rows.clear();
-        return;
-    }
-    out->pixels.resize(rowBytes * size_t(outHeight));
     // Whole rows at a time: the inner loop runs along a row, where the
     // compiler can vectorise it.
-    std::vector<int32_t> sums(rowBytes);
-    for (int j = 0; j < outHeight; ++j) {
-        std::fill(sums.begin(), sums.end(), int32_t(1) << (kPrecisionBits - 1));
-        const int32_t* w = &down.weights[size_t(j) * size_t(down.stride)];
-        const unsigned char* src = &rows[size_t(down.first[size_t(j)]) * rowBytes];
-        for (int k = 0, n = down.count[size_t(j)]; k < n; ++k, src += rowBytes) {
-            int32_t weight = w[k];
-            for (size_t x = 0; x < rowBytes; ++x)
-                sums[x] += src[x] * weight;
-        }
-        unsigned char* dst = &out->pixels[size_t(j) * rowBytes];
+    std::fill(sums.begin(), sums.end(), int32_t(1) << (kPrecisionBits - 1));
+    const int32_t* w = &down.weights[size_t(j) * size_t(down.stride)];
+    for (int k = 0, n = down.count[size_t(j)]; k < n; ++k) {
+        const unsigned char* src = &rows[size_t((down.first[size_t(j)] + k) % window) * rowBytes];
+        int32_t weight = w[k];
         for (size_t x = 0; x < rowBytes; ++x)
-            dst[x] = Clip8(sums[x]);
+            sums[x] += src[x] * weight;
     }
-    rows.clear();
-    rows.shrink_to_fit();
+    unsigned char* dst = &picture.pixels[size_t(j) * rowBytes];
+    for (size_t x = 0; x < rowBytes; ++x)
+        dst[x] = Clip8(sums[x]);
+}
+
+void Resampler::Finish(RgbImage* out) {
+    *out = std::move(picture);
+    picture = RgbImage();
 }
 
 }  // namespace maker

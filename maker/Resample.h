@@ -2,8 +2,9 @@
 // from a decoder, then columns. The weights, their 22-bit fixed-point form,
 // the rounding and the 8-bit step between the two passes are Pillow's
 // (Image.resize with LANCZOS and a box), which fitted the photos before, so
-// the same photo gives the same picture. Only the horizontally resampled
-// rows of the box are kept: a band of the output's width, never the photo.
+// the same photo gives the same picture. Each output row is made as soon
+// as its last source row has come, so only the few resampled rows one
+// output row spans are kept, never the photo.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +47,9 @@ public:
     void Finish(RgbImage* out);
 
 private:
-    int width;
+    void Across(const unsigned char* rgb, unsigned char* out) const;
+    void Down(int j);
+
     int outWidth;
     int outHeight;
     bool horizontal;
@@ -57,8 +60,12 @@ private:
     int endRow = 0;
     int firstColumn = 0;
     int endColumn = 0;
-    // Rows firstRow to endRow - 1, resampled across: outWidth * 3 bytes each.
+    // The last `window` source rows, resampled across, in turn.
+    int window = 1;
     std::vector<unsigned char> rows;
+    std::vector<int32_t> sums;
+    int nextRow = 0;  // the next output row to make
+    RgbImage picture;
 };
 
 }  // namespace maker

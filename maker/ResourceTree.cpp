@@ -9,8 +9,13 @@
 
 #include <algorithm>
 
+#include "PeHeaders.h"
+
 namespace maker {
 namespace {
+
+using standin::PePutDword;
+using standin::PePutWord;
 
 const uint32_t kHighBit = 0x80000000u;  // a string name; a subdirectory
 
@@ -36,15 +41,6 @@ int CompareItems(const ResourceItem& a, const ResourceItem& b) {
     if (int name = CompareResourceNames(a.name, b.name))
         return name;
     return int(a.language) - int(b.language);
-}
-
-void Put16(std::vector<unsigned char>* b, uint64_t at, uint32_t v) {
-    (*b)[at] = uint8_t(v);
-    (*b)[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<unsigned char>* b, uint64_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
 }
 
 uint64_t Align8(uint64_t n) {
@@ -114,9 +110,9 @@ public:
         }
         for (size_t i = 0; i < items_.size(); ++i) {
             const ResourceItem& item = *items_[i];
-            Put32(out_, dataEntries_[i], address + uint32_t(data_[i]));
-            Put32(out_, dataEntries_[i] + 4, uint32_t(item.data.size()));
-            Put32(out_, dataEntries_[i] + 8, item.codePage);
+            PePutDword(out_->data() + dataEntries_[i], address + uint32_t(data_[i]));
+            PePutDword(out_->data() + dataEntries_[i] + 4, uint32_t(item.data.size()));
+            PePutDword(out_->data() + dataEntries_[i] + 8, item.codePage);
             std::copy(item.data.begin(), item.data.end(), out_->begin() + long(data_[i]));
         }
         WriteStrings(types_, typeStrings_, [&](const Run& t) -> const ResourceName& {
@@ -151,11 +147,11 @@ private:
         for (size_t k = 0; k < count; ++k) {
             std::pair<uint32_t, uint32_t> fields = entry(k);
             named += (fields.first & kHighBit) != 0;
-            Put32(out_, at + 16 + 8 * k, fields.first);
-            Put32(out_, at + 20 + 8 * k, fields.second);
+            PePutDword(out_->data() + at + 16 + 8 * k, fields.first);
+            PePutDword(out_->data() + at + 20 + 8 * k, fields.second);
         }
-        Put16(out_, at + 12, named);
-        Put16(out_, at + 14, uint32_t(count) - named);
+        PePutWord(out_->data() + at + 12, named);
+        PePutWord(out_->data() + at + 14, uint32_t(count) - named);
     }
 
     template <typename NameOf>
@@ -165,9 +161,9 @@ private:
             const std::u16string& text = nameOf(runs[r]).text;
             if (text.empty())
                 continue;
-            Put16(out_, offsets[r], uint32_t(text.size()));
+            PePutWord(out_->data() + offsets[r], uint32_t(text.size()));
             for (size_t c = 0; c < text.size(); ++c)
-                Put16(out_, offsets[r] + 2 + 2 * c, text[c]);
+                PePutWord(out_->data() + offsets[r] + 2 + 2 * c, text[c]);
         }
     }
 

@@ -125,12 +125,20 @@ bool FillSlots(const ShowRequest& request, const std::vector<std::string>& names
             }
         }
         std::vector<std::string> refusals(open.size());
+        std::set<std::string> refusedNow;  // tried once is enough
         ForEach(int(open.size()), request.threads, [&](int k) {
             int i = open[k];
+            {
+                std::lock_guard<std::mutex> hold(reporting);
+                if (refusedNow.count(assigned[i].second) != 0)
+                    return;
+            }
             Filled made;
             std::string why;
             if (!FillSlot(request, slots[i], assigned[i].second, &made, &why)) {
+                std::lock_guard<std::mutex> hold(reporting);
                 refusals[k] = why.empty() ? "cannot be used" : why;
+                refusedNow.insert(assigned[i].second);
                 return;
             }
             (*filled)[i] = std::move(made);

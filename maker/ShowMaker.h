@@ -24,8 +24,9 @@
 namespace maker {
 
 const int kPaletteId = 4098;
-const int kMaxThreads = 2;
 const int kColourTableId = 4099;
+// Photos fitted at once at most: each may hold a large photo's decode.
+const int kMaxThreads = 2;
 
 // A photo's bytes by its name; false with a one-line reason.
 using PhotoReader = std::function<bool(const std::string& name, std::vector<unsigned char>* bytes,
@@ -51,9 +52,7 @@ struct ShowRequest {
     // slots' sizes and kinds are theirs, and the pictures not replaced are
     // kept and count for the palette.
     PictureSet basePictures;
-    // Photos fitted at once; at most kMaxThreads, since each may hold a
-    // large photo's decode.
-    int threads = 1;
+    int threads = 1;  // photos fitted at once, up to kMaxThreads
     std::function<void(const SlotProgress&)> progress;
 };
 

@@ -4,10 +4,8 @@
 // stays as it was until the moment it is replaced, and a failure at any step
 // removes the temporary file.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,13 +42,13 @@ bool WriteAll(int fd, const std::vector<unsigned char>& bytes) {
 
 bool WriteFileWhole(const std::string& path, const std::vector<unsigned char>& bytes,
                     std::string* why) {
-    // Created new with O_EXCL, so the name is the caller's alone; its
-    // permissions are the umask's, as for any new file.
-    static std::atomic<unsigned> counter{0};
+    // Created new with O_EXCL, so the name is this call's alone (another
+    // thread's writing the same path takes the next one); its permissions
+    // are the umask's, as for any new file.
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = path + ".part" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        temporary = path + ".part" + std::to_string(getpid()) + "-" + std::to_string(attempt);
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

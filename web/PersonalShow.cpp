@@ -2,6 +2,7 @@
 
 #include "StandIn.h"
 #include "maker/BasePictures.h"
+#include "maker/ServeShow.h"
 #include "web/ShowBlocks.h"
 
 PersonalShow::~PersonalShow() = default;

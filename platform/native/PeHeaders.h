@@ -20,6 +20,14 @@ inline uint16_t PeWord(const unsigned char* p) {
 inline uint32_t PeDword(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
+inline void PePutWord(unsigned char* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void PePutDword(unsigned char* p, uint32_t v) {
+    PePutWord(p, v & 0xFFFF);
+    PePutWord(p + 2, v >> 16);
+}
 
 struct PeSection {
     size_t header;  // file offset of its 40-byte entry in the section table

@@ -1,14 +1,16 @@
 #!/usr/bin/python3
 """avrel-custom as a person runs it, on folders of made-up photos: what it
 prints (progress, the plan, the summary, names that are not UTF-8 escaped),
-what it writes (every still-picture slot replaced and in the catalogue's
-form, every other picture kept, a palette that keeps the rules and the
-colour table that follows from it, a known photo where the crop rule puts
-it), the same bytes from any folder and from `make custom`, bounded memory
-for big photos, and a clear message with nothing written for every kind of
-bad input.
+what it writes (a file that passes the program's resource checks and that
+avrel-render plays a whole pass of, every still-picture slot replaced and
+in the catalogue's form, every other picture kept, a palette that keeps the
+rules and the colour table that follows from it, a known photo where the
+crop rule puts it), the same bytes from any folder and from `make custom`,
+bounded memory for big photos, and a clear message with nothing written for
+every kind of bad input.
 
-    avrel_custom_test.py --custom AVREL_CUSTOM --scr BASE --root SOURCE_TREE [unittest args]
+    avrel_custom_test.py --custom AVREL_CUSTOM --scr BASE --root SOURCE_TREE
+                         --render AVREL_RENDER --asset-tests ASSET_TESTS [unittest args]
 
 Exits 77 (skipped) when BASE, the Windows build's Avrel.scr, is not built.
 """
@@ -106,6 +108,17 @@ class MixedFolder(unittest.TestCase):
                 self.assertNotEqual(self.made[pid], self.base[pid], pid)
             else:
                 self.assertEqual(self.made[pid], self.base[pid], pid)
+
+    def test_the_file_passes_the_resource_checks_and_plays_a_whole_pass(self):
+        checked = subprocess.run([ARGS.asset_tests], capture_output=True, text=True, timeout=120,
+                                 env=dict(os.environ, AVREL_PROGRAM_FILE=self.out))
+        self.assertEqual(checked.returncode, 0, checked.stdout[-2000:] + checked.stderr)
+        show = os.path.join(self.tmp.name, "show")
+        played = subprocess.run([ARGS.render, "--scr", self.out, "show", "--out", show,
+                                 "--at", "1500"], capture_output=True, text=True, timeout=300)
+        self.assertEqual(played.returncode, 0, played.stderr)
+        with open(os.path.join(show, "timeline.jsonl")) as f:
+            self.assertGreaterEqual(sum(1 for _ in f), 86, "every step of a pass")
 
     def test_the_palette_keeps_its_rules_and_the_table_follows_from_it(self):
         pal = np.frombuffer(self.made[4098], np.uint8).reshape(256, 3)
@@ -292,6 +305,8 @@ def main():
     parser.add_argument("--custom", required=True)
     parser.add_argument("--scr", required=True)
     parser.add_argument("--root", required=True)
+    parser.add_argument("--render", required=True)
+    parser.add_argument("--asset-tests", required=True)
     ARGS, rest = parser.parse_known_args()
     if not os.path.isfile(ARGS.scr):
         print("skipped: %s is not built (make windows)" % ARGS.scr)

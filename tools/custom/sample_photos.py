@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Writes folders of made-up photos for trying and measuring make_custom.py.
+"""Writes folders of made-up photos for trying and measuring the maker (avrel-custom).
 
     sample_photos.py mixed DIR            the awkward cases a real folder holds
     sample_photos.py scenes DIR [N]       N landscapes (default 12), some upright
@@ -55,24 +55,12 @@ def exif_orientation(value):
     return b"Exif\x00\x00" + b"II*\x00" + struct.pack("<I", 8) + ifd
 
 
-def swapped_profile():
-    """An ICC display profile whose red and green primaries are sRGB's green
-    and red (gamma 2.2): a photo tagged with it shows red where its numbers
-    say green, and the reverse."""
+def icc_profile(space, profile_class, tags, pcs=b"XYZ "):
+    """An ICC version 2 profile of `space` (b"RGB ", b"CMYK") from a list of
+    (signature, tag body) pairs, with a D50 white point in its header."""
     def s15(v):
         return struct.pack(">i", int(round(v * 65536)))
 
-    def xyz(x, y, z):
-        return b"XYZ \0\0\0\0" + s15(x) + s15(y) + s15(z)
-
-    text = b"swapped primaries"
-    desc = (b"desc\0\0\0\0" + struct.pack(">I", len(text) + 1) + text + b"\0"
-            + b"\0" * 8 + b"\0" * 3 + b"\0" * 67)
-    curve = b"curv\0\0\0\0" + struct.pack(">IH", 1, 0x0233) + b"\0\0"
-    tags = [(b"desc", desc), (b"wtpt", xyz(0.9642, 1.0, 0.8249)),
-            (b"rXYZ", xyz(0.3851, 0.7169, 0.0971)), (b"gXYZ", xyz(0.4361, 0.2225, 0.0139)),
-            (b"bXYZ", xyz(0.1431, 0.0606, 0.7141)),
-            (b"rTRC", curve), (b"gTRC", curve), (b"bTRC", curve)]
     offset = 128 + 4 + 12 * len(tags)
     table, data = struct.pack(">I", len(tags)), b""
     for sig, body in tags:
@@ -80,11 +68,43 @@ def swapped_profile():
         table += sig + struct.pack(">II", offset + len(data), len(body))
         data += body
     size = offset + len(data)
-    header = (struct.pack(">I", size) + b"\0" * 4 + struct.pack(">I", 0x02100000) + b"mntrRGB XYZ "
-              + b"\0" * 12 + b"acsp" + b"\0" * 24 + struct.pack(">I", 0)
+    header = (struct.pack(">I", size) + b"\0" * 4 + struct.pack(">I", 0x02100000) + profile_class
+              + space + pcs + b"\0" * 12 + b"acsp" + b"\0" * 24 + struct.pack(">I", 0)
               + s15(0.9642) + s15(1.0) + s15(0.8249) + b"\0" * 48)
     assert len(header) == 128
     return header + table + data
+
+
+def xyz_tag(x, y, z):
+    return b"XYZ \0\0\0\0" + b"".join(struct.pack(">i", int(round(v * 65536))) for v in (x, y, z))
+
+
+def desc_tag(text):
+    text = text.encode("ascii")
+    return (b"desc\0\0\0\0" + struct.pack(">I", len(text) + 1) + text + b"\0"
+            + b"\0" * 8 + b"\0" * 3 + b"\0" * 67)
+
+
+def matrix_profile(name, red, green, blue, curve):
+    """An RGB display profile: the D50 XYZ of its red, green and blue
+    primaries and one tone curve tag ('curv' or 'para') for all three."""
+    tags = [(b"desc", desc_tag(name)), (b"wtpt", xyz_tag(0.9642, 1.0, 0.8249)),
+            (b"rXYZ", xyz_tag(*red)), (b"gXYZ", xyz_tag(*green)), (b"bXYZ", xyz_tag(*blue)),
+            (b"rTRC", curve), (b"gTRC", curve), (b"bTRC", curve)]
+    return icc_profile(b"RGB ", b"mntr", tags)
+
+
+def gamma_curve(gamma):
+    """A 'curv' tag of one power (u8Fixed8, so 2.2 is stored as 563/256)."""
+    return b"curv\0\0\0\0" + struct.pack(">IH", 1, int(round(gamma * 256))) + b"\0\0"
+
+
+def swapped_profile():
+    """An ICC display profile whose red and green primaries are sRGB's green
+    and red (gamma 2.2): a photo tagged with it shows red where its numbers
+    say green, and the reverse."""
+    return matrix_profile("swapped primaries", (0.3851, 0.7169, 0.0971),
+                          (0.4361, 0.2225, 0.0139), (0.1431, 0.0606, 0.7141), gamma_curve(2.2))
 
 
 def png_claiming(width, height):
