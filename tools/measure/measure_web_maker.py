@@ -83,9 +83,9 @@ def page_run(browser, url, folder, downloads=None):
     page.call("DOM.setFileInputFiles", {"files": files, "backendNodeId": chooser["backendNodeId"]})
     peak = before
     seconds = None
-    while time.monotonic() - started < 600:
+    while time.monotonic() - started < 120:
         peak = max(peak, resident_kb(renderers))
-        if page.evaluate("avrelPhotos.worker === null && avrelPhotos.show !== null"):
+        if page.evaluate("avrelPhotos.workers.length === 0 && avrelPhotos.show !== null"):
             seconds = time.monotonic() - started
             break
         time.sleep(0.05)

@@ -10,12 +10,11 @@
 var avrelPhotos = {
   files: null,  // the photos of the show that plays, while they are at hand
   show: null,  // the personal show that plays (a packed block), or null
-  worker: null,  // the maker at work
-  ready: null,  // a maker waiting for a job
+  workers: [],  // the makers at work
+  ready: [],  // makers waiting for a job
   module: null,  // the maker's WebAssembly, compiled (a promise)
   makerUrl: null,
   source: null,  // this page's elements as they came
-  report: [],
 };
 
 // The page as the browser read it, kept before any script changes it (a
@@ -61,7 +60,7 @@ function avrelTakeBlock() {
 }
 
 function avrelShowControls() {
-  var making = avrelPhotos.worker !== null;
+  var making = avrelPhotos.workers.length > 0;
   var personal = avrelPhotos.show !== null;
   document.getElementById("making").hidden = !making;
   ["own", "save-scr", "save-page"].forEach(function (id) {
@@ -71,7 +70,6 @@ function avrelShowControls() {
 }
 
 function avrelReport(lines) {
-  avrelPhotos.report = lines;
   var list = document.getElementById("report-lines");
   list.textContent = "";
   lines.forEach(function (line) {
@@ -121,64 +119,78 @@ function avrelMakerModule() {
   return avrelPhotos.module;
 }
 
-// A worker with the maker loaded, for the next job. It is made as soon as
-// one is likely to come (a chooser opened, photos dragged over the page),
-// so that the maker is ready by the time the photos are chosen.
-function avrelReadyMaker() {
-  if (avrelPhotos.ready === null) {
-    if (avrelPhotos.makerUrl === null) {
-      var text = document.getElementById("maker-script").textContent;
-      avrelPhotos.makerUrl = URL.createObjectURL(new Blob([text], { type: "text/javascript" }));
-    }
+// Workers with the maker loaded, for the next job. They are made as soon
+// as one is likely to come (a chooser opened, photos dragged over the
+// page), so that the maker is ready by the time the photos are chosen.
+// Photos are fitted by as many at once as avrel-custom fits (two, where
+// the browser lends the page two cores).
+function avrelFitters() {
+  return Math.max(1, Math.min(2, navigator.hardwareConcurrency || 1));
+}
+
+function avrelReadyMakers(count) {
+  count = count || avrelFitters();
+  if (avrelPhotos.makerUrl === null) {
+    var text = document.getElementById("maker-script").textContent;
+    avrelPhotos.makerUrl = URL.createObjectURL(new Blob([text], { type: "text/javascript" }));
+  }
+  while (avrelPhotos.ready.length < count) {
     var worker = new Worker(avrelPhotos.makerUrl);
-    avrelPhotos.ready = worker;
-    avrelMakerModule().then(function (module) { worker.postMessage({ module: module }); });
+    avrelPhotos.ready.push(worker);
+    avrelPost(worker, { module: avrelMakerModule() });
   }
   return avrelPhotos.ready;
 }
 
-// The maker runs one job in a worker of its own; ending the worker gives
-// back all the memory the job took. One job at a time: a new one ends the
-// one before.
-function avrelStartMaker(job, take) {
+// Posts once the maker is compiled (a module in `message` is sent compiled).
+function avrelPost(worker, message, transfer) {
+  avrelMakerModule().then(function (module) {
+    if (message.module)
+      message.module = module;
+    worker.postMessage(message, transfer || []);
+  });
+}
+
+// Runs one job in `count` workers of its own (ending them gives back all
+// the memory the job took); take(index of the worker, message) is given
+// what they say but their end. One job at a time: a new one ends the one
+// before.
+function avrelStartMakers(count, take) {
   avrelStopMaker();
-  var worker = avrelReadyMaker();
-  avrelPhotos.ready = null;
-  avrelPhotos.worker = worker;
-  var finish = function (lines) {
-    if (avrelPhotos.worker !== worker)
-      return;
-    avrelStopMaker();
-    avrelReport(lines);
-  };
-  worker.onmessage = function (event) {
-    if (avrelPhotos.worker !== worker)
-      return;
-    var m = event.data;
-    if (m.kind === "failed")
-      finish(["The maker stopped (" + m.why + "); the pictures that play stay."]);
-    else if (m.kind === "done")
-      finish(avrelPhotos.report);
-    else
-      take(m);
-  };
-  worker.onerror = function (event) {
-    event.preventDefault();
-    finish(["The maker could not start (" + event.message + "); the pictures that play stay."]);
-  };
-  avrelMakerModule().then(function () { worker.postMessage(job); }, function (error) {
-    finish(["This browser cannot run the maker (" + error + "); the pictures that play stay."]);
+  var workers = avrelReadyMakers(count).splice(0, count);
+  avrelPhotos.workers = workers;
+  workers.forEach(function (worker, index) {
+    worker.onmessage = function (event) {
+      if (avrelPhotos.workers !== workers)
+        return;
+      var m = event.data;
+      if (m.kind === "failed")
+        avrelEndJob(["The maker stopped (" + m.why + "); the pictures that play stay."]);
+      else
+        take(index, m);
+    };
+    worker.onerror = function (event) {
+      event.preventDefault();
+      avrelEndJob(["The maker could not start (" + event.message + "); the pictures that play stay."]);
+    };
+  });
+  avrelMakerModule().catch(function (error) {
+    avrelEndJob(["This browser cannot run the maker (" + error + "); the pictures that play stay."]);
   });
   avrelShowControls();
   avrelWakeControls();
+  return workers;
 }
 
 function avrelStopMaker() {
-  if (avrelPhotos.worker !== null) {
-    avrelPhotos.worker.terminate();
-    avrelPhotos.worker = null;
-  }
+  avrelPhotos.workers.forEach(function (worker) { worker.terminate(); });
+  avrelPhotos.workers = [];
   avrelShowControls();
+}
+
+function avrelEndJob(lines) {
+  avrelStopMaker();
+  avrelReport(lines);
 }
 
 function avrelProgress(done, total, text) {
@@ -189,20 +201,30 @@ function avrelProgress(done, total, text) {
 }
 
 // Makes a show of `files` (File objects) with the fit chosen; the show that
-// plays goes on meanwhile, and stays when none of them is usable.
+// plays goes on meanwhile, and stays when none of them is usable. The
+// workers fit their shares of the slots round by round (a round after one
+// that refused a photo fits the slots given another), and the first makes
+// the show with every slot fitted.
 function avrelMakeShow(files) {
   avrelPhotos.files = files;
   Module._avrelBasePictures();
   var base = avrelTakeBlock();
+  var contain = document.getElementById("fit").value === "contain";
   var lines = [], notes = [];
+  var before = { done: 0, total: 0 }, now = [], fitted = [], rounds = 0, finishing = false;
   avrelReport([]);
   avrelProgress(0, 1, "Starting the maker\u2026");
-  avrelStartMaker({ kind: "make", files: files, base: base,
-                    contain: document.getElementById("fit").value === "contain" }, function (m) {
-    if (m.kind === "progress") {
-      avrelProgress(m.done, m.total, m.done < m.total ?
-                    "Photo " + m.done + " of " + m.total : "Designing the palette\u2026");
+  var workers = avrelStartMakers(avrelFitters(), function (index, m) {
+    if (m.kind === "progress" && !finishing) {
+      now[index] = m;
+      var done = before.done, total = before.total;
+      now.forEach(function (p) { done += p.done; total += p.total; });
+      avrelProgress(done, total, "Photo " + done + " of " + total);
       avrelWakeControls();
+    } else if (m.kind === "fitted") {
+      fitted[index].push(m.fitted);
+    } else if (m.kind === "round" && ++rounds === workers.length) {
+      nextStep();
     } else if (m.kind === "skipped") {
       notes.push("Skipped " + m.name + ": " + m.why);
     } else if (m.kind === "warning") {
@@ -213,10 +235,58 @@ function avrelMakeShow(files) {
                    (m.photos === 1 ? " photo." : " photos."));
     } else if (m.kind === "none") {
       var what = m.files === 1 ? "The 1 file is not" : "None of the " + m.files + " files is";
-      lines.push(m.why !== "" ? "No show could be made: " + m.why + "; the pictures that play stay." :
-                 what + " a usable photo; the pictures that play stay.");
+      avrelEndJob([m.why !== "" ? "No show could be made: " + m.why + "; the pictures that play stay." :
+                   what + " a usable photo; the pictures that play stay."].concat(notes));
+    } else if (m.kind === "done") {
+      avrelEndJob(lines.concat(notes));
     }
-    avrelPhotos.report = lines.concat(notes);
+  });
+  // Each worker learns what the others fitted in the round before: the
+  // first all of it, for the show; the others which slots are done and
+  // which photos refused.
+  var others = function (index, last) {
+    var list = [];
+    last.forEach(function (round, from) {
+      if (from !== index)
+        round.forEach(function (f) {
+          list.push(index === 0 ? f : { slot: f.slot, name: f.name, why: f.why, enlargement: 1,
+                                        width: 0, height: 0, pixels: new Uint8Array(0),
+                                        jpeg: new Uint8Array(0) });
+        });
+    });
+    return list;
+  };
+  var buffers = function (list) {
+    return [].concat.apply([], list.map(function (f) { return [f.pixels.buffer, f.jpeg.buffer]; }));
+  };
+  var startRound = function (step) {
+    var last = fitted;
+    fitted = workers.map(function () { return []; });
+    now.forEach(function (p) { before.done += p.done; before.total += p.total; });
+    now = [];
+    rounds = 0;
+    workers.forEach(function (worker, index) {
+      var message = step(index, last);
+      avrelPost(worker, message, message.others ? buffers(message.others) : []);
+    });
+  };
+  var nextStep = function () {
+    var refused = fitted.some(function (round) {
+      return round.some(function (f) { return f.why !== ""; });
+    });
+    if (refused) {
+      startRound(function (index, last) { return { kind: "round", others: others(index, last) }; });
+      return;
+    }
+    finishing = true;
+    avrelProgress(1, 1, "Designing the palette\u2026");
+    var last = others(0, fitted);
+    workers.slice(1).forEach(function (worker) { worker.terminate(); });
+    avrelPost(workers[0], { kind: "finish", others: last }, buffers(last));
+  };
+  startRound(function (index) {
+    return { kind: "share", files: files, base: base, contain: contain, share: index,
+             shares: workers.length };
   });
 }
 
@@ -301,18 +371,19 @@ function avrelDownload(parts, name, type) {
 
 function avrelSaveProgram() {
   avrelProgress(0, 1, "Writing Avrel.scr\u2026");
-  avrelPhotos.report = [];
-  var take = function (m) {
+  var show = avrelPhotos.show;
+  var shipped = avrelFromBase64(document.getElementById("shipped-program").textContent);
+  var worker = avrelStartMakers(1, function (index, m) {
     if (m.kind === "written")
       avrelDownload([m.program], "Avrel.scr", "application/octet-stream");
     else if (m.kind === "none")
-      avrelPhotos.report = ["Avrel.scr could not be written: " + m.why + "."];
-  };
-  var show = avrelPhotos.show;
-  avrelInflate(avrelFromBase64(document.getElementById("shipped-program").textContent))
-    .then(function (program) {
-      avrelStartMaker({ kind: "write", show: show, program: new Uint8Array(program) }, take);
-    });
+      avrelEndJob(["Avrel.scr could not be written: " + m.why + "."]);
+    else if (m.kind === "done")
+      avrelEndJob([]);
+  })[0];
+  avrelInflate(shipped).then(function (program) {
+    avrelPost(worker, { kind: "write", show: show, program: new Uint8Array(program) });
+  });
 }
 
 function avrelSavePage() {
@@ -333,14 +404,14 @@ function avrelOwnPictures() {
 document.addEventListener("DOMContentLoaded", function () {
   var photos = document.getElementById("photos"), folder = document.getElementById("folder");
   document.getElementById("photos-button").addEventListener("click", function () {
-    avrelReadyMaker();
+    avrelReadyMakers();
     photos.click();
   });
   document.getElementById("folder-button").addEventListener("click", function () {
-    avrelReadyMaker();
+    avrelReadyMakers();
     folder.click();
   });
-  document.addEventListener("dragenter", function () { avrelReadyMaker(); });
+  document.addEventListener("dragenter", function () { avrelReadyMakers(); });
   [photos, folder].forEach(function (input) {
     input.addEventListener("change", function () {
       var files = Array.prototype.slice.call(input.files);
