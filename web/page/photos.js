@@ -103,9 +103,13 @@ function avrelPlayCarriedShow() {
     avrelPlayShow(avrelFromBase64(text));
 }
 
+// A browser without DecompressionStream (or WebAssembly SIMD, below)
+// cannot run the maker: the promise fails, and the page says so.
 function avrelInflate(bytes) {
-  var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-  return new Response(stream).arrayBuffer();
+  return Promise.resolve().then(function () {
+    var stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+    return new Response(stream).arrayBuffer();
+  });
 }
 
 // The maker's WebAssembly, compiled once for every worker of the page.
@@ -148,7 +152,7 @@ function avrelPost(worker, message, transfer) {
     if (message.module)
       message.module = module;
     worker.postMessage(message, transfer || []);
-  });
+  }, function () {});
 }
 
 // Runs one job in `count` workers of its own (ending them gives back all
@@ -383,7 +387,7 @@ function avrelSaveProgram() {
   })[0];
   avrelInflate(shipped).then(function (program) {
     avrelPost(worker, { kind: "write", show: show, program: new Uint8Array(program) });
-  });
+  }, function () {});  // the maker cannot run either: said already
 }
 
 function avrelSavePage() {
