@@ -122,6 +122,12 @@ class Checks:
     def __init__(self):
         self.passed = self.failed = 0
 
+    def summary(self, what, started):
+        """Prints how long `what` took and the tally; the exit status."""
+        print(f"{what} took {time.monotonic() - started:.0f} s")
+        print(f"{self.passed} passed, {self.failed} failed")
+        return 0 if self.failed == 0 else 1
+
     def check(self, ok, what, detail=""):
         if ok:
             self.passed += 1
@@ -571,9 +577,7 @@ def main(argv):
         server.shutdown()
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
-    print(f"web page tests took {time.monotonic() - started:.0f} s")
-    print(f"{c.passed} passed, {c.failed} failed")
-    return 0 if c.failed == 0 else 1
+    return c.summary("web page tests", started)
 
 
 if __name__ == "__main__":

@@ -278,9 +278,7 @@ def main(argv):
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
-    print(f"web photo tests took {time.monotonic() - started:.0f} s")
-    print(f"{c.passed} passed, {c.failed} failed")
-    return 0 if c.failed == 0 else 1
+    return c.summary("web photo tests", started)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 // Your photos: a show made of the visitor's photos in the page, and taken
 // away. Photos come from the photo or folder chooser or are dropped on the
 // page; the maker (the same as avrel-custom's, WebAssembly) makes the show
-// in a worker while the show plays on, and the program plays it at once.
+// in workers while the show plays on, and the program plays it at once.
 // "Save Avrel.scr" writes a personal saver from the shipped program the
 // page carries, as avrel-custom writes it; "Save page" saves this page
 // with the show in it. Nothing is sent anywhere: every byte stays here.
