@@ -60,7 +60,7 @@ class Made:
                       if ms == PICTURE_1000_DONE][0]
 
 
-def shows(page, picture, timeout=5):
+def shows(page, picture, timeout=10):
     return page.wait_for(f"window.avrelNotes && avrelNotes.stage.some(function(s)"
                          f"{{return s.h==={picture}}})", timeout=timeout)
 
@@ -83,7 +83,7 @@ def making(page, timeout=40, screenshot=None):
             if screenshot and state[1] >= 8:
                 page.screenshot(screenshot)
                 screenshot = None
-        elif started or time.monotonic() - begun > 5:
+        elif started or time.monotonic() - begun > 15:
             break
         time.sleep(0.02)
     report = page.evaluate("Array.prototype.map.call(document.querySelectorAll"
@@ -193,7 +193,7 @@ def test_photos(c, browser, url, made, folders, downloads, work, screenshot):
 
 def test_saved_page(c, browser, path, made, downloads):
     page = watched(browser, "file://" + path)
-    c.check(shows(page, made["cover"].first, 3),
+    c.check(shows(page, made["cover"].first, 6),
             "the saved page, opened from disk, plays the photos from their first")
     c.check(same_bytes(save(page, "save-scr", downloads, "Avrel.scr"), made["cover"]),
             "the saved page's Save Avrel.scr gives avrel-custom's bytes")
