@@ -19,6 +19,10 @@ var avrel = {
   scale: 1,
   saver: false,
   firstPointer: null,
+  // Until then, pointer reports are the browser's own, made while it grows
+  // the window to the screen (Chromium reports a made-up position once
+  // more after the change), and are let pass.
+  settledAt: 0,
   picked: 0,
   playing: null,  // the folder of the program file that plays
   // What the screen shows (x, y, w, h), as the canvases hold it; black
@@ -188,18 +192,21 @@ window.addEventListener("resize", avrelLayout);
 document.addEventListener("fullscreenchange", function () {
   avrel.saver = !!document.fullscreenElement;
   avrel.firstPointer = null;
+  avrel.settledAt = performance.now() + 500;
   document.body.classList.toggle("saver", avrel.saver);
   if (!avrel.saver)
     avrelWakeControls();
 });
 
 // In full screen, as the saver window: the first pointer position reported
-// is only remembered; any other one leaves.
+// once the window has settled is only remembered; any other one leaves.
 window.addEventListener("pointermove", function (event) {
   if (!avrel.saver) {
     avrelWakeControls();
     return;
   }
+  if (performance.now() < avrel.settledAt)
+    return;
   if (avrel.firstPointer === null) {
     avrel.firstPointer = { x: event.clientX, y: event.clientY };
     return;
