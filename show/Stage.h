@@ -13,6 +13,7 @@ class BlendTable;
 class Filmstrip;
 class IndexedImage;
 class LineFadeGroup;
+class PassPictures;
 class ShowPalette;
 
 const int kStageWidth = 640;
@@ -38,6 +39,10 @@ struct Stage {
     LineFadeGroup* lineGroup;
     IndexedImage* lineSourceH;
     IndexedImage* lineSourceV;
+    // The pictures of a personal show's later passes (none for the shipped
+    // show), and the pass being played, counted from 0.
+    PassPictures* passPictures;
+    DWORD pass;
     DWORD renderThreadId;
     DWORD logoThreadId;
 };
