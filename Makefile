@@ -62,10 +62,12 @@ web: setup
 	cmake --build --preset web -j $(JOBS)
 
 # avrel.html in headless Chromium, from disk and from a loopback server,
-# against what avrel-render draws of the same show (about a minute and a half).
+# against what avrel-render draws of the same show, and a personal saver's
+# second pass when the Windows build is there (about three minutes).
 test-web: web native
 	$(PY) tests/web/web_page_test.py --page build/web/avrel.html \
-	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png
+	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png \
+	    --custom build/native/custom/avrel-custom --base build/windows/shell/Avrel.scr
 
 test-native: native
 	ctest --preset native

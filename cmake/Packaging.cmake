@@ -94,6 +94,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmere Software GmbH <avrel@quillmere.example>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.example/avrel")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The faces avrel-custom and avrel -pictures letter the show's words in.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-dejavu-extra")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The synopsis is the summary above; CPack indents these lines and turns the

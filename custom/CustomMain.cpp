@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <map>
-#include <set>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,9 +19,12 @@
 #include "AvrelVersion.h"
 #include "standin/ProgramFile.h"
 #include "custom/CustomOptions.h"
+#include "maker/FaceFolder.h"
 #include "maker/NameText.h"
 #include "maker/PhotoFolder.h"
+#include "maker/PersonalProgram.h"
 #include "maker/ProgramFile.h"
+#include "maker/SaverName.h"
 #include "maker/ShowMaker.h"
 #include "show/ShowResources.h"
 
@@ -57,24 +60,54 @@ std::string Size(int width, int height) {
     return Padded(width, 3, false) + " x " + Padded(height, 3, true);
 }
 
-void PrintSummary(const maker::ShowResult& result, const std::string& output, size_t bytes,
-                  double seconds) {
+// What was lettered, by the title pictures made.
+std::string Lettered(const maker::ShowResult& result) {
+    const std::pair<int, const char*> kTitles[] = {
+        {6003, "the name"},          {6000, "the line after chapter 1"},
+        {6001, "chapter 2's title"}, {6002, "chapter 3's title"},
+        {6006, "chapter 4's title"}, {6007, "chapter 5's title"},
+        {6008, "the closing line"}};
+    std::string list;
+    for (const auto& title : kTitles)
+        if (result.resources.count(title.first) != 0)
+            list += (list.empty() ? "" : ", ") + std::string(title.second);
+    return list;
+}
+
+void PrintSummary(const maker::ShowResult& result, const CustomOptions& options,
+                  const std::string& output, size_t bytes, double seconds) {
     std::map<std::string, int> uses;
     for (const maker::SlotUse& use : result.plan)
-        ++uses[use.name];
+        if (use.pass == 1)
+            ++uses[use.name];
     char took[32];
     std::snprintf(took, sizeof took, "%.1f", seconds);
     Say(std::string("Done in ") + took + " s:");
-    Say("  " + std::to_string(result.plan.size()) + " slots filled from " +
-        std::to_string(uses.size()) + " photos");
+    if (result.passes == 1) {
+        Say("  " + std::to_string(result.plan.size()) + " slots filled from " +
+            std::to_string(uses.size()) + " photos");
+    } else {
+        std::map<std::string, int> photos;
+        for (const maker::SlotUse& use : result.plan)
+            ++photos[use.name];
+        Say("  " + std::to_string(photos.size()) + " photos in " +
+            std::to_string(maker::kStageSlots.size()) + " slots over " +
+            std::to_string(result.passes) + " passes, each shown before any again");
+    }
+    if (options.shuffle)
+        Say("  in a random order: --seed " + std::to_string(options.seed) + " gives it again");
+    if (!Lettered(result).empty())
+        Say("  lettered: " + Lettered(result));
     std::vector<std::string> reused;
     for (const maker::SlotUse& use : result.plan) {
+        if (use.pass != 1)
+            continue;
         std::string entry =
             maker::PrintableName(use.name) + " (" + std::to_string(uses[use.name]) + " times)";
         if (uses[use.name] > 1 && std::find(reused.begin(), reused.end(), entry) == reused.end())
             reused.push_back(entry);
     }
-    if (!reused.empty()) {
+    if (!reused.empty() && result.passes == 1) {
         std::string list;
         for (const std::string& entry : reused)
             list += (list.empty() ? "" : ", ") + entry;
@@ -91,61 +124,42 @@ void PrintSummary(const maker::ShowResult& result, const std::string& output, si
     Say("  " + maker::PrintableName(output) + " (" + std::to_string(bytes) + " bytes)");
 }
 
-// The base's resources with the maker's in place of the pictures, palette
-// and table of the same ids (in every language the base has them).
-bool Replace(const std::map<int, std::vector<unsigned char>>& made,
-             std::vector<maker::ResourceItem>* items, std::string* why) {
-    std::set<int> replaced;
-    for (maker::ResourceItem& item : *items) {
-        if (item.type.id != WORD(ULONG_PTR(RT_RCDATA)) || !item.name.text.empty())
-            continue;
-        auto found = made.find(item.name.id);
-        if (found != made.end()) {
-            item.data = found->second;
-            replaced.insert(found->first);
-        }
-    }
-    if (replaced.size() != made.size()) {
-        *why = "the base program lacks resources the show needs";
-        return false;
-    }
-    return true;
-}
-
-// The written file read back: every resource the show needs is there, and
-// every made resource holds exactly what was made.
-bool CheckWritten(const std::vector<unsigned char>& file,
-                  const std::map<int, std::vector<unsigned char>>& made, std::string* why) {
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadResourceItems(file.data(), file.size(), &items, why))
-        return false;
-    std::map<int, const std::vector<unsigned char>*> found;
-    for (const maker::ResourceItem& item : items)
-        if (item.type.id == WORD(ULONG_PTR(RT_RCDATA)) && item.name.text.empty())
-            found[item.name.id] = &item.data;
-    for (WORD id : ShowResources()) {
-        auto at = found.find(id);
-        auto want = made.find(id);
-        if (at == found.end() || (want != made.end() && *at->second != want->second)) {
-            *why = "resource " + std::to_string(id) + " did not read back as written";
+// The words: the words file's, and the options' over them.
+bool ReadWords(const CustomOptions& options, maker::ShowWords* words, std::string* why) {
+    if (!options.words.empty()) {
+        std::vector<unsigned char> bytes;
+        if (!maker::ReadWholeFile(options.words, &bytes, why)) {
+            *why = maker::PrintableName(options.words) + " " + *why;
             return false;
         }
+        if (!maker::ReadWordsFile(std::string(bytes.begin(), bytes.end()), options.words, words,
+                                  why))
+            return false;
     }
+    const maker::ShowWords& given = options.given;
+    for (auto pair : {std::make_pair(&words->name, &given.name),
+                      std::make_pair(&words->afterFirst, &given.afterFirst),
+                      std::make_pair(&words->closing, &given.closing)})
+        if (!pair.second->empty())
+            *pair.first = *pair.second;
+    for (int chapter = maker::kFirstTitledChapter; chapter <= maker::kChapterCount; ++chapter)
+        if (!given.titles[chapter].empty())
+            words->titles[chapter] = given.titles[chapter];
     return true;
 }
 
-int Make(const CustomOptions& options) {
+int Make(CustomOptions options) {
     auto started = std::chrono::steady_clock::now();
-    std::vector<maker::FolderFile> files;
+    maker::PhotoTree tree;
     std::string why;
-    if (!maker::ListPhotoFolder(options.folder, &files, &why))
+    if (!maker::ListPhotoTree(options.folder, &tree, &why))
         return Fail(maker::PrintableName(options.folder) + " " + why);
+    std::vector<maker::FolderFile> files = tree.AllFiles();
     if (files.empty())
         return Fail(maker::PrintableName(options.folder) + " holds no files");
 
     maker::ShowRequest request;
-    for (const maker::FolderFile& file : files)
-        request.names.push_back(file.name);
+    maker::AddPhotoTree(tree, &request);
     request.read = [&options](const std::string& name, std::vector<unsigned char>* bytes,
                               std::string* reason) {
         return maker::ReadPhotoFile(options.folder, name, bytes, reason);
@@ -160,25 +174,40 @@ int Make(const CustomOptions& options) {
     }
     request.fit = options.fit;
     request.threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    if (!ReadWords(options, &request.words, &why))
+        return Fail(why);
+    request.faces = maker::ReadShowFace;
+    if (options.shuffle && !options.seedGiven)
+        options.seed = std::random_device()();
+    request.shuffle = options.shuffle;
+    request.seed = options.seed;
+    std::string output = options.output;
+    if (output.empty())
+        output =
+            request.words.name.empty() ? "Avrel.scr" : maker::SaverFileName(request.words.name);
 
     // The base passes the same check the players make of a program file.
     std::string base = options.base.empty() ? InstalledBase() : options.base;
-    if (!standin::OpenProgramFile(base.c_str(), ShowResources(), &why))
+    if (!standin::OpenProgramFile(base.c_str(), ShowResources(), CheckPassPictures, &why))
         return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadWholeFile(base, &baseBytes, &why) ||
-        !maker::ReadResourceItems(baseBytes.data(), baseBytes.size(), &items, &why))
+    if (!maker::ReadWholeFile(base, &baseBytes, &why))
         return Fail(maker::PrintableName(base) + ": " + why);
 
+    std::string chapters =
+        tree.folders.empty() ? ""
+                             : " and " + std::to_string(std::min<size_t>(tree.folders.size(), 5)) +
+                                   " chapters from its folders";
     Say("Fitting " + std::to_string(files.size()) + " files from " +
         maker::PrintableName(options.folder) + " into " +
         std::to_string(maker::kStageSlots.size()) + " picture slots (" +
-        (options.fit == maker::Fit::Cover ? "cover" : "contain") + ")");
+        (options.fit == maker::Fit::Cover ? "cover" : "contain") + ")" + chapters);
     request.progress = [](const maker::SlotProgress& p) {
-        Say("  [" + Padded(p.done, 2, false) + "/" + std::to_string(p.total) + "] " +
-            std::to_string(p.slot) + " <- " + maker::PrintableName(p.name));
+        int width = int(std::to_string(p.total).size());
+        Say("  [" + Padded(p.done, width, false) + "/" + std::to_string(p.total) + "] " +
+            std::to_string(p.slot) + " <- " + maker::PrintableName(p.name) +
+            (p.pass > 1 ? "  (pass " + std::to_string(p.pass) + ")" : ""));
     };
     maker::ShowResult result;
     maker::MakeOutcome outcome = maker::MakeShow(request, &result, &why);
@@ -190,21 +219,21 @@ int Make(const CustomOptions& options) {
     if (outcome != maker::MakeOutcome::Made)
         return Fail(why);
 
-    Say("Plan:");
+    Say(result.passes == 1 ? "Plan:" : "Plan (" + std::to_string(result.passes) + " passes):");
     for (const maker::SlotUse& use : result.plan)
-        Say("  " + std::to_string(use.slot) + "  " + Size(use.width, use.height) + "  " +
+        Say("  " + (result.passes == 1 ? "" : "pass " + Padded(use.pass, 2, true) + " ") +
+            std::to_string(use.slot) + "  " + Size(use.width, use.height) + "  " +
             maker::PrintableName(use.name) + (use.byPlan ? "  (plan file)" : ""));
 
     std::vector<unsigned char> written;
-    if (!Replace(result.resources, &items, &why) ||
-        !maker::WriteProgramFile(baseBytes.data(), baseBytes.size(), items, &written, &why) ||
-        !CheckWritten(written, result.resources, &why))
+    if (!maker::WritePersonalProgram(baseBytes, result.resources, request.words.name, &written,
+                                     &why))
         return Fail(why);
-    if (!maker::WriteFileWhole(options.output, written, &why))
-        return Fail(maker::PrintableName(options.output) + ": " + why);
+    if (!maker::WriteFileWhole(output, written, &why))
+        return Fail(maker::PrintableName(output) + ": " + why);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    PrintSummary(result, options.output, written.size(), seconds);
+    PrintSummary(result, options, output, written.size(), seconds);
     return 0;
 }
 

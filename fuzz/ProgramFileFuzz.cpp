@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "PeResources.h"
+#include "standin/PeResources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<standin::ResourceEntry> entries;

@@ -8,6 +8,7 @@
 
 #include "standin/StandIn.h"
 #include "linux/ShowCache.h"
+#include "maker/FaceFolder.h"
 #include "maker/NameText.h"
 #include "maker/ShowMaker.h"
 
@@ -18,11 +19,28 @@ void Tell(const std::string& folder, const std::string& what) {
                  maker::PrintableName(folder).c_str(), what.c_str());
 }
 
-bool MakeFolderShow(const std::string& folder, const std::vector<maker::FolderFile>& files,
-                    const maker::PictureSet& base, MadeResources* made) {
+// The order -shuffle gives, the same at every start.
+const uint64_t kShuffleSeed = 2026;
+
+// What the show depends on besides the photos and the base: the words and
+// the order.
+std::string Settings(const maker::ShowWords& words, bool shuffle) {
+    std::string settings = "name " + words.name + "\nafter-first " + words.afterFirst +
+                           "\nclosing " + words.closing + "\n";
+    for (int chapter = maker::kFirstTitledChapter; chapter <= maker::kChapterCount; ++chapter)
+        settings += "title " + std::to_string(chapter) + " " + words.titles[chapter] + "\n";
+    return settings + (shuffle ? "shuffle " + std::to_string(kShuffleSeed) + "\n" : "");
+}
+
+bool MakeFolderShow(const std::string& folder, const maker::PhotoTree& tree,
+                    const maker::ShowWords& words, bool shuffle, const maker::PictureSet& base,
+                    MadeResources* made) {
     maker::ShowRequest request;
-    for (const maker::FolderFile& file : files)
-        request.names.push_back(file.name);
+    maker::AddPhotoTree(tree, &request);
+    request.words = words;
+    request.faces = maker::ReadShowFace;
+    request.shuffle = shuffle;
+    request.seed = kShuffleSeed;
     request.read = [&folder](const std::string& name, std::vector<unsigned char>* bytes,
                              std::string* why) {
         return maker::ReadPhotoFile(folder, name, bytes, why);
@@ -36,8 +54,8 @@ bool MakeFolderShow(const std::string& folder, const std::vector<maker::FolderFi
             *made = std::move(result.resources);
             return true;
         case maker::MakeOutcome::NoPhotos:
-            Tell(folder,
-                 "holds no usable photo among its " + std::to_string(files.size()) + " files");
+            Tell(folder, "holds no usable photo among its " +
+                             std::to_string(tree.AllFiles().size()) + " files");
             return false;
         case maker::MakeOutcome::Failed:
             Tell(folder, "cannot be made into a show: " + why);
@@ -48,24 +66,24 @@ bool MakeFolderShow(const std::string& folder, const std::vector<maker::FolderFi
 
 }  // namespace
 
-void ServeFolderShow(const std::string& folder) {
-    std::vector<maker::FolderFile> files;
+void ServeFolderShow(const std::string& folder, const maker::ShowWords& words, bool shuffle) {
+    maker::PhotoTree tree;
     std::string why;
-    if (!maker::ListPhotoFolder(folder, &files, &why)) {
+    if (!maker::ListPhotoTree(folder, &tree, &why)) {
         Tell(folder, why);
         return;
     }
-    if (files.empty()) {
+    if (tree.AllFiles().empty()) {
         Tell(folder, "holds no files");
         return;
     }
     maker::PictureSet base = maker::ModulePictures();
     std::string path = ShowCachePath(folder);
-    std::string key = ShowCacheKey(folder, files, base);
+    std::string key = ShowCacheKey(folder, tree.AllFiles(), base) + Settings(words, shuffle);
     // Served for the life of the process, as resource memory is.
     static MadeResources* made = new MadeResources;
     if (path.empty() || !LoadCachedShow(path, key, made)) {
-        if (!MakeFolderShow(folder, files, base, made))
+        if (!MakeFolderShow(folder, tree, words, shuffle, base, made))
             return;
         if (!path.empty())
             StoreCachedShow(path, key, *made);

@@ -6,7 +6,11 @@
 
 #include <string>
 
-// Call before the show's threads start. When no show can be made (no such
-// folder, no usable photo), one line on stderr says why, and the show's own
-// pictures play.
-void ServeFolderShow(const std::string& folder);
+#include "maker/TitlePictures.h"
+
+// Call before the show's threads start, with the words to letter and
+// whether to shuffle (always in the same order for the same photos, so the
+// kept show serves again). When no show can be made (no such folder, no
+// usable photo, words the lettering cannot draw), one line on stderr says
+// why, and the show's own pictures play.
+void ServeFolderShow(const std::string& folder, const maker::ShowWords& words, bool shuffle);

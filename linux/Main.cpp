@@ -23,6 +23,8 @@
 #include "linux/FolderShow.h"
 #include "linux/Options.h"
 #include "linux/Presenter.h"
+#include "maker/NameText.h"
+#include "maker/PhotoFolder.h"
 #include "show/RenderThread.h"
 #include "show/ShowResources.h"
 
@@ -111,12 +113,24 @@ int main(int argc, char** argv) {
         Leave(0);
     }
     if (!options.programFile.empty() &&
-        !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), &error))
+        !standin::OpenProgramFile(options.programFile.c_str(), ShowResources(), CheckPassPictures,
+                                  &error))
         Leave(Fail(error));
     int signals = WatchEndings();
     if (signals < 0)
         Leave(Fail("cannot watch for signals"));
-    if (!options.pictures.empty())
-        ServeFolderShow(options.pictures);
+    if (!options.pictures.empty()) {
+        maker::ShowWords words;
+        if (!options.words.empty()) {
+            std::vector<unsigned char> bytes;
+            if (!maker::ReadWholeFile(options.words, &bytes, &error) ||
+                !maker::ReadWordsFile(std::string(bytes.begin(), bytes.end()), options.words,
+                                      &words, &error))
+                Leave(Fail(maker::PrintableName(options.words) + ": " + error));
+        }
+        if (!options.name.empty())
+            words.name = options.name;
+        ServeFolderShow(options.pictures, words, options.shuffle);
+    }
     Leave(Play(options, signals));
 }

@@ -20,7 +20,13 @@ const char kUsage[] =
     "                     the largest factor that leaves at least 800 x 588\n"
     "  -display NAME      the X display to use (default: DISPLAY)\n"
     "  -scr FILE          play the pictures of another Avrel.scr\n"
-    "  -pictures DIR      play a show made from the photos in the folder DIR\n"
+    "  -pictures DIR      play a show made from the photos in the folder DIR (its\n"
+    "                     sub-folders give the chapters their photos and titles)\n"
+    "  -name TEXT         that show's name, lettered where it says Avrel\n"
+    "  -words FILE        its titles: 'KEY: TEXT' lines, KEY name, after-first,\n"
+    "                     title 2 to title 5 or closing\n"
+    "  -shuffle           its photos in a random order, none again before all\n"
+    "                     have been shown\n"
     "  -h, --help         this text\n"
     "  --version          the version\n"
     "Every option may start with one dash or two. With no -window, -root or\n"
@@ -137,6 +143,21 @@ std::string Pictures(const std::string& value, Options* o) {
     return "";
 }
 
+std::string Words(const std::string& value, Options* o) {
+    o->words = value;
+    return "";
+}
+
+std::string Name(const std::string& value, Options* o) {
+    o->name = value;
+    return "";
+}
+
+std::string Shuffle(const std::string&, Options* o) {
+    o->shuffle = true;
+    return "";
+}
+
 std::string Help(const std::string&, Options* o) {
     o->help = true;
     return "";
@@ -157,6 +178,9 @@ const OptionRow kOptions[] = {
     {"display", true, Display},
     {"scr", true, ProgramFile},
     {"pictures", true, Pictures},
+    {"words", true, Words},
+    {"name", true, Name},
+    {"shuffle", false, Shuffle},
     {"h", false, Help},
     {"help", false, Help},
     {"version", false, Version},

@@ -22,6 +22,9 @@ struct Options {
     std::string display;      // empty: DISPLAY
     std::string programFile;  // -scr: play that Avrel.scr's resources
     std::string pictures;     // -pictures: a show made from the photos of that folder
+    std::string words;        // -words: the words file of that show
+    std::string name;         // -name: its name
+    bool shuffle = false;     // -shuffle: its photos in a random order
     bool help = false;
     bool version = false;
 };

@@ -15,8 +15,9 @@
 namespace {
 
 const char kMagic[] = "AVREL SHOW CACHE 1\n";
-// A show is about 700 KB; anything far larger is not one of ours.
-const size_t kMaxCacheBytes = size_t(64) << 20;
+// A show of 24 photos is about 700 KB, one of the most photos a show takes
+// about 170 MB; anything larger is not one of ours.
+const size_t kMaxCacheBytes = size_t(256) << 20;
 
 uint64_t Fnv1a(const std::string& text, uint64_t hash = 14695981039346656037ull) {
     for (unsigned char c : text)

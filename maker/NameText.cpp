@@ -162,4 +162,13 @@ bool IsSpace(char32_t c) {
            c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
+std::u32string StripSpace(const std::u32string& text) {
+    size_t start = 0, end = text.size();
+    while (start < end && IsSpace(text[start]))
+        ++start;
+    while (end > start && IsSpace(text[end - 1]))
+        --end;
+    return text.substr(start, end - start);
+}
+
 }  // namespace maker

@@ -30,4 +30,7 @@ std::string PrintableName(const std::string& bytes);
 // same as they always have.
 bool IsSpace(char32_t c);
 
+// `text` without the white space at either end.
+std::u32string StripSpace(const std::u32string& text);
+
 }  // namespace maker

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "maker/ShowMaker.h"
+
 namespace maker {
 
 namespace {
@@ -21,9 +23,10 @@ std::string PathOf(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-}  // namespace
-
-bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why) {
+// The regular files of `folder` and, when `folders` is given, the names of
+// its sub-folders; names starting with '.' left out.
+bool ListEntries(const std::string& folder, std::vector<FolderFile>* files,
+                 std::vector<std::string>* folders, std::string* why) {
     files->clear();
     struct stat status;
     if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
@@ -37,9 +40,11 @@ bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, 
     }
     while (dirent* entry = readdir(listing)) {
         std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.')
+        if (name.empty() || name[0] == '.' || stat(PathOf(folder, name).c_str(), &status) != 0)
             continue;
-        if (stat(PathOf(folder, name).c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        if (S_ISDIR(status.st_mode) && folders != nullptr)
+            folders->push_back(name);
+        if (!S_ISREG(status.st_mode))
             continue;
         FolderFile file;
         file.name = name;
@@ -49,6 +54,48 @@ bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, 
     }
     closedir(listing);
     return true;
+}
+
+}  // namespace
+
+bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why) {
+    return ListEntries(folder, files, nullptr, why);
+}
+
+std::vector<FolderFile> PhotoTree::AllFiles() const {
+    std::vector<FolderFile> all = files;
+    for (const SubFolder& folder : folders)
+        all.insert(all.end(), folder.files.begin(), folder.files.end());
+    return all;
+}
+
+bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why) {
+    *tree = PhotoTree();
+    std::vector<std::string> folders;
+    if (!ListEntries(folder, &tree->files, &folders, why))
+        return false;
+    for (const std::string& name : folders) {
+        PhotoTree::SubFolder sub;
+        sub.name = name;
+        std::string ignored;
+        ListEntries(PathOf(folder, name), &sub.files, nullptr, &ignored);
+        for (FolderFile& file : sub.files)
+            file.name = name + "/" + file.name;
+        tree->folders.push_back(sub);
+    }
+    return true;
+}
+
+void AddPhotoTree(const PhotoTree& tree, ShowRequest* request) {
+    for (const FolderFile& file : tree.files)
+        request->names.push_back(file.name);
+    for (const PhotoTree::SubFolder& folder : tree.folders) {
+        ChapterFolder chapter;
+        chapter.name = folder.name;
+        for (const FolderFile& file : folder.files)
+            chapter.photos.push_back(file.name);
+        request->chapters.push_back(chapter);
+    }
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {

@@ -1,7 +1,9 @@
 // A folder of photos as the native front ends read it: its regular files
-// (symbolic links followed) whose names do not start with '.', and each
-// file's bytes (plan files and kept shows are read the same way). The maker itself never touches
-// the file system; the page gets its files from the browser instead.
+// (symbolic links followed) whose names do not start with '.', the same of
+// each of its sub-folders (one level down), and each file's bytes (plan,
+// words and face files and kept shows are read the same way). The maker
+// itself never touches the file system; the page gets its files from the
+// browser instead.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include <vector>
 
 namespace maker {
+
+struct ShowRequest;
 
 struct FolderFile {
     std::string name;  // the bytes the folder holds
@@ -19,6 +23,28 @@ struct FolderFile {
 // False with a message when `folder` is not a folder that can be read.
 bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why);
 
+// A photo folder with its sub-folders; the files of a sub-folder are named
+// "SUB/NAME", which ReadPhotoFile reads from the folder.
+struct PhotoTree {
+    std::vector<FolderFile> files;  // beside the sub-folders
+    struct SubFolder {
+        std::string name;
+        std::vector<FolderFile> files;
+    };
+    std::vector<SubFolder> folders;
+
+    // Every file, the sub-folders' ones included.
+    std::vector<FolderFile> AllFiles() const;
+};
+
+// False with a message when `folder` is not a folder that can be read; a
+// sub-folder that cannot be read holds no files.
+bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why);
+
+// The tree's photos as the maker takes them: the files beside the
+// sub-folders as names, each sub-folder as a chapter.
+void AddPhotoTree(const PhotoTree& tree, ShowRequest* request);
+
 // The whole of the file at `path`; false with a one-line reason. Files
 // larger than any photo the maker takes are refused unread.
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why);
@@ -26,5 +52,4 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 // The whole of file `name` of `folder`, as ReadWholeFile.
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why);
-
 }  // namespace maker

@@ -13,15 +13,6 @@ const std::vector<int> kStageSlots = {1000, 1001, 1002, 1003, 1004, 2000, 2001, 
 
 namespace {
 
-std::u32string Strip(const std::u32string& text) {
-    size_t start = 0, end = text.size();
-    while (start < end && IsSpace(text[start]))
-        ++start;
-    while (end > start && IsSpace(text[end - 1]))
-        --end;
-    return text.substr(start, end - start);
-}
-
 std::string SlotList() {
     std::string list;
     for (int slot : kStageSlots)
@@ -47,7 +38,7 @@ bool ReadLine(const std::u32string& line, const std::string& where,
     }
     if (text[0] == U'"') {
         size_t end = text.find(U'"', 1);
-        std::u32string rest = end == std::u32string::npos ? U"" : Strip(text.substr(end + 1));
+        std::u32string rest = end == std::u32string::npos ? U"" : StripSpace(text.substr(end + 1));
         if (end == std::u32string::npos || (!rest.empty() && rest[0] != U'#')) {
             *why = where +
                    ": a quoted name ends with '\"', and only a '#' comment may follow it: " +
@@ -97,7 +88,7 @@ bool ReadPlan(const std::string& bytes, const std::string& where,
         start = next;
         while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n'))
             raw.pop_back();
-        std::u32string line = Strip(DecodeName(raw));
+        std::u32string line = StripSpace(DecodeName(raw));
         if (line.empty() || line[0] == U'#')
             continue;
         int slot = 0;
@@ -113,25 +104,70 @@ bool ReadPlan(const std::string& bytes, const std::string& where,
 std::vector<std::pair<int, std::string>> AssignSlots(const std::vector<int>& slots,
                                                      const std::vector<std::string>& names,
                                                      const Plan& plan) {
+    std::vector<std::vector<std::string>> passes = AssignPasses({slots, names}, plan);
+    std::vector<std::pair<int, std::string>> assigned;
+    for (size_t i = 0; i < slots.size(); ++i)
+        assigned.push_back({slots[i], passes[i][0]});
+    return assigned;
+}
+
+std::vector<PhotoGroup> GroupPhotos(const std::vector<int>& slots,
+                                    const std::vector<std::string>& loose,
+                                    const std::vector<std::vector<std::string>>& chapters) {
+    if (chapters.empty())
+        return {{slots, loose}};
+    std::vector<PhotoGroup> groups(kChapterCount);
+    for (int slot : slots)
+        groups[size_t(std::clamp(slot / 1000, 1, kChapterCount) - 1)].slots.push_back(slot);
+    std::vector<std::string> all;
+    for (size_t c = 0; c < chapters.size() && c < size_t(kChapterCount); ++c) {
+        groups[c].photos = chapters[c];
+        all.insert(all.end(), chapters[c].begin(), chapters[c].end());
+    }
+    for (size_t i = 0; i < loose.size(); ++i)
+        groups[i % kChapterCount].photos.push_back(loose[i]);
+    all.insert(all.end(), loose.begin(), loose.end());
+    for (PhotoGroup& group : groups)
+        if (group.photos.empty())
+            group.photos = all;
+    groups.erase(std::remove_if(groups.begin(), groups.end(),
+                                [](const PhotoGroup& g) { return g.slots.empty(); }),
+                 groups.end());
+    return groups;
+}
+
+std::vector<std::vector<std::string>> AssignPasses(const PhotoGroup& group, const Plan& plan) {
+    if (group.slots.empty())
+        return {};
     std::set<std::string> chosen;
     for (const auto& entry : plan)
         chosen.insert(entry.second);
     std::vector<std::string> free;
-    for (const std::string& name : names)
+    for (const std::string& name : group.photos)
         if (chosen.count(name) == 0)
             free.push_back(name);
+    size_t slots = group.slots.size(), planned = 0;
+    for (int slot : group.slots)
+        planned += plan.count(slot);
+    // A plan that takes every photo leaves all of them for the other slots.
+    bool turn = free.empty() || planned + free.size() <= slots;
     if (free.empty())
-        free = names;
-    std::vector<std::pair<int, std::string>> assigned;
-    size_t turn = 0;
-    for (int slot : slots) {
-        auto planned = plan.find(slot);
-        if (planned != plan.end())
-            assigned.push_back(*planned);
-        else
-            assigned.push_back({slot, free[turn++ % free.size()]});
+        free = group.photos;
+    size_t passes = turn ? 1 : (planned + free.size() + slots - 1) / slots;
+    std::vector<std::vector<std::string>> shown(slots, std::vector<std::string>(passes));
+    size_t next = 0;
+    for (size_t pass = 0; pass < passes; ++pass) {
+        for (size_t j = 0; j < slots; ++j) {
+            auto choice = plan.find(group.slots[j]);
+            if (pass == 0 && choice != plan.end())
+                shown[j][0] = choice->second;
+            else if (next < free.size() || turn)
+                shown[j][pass] = free[next++ % free.size()];
+            else
+                shown[j][pass] = shown[j][(passes - 1) / 2];
+        }
     }
-    return assigned;
+    return shown;
 }
 
 }  // namespace maker

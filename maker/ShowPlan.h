@@ -8,6 +8,16 @@
 // be written in double quotes, and only then may a "# comment" follow it.
 // Slots the plan leaves open take the other photos in name order, again in
 // turn when there are fewer photos than slots.
+//
+// More photos than slots: every pass of the show fills its slots with the
+// next photos, so each photo is shown once before any comes again; the
+// slots the last pass has no new photo for show the photos of the middle
+// pass again, as far from their last showing as from their next.
+//
+// Chapters from folders: the photos of up to five sub-folders, one for each
+// chapter, each chapter filled from its own; photos beside the sub-folders
+// go to the chapters in turn, and a chapter left without photos takes all of
+// them.
 #pragma once
 
 #include <map>
@@ -18,6 +28,8 @@
 namespace maker {
 
 extern const std::vector<int> kStageSlots;
+
+const int kChapterCount = 5;
 
 // slot -> photo name (the folder's bytes)
 using Plan = std::map<int, std::string>;
@@ -36,5 +48,26 @@ bool ReadPlan(const std::string& bytes, const std::string& where,
 std::vector<std::pair<int, std::string>> AssignSlots(const std::vector<int>& slots,
                                                      const std::vector<std::string>& names,
                                                      const Plan& plan);
+
+// Slots that are filled from the same photos, and those photos in the order
+// they are shown.
+struct PhotoGroup {
+    std::vector<int> slots;  // in the order the show shows them
+    std::vector<std::string> photos;
+};
+
+// The show's groups: every slot filled from `loose` when there are no
+// `chapters`; else one group for each chapter (the slots of chapter c are
+// c000 to c999), filled from chapters[c - 1] and its share of `loose`.
+// Names keep their order. `loose` and the chapters together must not be
+// empty.
+std::vector<PhotoGroup> GroupPhotos(const std::vector<int>& slots,
+                                    const std::vector<std::string>& loose,
+                                    const std::vector<std::vector<std::string>>& chapters);
+
+// For each slot of `group`, the photo it shows in each pass, as many passes
+// as the photos take (at least one; every slot of the group has as many),
+// the plan's choices in the first. `group.photos` must not be empty.
+std::vector<std::vector<std::string>> AssignPasses(const PhotoGroup& group, const Plan& plan);
 
 }  // namespace maker

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         std::string error;
-        if (!standin::OpenProgramFile(argv[2], ShowResources(), &error)) {
+        if (!standin::OpenProgramFile(argv[2], ShowResources(), CheckPassPictures, &error)) {
             std::fprintf(stderr, "avrel-render: %s\n", error.c_str());
             return 1;
         }

@@ -20,6 +20,7 @@
 
 #include "effects/Filmstrip.h"
 #include "show/LogoThread.h"
+#include "show/PassPictures.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
 
@@ -56,6 +57,10 @@ bool StartUp(HWND window) {
         return false;
     }
     stage.cornerLogo = new Filmstrip(kCornerLogoId, kCornerLogoFrames, stage.palette);
+    // A table that breaks a rule is left alone: the show plays its first
+    // pass's pictures, as the script names them.
+    stage.passPictures = PassPictures::Read(nullptr);
+    stage.pass = 0;
     // Everything the logo thread reads exists from here on and never changes.
     HANDLE logo = CreateThread(nullptr, 0, LogoThread, nullptr, 0, &stage.logoThreadId);
     if (logo != nullptr)

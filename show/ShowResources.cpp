@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "show/PassPictures.h"
 #include "show/ShowScript.h"
 #include "show/Stage.h"
 
@@ -29,4 +30,13 @@ std::vector<WORD> ShowResources() {
         }
     }
     return std::vector<WORD>(ids.begin(), ids.end());
+}
+
+bool CheckPassPictures(std::string* why) {
+    std::string problem;
+    delete PassPictures::Read(&problem);
+    if (problem.empty())
+        return true;
+    *why = problem;
+    return false;
 }

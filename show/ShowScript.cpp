@@ -2,6 +2,7 @@
 #include "show/ShowScript.h"
 
 #include "effects/LineFadeGroup.h"
+#include "show/PassPictures.h"
 #include "show/SceneOperations.h"
 #include "show/ShowTrace.h"
 #include "show/Stage.h"
@@ -9,6 +10,11 @@
 namespace {
 
 using Op = ShowOperation;
+
+// The picture a place of the script shows in the pass being played.
+int PassPicture(int id) {
+    return stage.passPictures != nullptr ? stage.passPictures->Picture(id, stage.pass) : id;
+}
 
 }  // namespace
 
@@ -116,7 +122,7 @@ void PlayShowStep(const ShowStep& step) {
     const int* a = step.arguments;
     switch (step.operation) {
         case Op::ShowPicture:
-            ShowPicture(a[0], a[1], a[2]);
+            ShowPicture(PassPicture(a[0]), a[1], a[2]);
             break;
         case Op::FadeStageToBlack:
             FadeStageToBlack();
@@ -153,7 +159,7 @@ void PlayShowStep(const ShowStep& step) {
             FadeLogoOut();
             break;
         case Op::OpenChapter:
-            OpenChapter(a[0], a[1], a[2], a[3]);
+            OpenChapter(a[0], PassPicture(a[1]), PassPicture(a[2]), a[3]);
             break;
     }
 }
@@ -161,4 +167,5 @@ void PlayShowStep(const ShowStep& step) {
 void PlayShowPass() {
     for (const ShowStep& step : kShowScript)
         PlayShowStep(step);
+    ++stage.pass;
 }

@@ -28,5 +28,6 @@ extern const ShowStep kShowScript[kShowStepCount];
 
 // Runs one step; it returns when the step's last frame is on screen.
 void PlayShowStep(const ShowStep& step);
-// Runs steps 1 to 86 in order.
+// Runs steps 1 to 86 in order, the pictures of a personal show's places
+// those of the pass (stage.pass), and counts the pass.
 void PlayShowPass();

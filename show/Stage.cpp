@@ -6,6 +6,7 @@
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
+#include "show/PassPictures.h"
 
 Stage stage;
 
@@ -57,6 +58,7 @@ void ReleaseStage() {
     ReleaseLineGroup();
     Release(stage.centreLogo);
     Release(stage.cornerLogo);
+    Release(stage.passPictures);
     if (stage.palette == nullptr)
         return;
     stage.palette->Deselect(stage.screenDC);

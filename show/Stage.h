@@ -17,6 +17,7 @@ class BlendTable;
 class Filmstrip;
 class IndexedImage;
 class LineFadeGroup;
+class PassPictures;
 class ShowPalette;
 
 const WORD kShowPaletteId = IDR_SHOW_PALETTE;
@@ -40,6 +41,10 @@ struct Stage {
     LineFadeGroup* lineGroup;
     IndexedImage* lineSourceH;
     IndexedImage* lineSourceV;
+    // The pictures of a personal show's later passes (none for the shipped
+    // show), and the pass being played, counted from 0.
+    PassPictures* passPictures;
+    DWORD pass;
     DWORD renderThreadId;
     DWORD logoThreadId;
 };

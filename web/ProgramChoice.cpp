@@ -12,7 +12,7 @@ ProgramChoice::~ProgramChoice() = default;
 
 std::string ProgramChoice::Open(const std::string& path) {
     std::string error;
-    if (standin::OpenProgramFile(path.c_str(), ShowResources(), &error)) {
+    if (standin::OpenProgramFile(path.c_str(), ShowResources(), CheckPassPictures, &error)) {
         // Taken again from wherever the page is when a later file fails.
         char folder[PATH_MAX];
         current = path;

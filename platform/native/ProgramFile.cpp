@@ -7,6 +7,11 @@
 namespace standin {
 
 bool OpenProgramFile(const char* path, const std::vector<WORD>& required, std::string* error) {
+    return OpenProgramFile(path, required, nullptr, error);
+}
+
+bool OpenProgramFile(const char* path, const std::vector<WORD>& required,
+                     bool (*check)(std::string* why), std::string* error) {
     std::string problem;
     if (!UseProgramFile(path, &problem)) {
         *error = std::string(path) + ": " + problem;
@@ -17,10 +22,13 @@ bool OpenProgramFile(const char* path, const std::vector<WORD>& required, std::s
         if (FindResourceA(NULL, MAKEINTRESOURCEA(id), RT_RCDATA) == NULL)
             missing += (missing.empty() ? " " : ", ") + std::to_string(id);
     }
-    if (missing.empty())
+    problem.clear();
+    if (missing.empty() && (check == nullptr || check(&problem)))
         return true;
     UseProgramFile(nullptr, nullptr);
-    *error = std::string(path) + " lacks resources the show needs: RT_RCDATA" + missing;
+    *error = missing.empty()
+                 ? std::string(path) + ": " + problem
+                 : std::string(path) + " lacks resources the show needs: RT_RCDATA" + missing;
     return false;
 }
 

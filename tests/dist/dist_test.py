@@ -108,7 +108,8 @@ def check_control(checks, deb, version):
         checks.expect(fields.get(key) == value, f"{key}: {value}", fields.get(key))
     depends = fields.get("Depends", "")
     for library in ("libc6", "libx11-6", "libxext6", "libjpeg62-turbo", "libstdc++6", "libpng16-16",
-                    "libwebp7", "liblcms2-2"):
+                    "libwebp7", "liblcms2-2", "libfreetype6", "fonts-dejavu-core",
+                    "fonts-dejavu-extra"):
         checks.expect(library in depends, f"Depends to name {library}", depends)
     checks.expect("Description" in fields and len(fields["Description"]) > 10,
                   "a description", fields.get("Description"))

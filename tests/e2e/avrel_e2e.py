@@ -6,6 +6,7 @@ Wine server, bounds every wait, and ends only the processes it started.
 Exit status 0 when every check held; each failed check prints what was
 expected and what came.
 """
+import json
 import os
 import subprocess
 import sys
@@ -86,6 +87,21 @@ def scenario_saver_screen(session, checks, args):
                   "only black")
     checks.expect(not (logo_colours - palette), "only show-palette colours in the corner logo",
                   f"{len(logo_colours - palette)} other colours")
+    close_by(session, checks, process, press_key(session), "a key press")
+
+
+def scenario_saver_moments(session, checks, args):
+    """The saver shows, in turn, each stage area of --moments (a JSON list
+    of {"what", "box": [x, y, w, h], "reference": a 640 x 480 stage PNG,
+    "limit": s}) pixel for pixel as the reference has it, each within its
+    limit of seconds from the window's appearing."""
+    with open(args.moments) as f:
+        moments = json.load(f)
+    session.xdotool("mousemove", "1000", "10")
+    process, window = start_saver(session, checks, "/s")
+    if window is None:
+        return
+    e2e_support.watch_moments(checks, moments, session.screenshot, STAGE, process)
     close_by(session, checks, process, press_key(session), "a key press")
 
 
@@ -279,6 +295,7 @@ def add_arguments(parser):
     parser.add_argument("--probe", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--palette", help="the program's palette.bin (default: the shipped one)")
+    parser.add_argument("--moments", help="saver_moments: the JSON list of what to see")
 
 
 if __name__ == "__main__":

@@ -18,6 +18,7 @@ import time
 from PIL import Image
 
 import avrel_x
+import custom_passes_test
 import sample_photos
 from avrel_x import Xvfb, end_process, stage_offsets, start_avrel
 import e2e_support
@@ -575,6 +576,35 @@ def scenario_pictures(s):
                     "one line saying why the show's own pictures play", repr(said))
 
 
+def scenario_passes(s):
+    """avrel -pictures DIR -words FILE, with 30 photos and chapter 2 titled
+    "Lisbon": the title at its chapter's opening and, in the second pass,
+    the 25th photo where the first pass showed the first, pixel for pixel
+    as avrel-render draws the Avrel.scr avrel-custom writes from the same
+    folder and words. About 100 s. Exits 77 without the Windows build's
+    program file."""
+    if not s.args.base or not os.path.isfile(s.args.base):
+        print(f"skipped: no base program {s.args.base} (make windows)", flush=True)
+        raise SystemExit(e2e_support.SKIP)
+    work = os.path.join(s.args.workdir, "passes")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    program, moments, _ = custom_passes_test.make_show(s.args.custom, s.args.render, s.args.base,
+                                                       work)
+    if not s.checks.expect(program is not None, "avrel-custom's saver and its screens", "none"):
+        return
+    words = os.path.join(work, "words.txt")
+    with open(words, "w") as f:
+        f.write("title 2: Lisbon\n")
+    xvfb = s.server(1024, 768)
+    env = dict(xvfb.env, XDG_CACHE_HOME=os.path.join(work, "cache"))
+    expose_root(s, xvfb)
+    process = s.avrel(xvfb, "-root", "-pictures", os.path.join(work, "photos"), "-words", words,
+                      env=env)
+    e2e_support.watch_moments(s.checks, moments, xvfb.screenshot, (192, 144), process)
+    s.end_by_signal(process)
+
+
 # The daemon launches no hack as root, so it runs as the system's `nobody`.
 # That account's home does not exist; the daemon reads its settings from the
 # home the password database names, so the daemon sees a private copy of
@@ -775,6 +805,7 @@ SCENARIOS = {
     "xscreensaver": scenario_xscreensaver,
     "busy_starts": scenario_busy_starts,
     "pictures": scenario_pictures,
+    "passes": scenario_passes,
 }
 
 

@@ -7,9 +7,11 @@ import fcntl
 import os
 import subprocess
 import threading
+import time
 
 import saver_session
 import stage_geometry
+from PIL import Image
 from saver_session import WINDOW_NAME
 
 SCREEN = (1024, 768)
@@ -81,6 +83,30 @@ def main(scenarios, add_arguments, run):
     add_arguments(parser)
     args = parser.parse_args()
     return run(scenarios[args.scenario], args)
+
+
+def watch_moments(checks, moments, screenshot, stage, process):
+    """Waits for each of `moments` in turn ({"what", "box": [x, y, w, h] on
+    the stage, "reference": a 640 x 480 stage PNG, "limit": s from now})
+    until screenshot(box) shows that part of the stage at `stage` (its
+    top-left screen point) pixel for pixel as the reference has it, while
+    `process` runs; a check for each."""
+    started = time.monotonic()
+    for moment in moments:
+        x, y, w, h = moment["box"]
+        with Image.open(moment["reference"]) as im:
+            expected = im.convert("RGB").crop((x, y, x + w, y + h)).tobytes()
+        box = (stage[0] + x, stage[1] + y, stage[0] + x + w, stage[1] + y + h)
+        seen = None
+        while time.monotonic() - started < moment["limit"] and process.poll() is None:
+            if screenshot(box).tobytes() == expected:
+                seen = time.monotonic() - started
+                break
+            time.sleep(0.1)
+        checks.expect(seen is not None, f"{moment['what']}, pixel for pixel",
+                      f"no match within {moment['limit']} s")
+        if seen is not None:
+            checks.note(f"{moment['what']}: seen {seen:.1f} s after the start")
 
 
 def wine_arguments(parser):

@@ -19,6 +19,7 @@
 #include "maker/EncodePicture.h"
 #include "maker/ShowMaker.h"
 #include "maker/ShowPlan.h"
+#include "maker/MemoryFolder.h"
 
 namespace {
 
@@ -61,27 +62,7 @@ Bytes Scene(int width, int height, int seed) {
     return jpeg;
 }
 
-struct Folder {
-    std::map<std::string, Bytes> files;
-
-    maker::ShowRequest Request(int threads = 1) const {
-        maker::ShowRequest request;
-        for (const auto& file : files)
-            request.names.push_back(file.first);
-        request.read = [this](const std::string& name, Bytes* bytes, std::string* why) {
-            auto found = files.find(name);
-            if (found == files.end()) {
-                *why = "no such file";
-                return false;
-            }
-            *bytes = found->second;
-            return true;
-        };
-        request.basePictures = maker::ModulePictures();
-        request.threads = threads;
-        return request;
-    }
-};
+using Folder = MemoryFolder;
 
 // The mixed folder a person's card holds: pictures of several sizes, one
 // far smaller than its slot, one cut short, one that is text.

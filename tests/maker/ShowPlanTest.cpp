@@ -120,4 +120,48 @@ TEST(ShowPlan, AssignmentFollowsThePlanThenNameOrderInTurn) {
     EXPECT_EQ(24u, maker::kStageSlots.size());
 }
 
+// 100 photos in 24 slots: every pass takes the next 24, so the first 100
+// places show each photo once in order; the last pass's 20 other slots
+// show the middle pass's photos again.
+TEST(ShowPlan, MorePhotosThanSlotsFillPassAfterPassEachOnceBeforeAnyAgain) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 100; ++i)
+        names.push_back("p" + std::to_string(1000 + i));
+    auto shown = maker::AssignPasses({maker::kStageSlots, names}, {});
+    ASSERT_EQ(24u, shown.size());
+    std::vector<std::string> places;
+    for (size_t pass = 0; pass < 5; ++pass)
+        for (const auto& slot : shown) {
+            ASSERT_EQ(5u, slot.size());
+            places.push_back(slot[pass]);
+        }
+    EXPECT_EQ(names, std::vector<std::string>(places.begin(), places.begin() + 100));
+    for (size_t j = 4; j < 24; ++j)
+        EXPECT_EQ(shown[j][2], shown[j][4]) << "slot " << maker::kStageSlots[j];
+
+    // the plan's photo keeps its slot in the first pass and comes no more
+    shown = maker::AssignPasses({{1000, 1001}, {"a", "b", "c", "d"}}, {{1001, "a"}});
+    std::vector<std::vector<std::string>> want = {{"b", "c"}, {"a", "d"}};
+    EXPECT_EQ(want, shown);
+}
+
+TEST(ShowPlan, ChaptersTakeTheirFoldersAndLoosePhotosInTurn) {
+    std::vector<std::vector<std::string>> chapters = {{"a1", "a2"}, {"b1"}, {}, {"d1"}};
+    auto groups = maker::GroupPhotos(maker::kStageSlots, {"x", "y", "z"}, chapters);
+    ASSERT_EQ(5u, groups.size());
+    std::vector<std::vector<std::string>> photos = {
+        {"a1", "a2", "x"}, {"b1", "y"}, {"z"}, {"d1"}, {"a1", "a2", "b1", "d1", "x", "y", "z"}};
+    for (size_t c = 0; c < 5; ++c) {
+        EXPECT_EQ(photos[c], groups[c].photos) << "chapter " << c + 1;
+        for (int slot : groups[c].slots)
+            EXPECT_EQ(int(c) + 1, slot / 1000);
+    }
+    EXPECT_EQ(5u, groups[0].slots.size());
+    EXPECT_EQ(6u, groups[4].slots.size());
+    // without chapters, one group of every slot
+    groups = maker::GroupPhotos(maker::kStageSlots, {"x"}, {});
+    ASSERT_EQ(1u, groups.size());
+    EXPECT_EQ(maker::kStageSlots, groups[0].slots);
+}
+
 }  // namespace

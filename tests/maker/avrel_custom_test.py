@@ -22,7 +22,10 @@ import sys
 import tempfile
 import unittest
 
+import json
+
 import numpy as np
+import pefile
 from PIL import Image
 
 import gen_assets
@@ -244,6 +247,126 @@ class BadInput(unittest.TestCase):
             f.write("# mine\n1005 a.jpg\n")
         self.refused(1, "plan.txt:2: 1005 is not a picture slot", folder, "-o", self.out,
                      "--plan", plan, "--scr", ARGS.scr)
+
+
+DAYS = ["Day 1 Alfama", "Day 2 Belém", "Day 3 Sintra", "Day 4 Cascais", "Day 5 Porto"]
+
+
+def string_one(path):
+    """String resource 1 of a program file, as pefile reads it, or None."""
+    pe = pefile.PE(path)
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if rtype.id != pefile.RESOURCE_TYPE["RT_STRING"]:
+            continue
+        for block in rtype.directory.entries:
+            for language in block.directory.entries:
+                strings = getattr(language.directory if hasattr(language, "directory")
+                                  else block.directory, "strings", {})
+                if 1 in strings:
+                    return strings[1]
+    return None
+
+
+class WordsAndChapters(unittest.TestCase):
+    """A folder of five day-folders made into "Lisbon 2026" with chapter 2
+    titled "Lisbon": the file named after the show, Windows' list name,
+    each chapter from its folder, the title on the stage as avrel-render
+    draws it, and words the faces cannot draw refused with nothing written."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory(prefix="avrel words, ")
+        cls.photos = os.path.join(cls.tmp.name, "Lisbon")
+        for day in DAYS:
+            sample_photos.write_scenes(os.path.join(cls.photos, day), 6)
+        cls.work = os.path.join(cls.tmp.name, "out")
+        os.makedirs(cls.work)
+        cls.status, cls.stdout, cls.stderr = run_custom(
+            cls.photos, "--scr", ARGS.scr, "--name", "Lisbon 2026", "--title", "2", "Lisbon",
+            cwd=cls.work)
+        cls.out = os.path.join(cls.work, "Lisbon 2026.scr")
+        cls.made = rcdata(cls.out) if cls.status == 0 else {}
+        cls.base = rcdata(ARGS.scr)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_the_file_is_named_after_the_show_and_windows_lists_it_by_that_name(self):
+        self.assertEqual(self.status, 0, self.stderr)
+        self.assertEqual(os.listdir(self.work), ["Lisbon 2026.scr"])
+        self.assertEqual(string_one(self.out), "Lisbon 2026")
+        self.assertIsNone(string_one(ARGS.scr), "the shipped program has no string 1")
+        for line in ["and 5 chapters from its folders", "30 photos in 24 slots over 2 passes",
+                     "lettered: the name, chapter 2's title, chapter 3's title, chapter 4's "
+                     "title, chapter 5's title"]:
+            self.assertIn(line, self.stdout)
+
+    def test_each_chapter_shows_its_folders_photos_and_its_title(self):
+        plan = [line.split() for line in self.stdout.splitlines() if line.startswith("  pass ")]
+        self.assertEqual(len(plan), 30)
+        for fields in plan:
+            slot, name = int(fields[2]), " ".join(fields[6:])
+            self.assertTrue(name.startswith(DAYS[slot // 1000 - 1] + "/"), fields)
+        for pid in (6001, 6002, 6003, 6004, 6005, 6006, 6007):
+            self.assertNotEqual(self.made[pid], self.base[pid], pid)
+            gen_assets.check_jpeg(pid, self.made[pid])
+        for pid in (6000, 6008):
+            self.assertEqual(self.made[pid], self.base[pid], pid)
+
+    def test_the_title_shows_on_the_stage_as_avrel_render_draws_it(self):
+        show = os.path.join(self.tmp.name, "show")
+        done = subprocess.run([ARGS.render, "--scr", self.out, "show", "--out", show, "--size",
+                               "640x480"], capture_output=True, text=True, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(os.path.join(show, "timeline.jsonl")) as f:
+            calls = [json.loads(line) for line in f]
+        zoom = next(c for c in calls if c["name"] == "ZoomLogoIn" and c["arguments"] == [6001])
+        moment = zoom["end"] + 500
+        done = subprocess.run([ARGS.render, "--scr", self.out, "show", "--out", show, "--size",
+                               "640x480", "--at", str(moment)], capture_output=True, text=True,
+                              timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        picture = os.path.join(self.tmp.name, "6001.bmp")
+        done = subprocess.run([ARGS.render, "--scr", self.out, "picture", "6001", picture],
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with Image.open(picture) as im:
+            title = im.convert("RGB")
+        with Image.open(os.path.join(show, "screen-%06d.png" % moment)) as im:
+            screen = im.convert("RGB")
+        w, h = title.size
+        left, top = 320 - w // 2, 240 - h // 2
+        self.assertEqual((w, h), (496, 73))
+        self.assertEqual(screen.crop((left, top, left + w, top + h)).tobytes(), title.tobytes(),
+                         "the title at the stage's centre, pixel for pixel")
+        self.assertGreater(sum(1 for p in title.getdata() if p != (0, 0, 0)), 1000)
+
+    def test_a_damaged_pass_table_is_refused_by_the_players(self):
+        with open(self.out, "rb") as f:
+            pe = PeFile(f.read())
+        at = next(at for rtype, pid, _, _, at, _ in pe.resources() if (rtype, pid) == (10, 4100))
+        pe.data[at] = 2
+        damaged = os.path.join(self.tmp.name, "damaged.scr")
+        with open(damaged, "wb") as f:
+            f.write(pe.data)
+        done = subprocess.run([ARGS.render, "--scr", damaged, "picture", "1000",
+                               os.path.join(self.tmp.name, "x.bmp")], capture_output=True,
+                              text=True, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("its pass table is of a form this program does not know", done.stderr)
+
+    def test_words_the_faces_cannot_draw_are_named_and_nothing_is_written(self):
+        words = os.path.join(self.tmp.name, "words.txt")
+        with open(words, "w", encoding="utf-8") as f:
+            f.write("# Lisbon\nname: Лиссабон\ntitle 3: ΚΑΛΗΜΈΡΑ|里斯本\n")
+        where = os.path.join(self.tmp.name, "refused")
+        os.makedirs(where)
+        status, out, err = run_custom(self.photos, "--scr", ARGS.scr, "--words", words, cwd=where)
+        self.assertEqual(status, 1, out + err)
+        self.assertEqual(err, "avrel-custom: the title of chapter 3: '里' (U+91CC) is not in the "
+                              "show's lettering (DejaVu Serif Italic)\n")
+        self.assertEqual(os.listdir(where), [])
 
 
 def peak_of(*args):

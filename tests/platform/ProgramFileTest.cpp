@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "PeResources.h"
+#include "standin/PeResources.h"
 #include "standin/StandIn.h"
 
 namespace {

@@ -44,6 +44,9 @@ from browser import WATCH_PRESENT, Browser
 import stage_geometry
 from stage_geometry import CORNER_LOGO_SIZE, FULL_VIEW_SIZE
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import custom_passes_test  # noqa: E402
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # x, y, width, height on the screen the page shows, a client of the full view
 STAGE, LOGO = ((b[0], b[1], b[2] - b[0], b[3] - b[1])
@@ -505,6 +508,34 @@ def test_program_files(c, browser, url, render, work):
     page.call("Page.close")
 
 
+def test_passes(c, browser, url, render, custom, base, work):
+    """A personal Avrel.scr of 30 photos with chapter 2 titled "Lisbon",
+    chosen on the page: its title, and in the second pass the 25th photo,
+    on the canvas as avrel-render draws them (about 100 s)."""
+    folder = os.path.join(work, "passes")
+    os.makedirs(folder, exist_ok=True)
+    scr, moments, _ = custom_passes_test.make_show(custom, render, base, folder)
+    if not c.check(scr is not None, "avrel-custom's saver of 30 photos and its screens"):
+        return
+    second = custom_passes_test.PASS_MS + PICTURE_1000_DONE
+    shots = os.path.join(folder, "page-render")
+    subprocess.run([render, "--scr", scr, "show", "--out", shots, "--size", "640x480", "--at",
+                    str(second)], check=True, stdout=subprocess.DEVNULL)
+    wanted = [("chapter 2's title 'Lisbon'", moments[0]["reference"], 40),
+              ("the 25th photo where the first pass showed the first",
+               os.path.join(shots, "screen-%06d.png" % second), 120)]
+    page = open_page(browser, url)
+    page.wait_for("window.avrelNotes && avrelNotes.stage.length > 0", timeout=6)
+    page.call("DOM.enable")
+    choose_file(page, scr)
+    for what, shot, limit in wanted:
+        h = region_hash(np.asarray(Image.open(shot).convert("RGB")))
+        c.check(page.wait_for(f"avrelNotes.stage.some(function(s){{return s.h==={h}}})",
+                              timeout=limit), f"the page shows {what} as avrel-render draws it")
+    c.check(not page.problems(), "passes: no console error", "; ".join(page.problems()))
+    page.call("Page.close")
+
+
 def click_button(page, name):
     x, y = page.evaluate(f"""(function(){{var r=document.getElementById('{name}')
         .getBoundingClientRect(); return [r.left + r.width/2, r.top + r.height/2];}})()""")
@@ -535,6 +566,11 @@ def main(argv):
     parser.add_argument("--render", required=True)
     parser.add_argument("--work")
     parser.add_argument("--screenshot")
+    # a personal saver's passes: avrel-custom and the Windows build's
+    # Avrel.scr it starts from; without them that part is skipped
+    parser.add_argument("--custom")
+    parser.add_argument("--base")
+    parser.add_argument("--only", help="run only this part: passes")
     args = parser.parse_args(argv)
     started = time.monotonic()
     page_path = os.path.abspath(args.page)
@@ -556,6 +592,12 @@ def main(argv):
     file_url = pathlib.Path(page_path).as_uri()  # spaces and the like escaped
     try:
         with Browser(1024, 768) as browser:
+            if args.custom and args.base and os.path.isfile(args.base):
+                test_passes(c, browser, file_url, args.render, args.custom, args.base, work)
+            else:
+                print("skipped the passes: no --custom or no --base (make native windows)")
+            if args.only == "passes":
+                return 0 if c.failed == 0 else 1
             test_show(c, browser, file_url, "file://", True, picture_1000, holds, all_states,
                       frames, palette, samples=samples)
             test_show(c, browser, http_url, "http://", False, picture_1000, holds, all_states,

@@ -6,14 +6,14 @@ set -euo pipefail
 packages=(
     cmake ninja-build ccache g++ pkg-config
     libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgtest-dev googletest libbenchmark-dev
-    liblcms2-dev libwebp-dev libheif-dev
+    liblcms2-dev libwebp-dev libheif-dev libfreetype-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     mingw-w64-x86-64-dev
     nasm dpkg-dev
     clang libclang-rt-14-dev
     wine wine32:i386 wine64 xvfb xauth x11-apps xdotool
-    python3 python3-pil python3-numpy python3-pefile fonts-dejavu-core
+    python3 python3-pil python3-numpy python3-pefile fonts-dejavu-core fonts-dejavu-extra
     libx11-dev libxext-dev libxrender-dev libxdamage-dev xscreensaver x11-utils procps passwd util-linux
     lintian man-db mmdebstrap
     linux-perf valgrind

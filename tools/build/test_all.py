@@ -109,8 +109,10 @@ def plan():
         Step("test-web", "wait",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
                "--render", "build/native/render/avrel-render",
-               "--screenshot", "build/web/screenshot.png"]],
-             needs=["build-web", "build-native"]),
+               "--screenshot", "build/web/screenshot.png",
+               "--custom", "build/native/custom/avrel-custom",
+               "--base", "build/windows/shell/Avrel.scr"]],
+             needs=["build-web", "build-native", "build-windows"]),
         # The maker's tests rewrite the Windows builds' programs.
         ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"],
               needs=["build-native", "build-windows", "build-windows64"]),
@@ -128,8 +130,8 @@ def plan():
               NICE + ["cmake", "--build", "--preset", "tsan", "-j", JOBS, "--target",
                       "real_threads_show", "avrel"]], needs=["setup"]),
         ctest("test-tsan", "wait", "tsan", ["-R", "^tsan_"], needs=["build-tsan"]),
-        # One at a time: the damaged copies start four savers at once.
-        ctest("test-windows-wait", "wait", wine_preset, ["-L", "^wait$", *serial],
+        # Two at a time, but the damaged copies (four savers at once) alone.
+        ctest("test-windows-wait", "wait", wine_preset, ["-L", "^wait$", "-j", "2"],
               needs=[wine_build, "build-native"], xvfb=True),
         ctest("test-native-alone", "alone", "native", ["-L", "^alone$", *serial],
               needs=["build-native", "build-windows", "build-web"]),

@@ -91,9 +91,10 @@ def measure_load(session, xvfb, seconds, switches, scale):
 BLIT = re.compile(r"^(\d+\.\d+):([0-9a-f]+):trace:bitblt:NtGdiStretchBlt src \S+ log=\S+ (\d+)x(\d+)")
 
 
-def cross_fade_gaps(trace_text):
-    """Gaps in ms between the frames of every cross-fade: runs of 16 block
-    transfers of one size from one thread, each within 150 ms of the last."""
+def render_blits(trace_text):
+    """The render thread's block transfers in Wine's trace, as (time s,
+    (width, height)); the render thread is the one that draws the full stage
+    first."""
     blits = []
     for line in trace_text.splitlines():
         m = BLIT.match(line)
@@ -101,14 +102,22 @@ def cross_fade_gaps(trace_text):
             blits.append((float(m.group(1)), m.group(2), (int(m.group(3)), int(m.group(4)))))
     # The render thread is the one that draws the full stage first.
     render = next((tid for _, tid, size in blits if size == STAGE_SIZE), None)
-    frames = [(t, size) for t, tid, size in blits if tid == render]
-    fades, gaps = saver_session.cross_fades(frames, 0.150)
+    return [(t, size) for t, tid, size in blits if tid == render]
+
+
+def cross_fade_gaps(trace_text):
+    """Gaps in ms between the frames of every cross-fade: runs of 16 block
+    transfers of one size from one thread, each within 150 ms of the last."""
+    fades, gaps = saver_session.cross_fades(render_blits(trace_text), 0.150)
     return fades, [1000 * g for g in gaps]
 
 
-def measure_frames(session, seconds, workdir, switches):
+def traced_run(session, seconds, workdir, switches=("/s",)):
+    """Wine's timestamped trace of the block transfers of `seconds` of the
+    saver, as text."""
     trace_path = os.path.join(workdir, "measure.trace")
     env = dict(session.env, WINEDEBUG="+timestamp,trace+bitblt")
+    session.xdotool("mousemove", "1000", "10")
     with open(trace_path, "wb") as sink:
         process = subprocess.Popen([session.loader, session.program, *switches], env=env,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -117,7 +126,11 @@ def measure_frames(session, seconds, workdir, switches):
         time.sleep(seconds)
         session.xdotool("key", "a")
         saver_session.wait_exit(process, 15)
-    fades, gaps = cross_fade_gaps(open(trace_path, "rb").read().decode("ascii", "replace"))
+    return open(trace_path, "rb").read().decode("ascii", "replace")
+
+
+def measure_frames(session, seconds, workdir, switches):
+    fades, gaps = cross_fade_gaps(traced_run(session, seconds, workdir, switches))
     if not gaps:
         return {"cross-fades seen": 0}
     return {"cross-fades seen": len(fades), "frame gaps": len(gaps),

@@ -16,4 +16,9 @@ namespace standin {
 // one line.
 bool OpenProgramFile(const char* path, const std::vector<WORD>& required, std::string* error);
 
+// The same, and the resources must then pass `check` too, which says what
+// is wrong with them when they do not (the file is refused as above).
+bool OpenProgramFile(const char* path, const std::vector<WORD>& required,
+                     bool (*check)(std::string* why), std::string* error);
+
 }  // namespace standin
