@@ -3,7 +3,6 @@
 // compiler. Progress, the plan it used and a summary go to stdout; what went
 // wrong goes to stderr as one line. File names that are not UTF-8 are
 // printed with \xNN escapes.
-#include <windows.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include <climits>
 #include <cstdio>
 #include <map>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "ProgramFile.h"
 #include "custom/CustomOptions.h"
 #include "maker/NameText.h"
+#include "maker/PersonalProgram.h"
 #include "maker/PhotoFolder.h"
 #include "maker/ProgramFile.h"
 #include "maker/ShowMaker.h"
@@ -91,49 +90,6 @@ void PrintSummary(const maker::ShowResult& result, const std::string& output, si
     Say("  " + maker::PrintableName(output) + " (" + std::to_string(bytes) + " bytes)");
 }
 
-// The base's resources with the maker's in place of the pictures, palette
-// and table of the same ids (in every language the base has them).
-bool Replace(const std::map<int, std::vector<unsigned char>>& made,
-             std::vector<maker::ResourceItem>* items, std::string* why) {
-    std::set<int> replaced;
-    for (maker::ResourceItem& item : *items) {
-        if (item.type.id != WORD(ULONG_PTR(RT_RCDATA)) || !item.name.text.empty())
-            continue;
-        auto found = made.find(item.name.id);
-        if (found != made.end()) {
-            item.data = found->second;
-            replaced.insert(found->first);
-        }
-    }
-    if (replaced.size() != made.size()) {
-        *why = "the base program lacks resources the show needs";
-        return false;
-    }
-    return true;
-}
-
-// The written file read back: every resource the show needs is there, and
-// every made resource holds exactly what was made.
-bool CheckWritten(const std::vector<unsigned char>& file,
-                  const std::map<int, std::vector<unsigned char>>& made, std::string* why) {
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadResourceItems(file.data(), file.size(), &items, why))
-        return false;
-    std::map<int, const std::vector<unsigned char>*> found;
-    for (const maker::ResourceItem& item : items)
-        if (item.type.id == WORD(ULONG_PTR(RT_RCDATA)) && item.name.text.empty())
-            found[item.name.id] = &item.data;
-    for (WORD id : ShowResources()) {
-        auto at = found.find(id);
-        auto want = made.find(id);
-        if (at == found.end() || (want != made.end() && *at->second != want->second)) {
-            *why = "resource " + std::to_string(id) + " did not read back as written";
-            return false;
-        }
-    }
-    return true;
-}
-
 int Make(const CustomOptions& options) {
     auto started = std::chrono::steady_clock::now();
     std::vector<maker::FolderFile> files;
@@ -143,13 +99,7 @@ int Make(const CustomOptions& options) {
     if (files.empty())
         return Fail(maker::PrintableName(options.folder) + " holds no files");
 
-    maker::ShowRequest request;
-    for (const maker::FolderFile& file : files)
-        request.names.push_back(file.name);
-    request.read = [&options](const std::string& name, std::vector<unsigned char>* bytes,
-                              std::string* reason) {
-        return maker::ReadPhotoFile(options.folder, name, bytes, reason);
-    };
+    maker::ShowRequest request = maker::FolderRequest(options.folder, files);
     if (!options.plan.empty()) {
         std::vector<unsigned char> plan;
         if (!maker::ReadWholeFile(options.plan, &plan, &why))
@@ -167,9 +117,7 @@ int Make(const CustomOptions& options) {
         return Fail(why + (options.base.empty() ? " (give the base program with --scr)" : ""));
     request.basePictures = maker::ModulePictures();
     std::vector<unsigned char> baseBytes;
-    std::vector<maker::ResourceItem> items;
-    if (!maker::ReadWholeFile(base, &baseBytes, &why) ||
-        !maker::ReadResourceItems(baseBytes.data(), baseBytes.size(), &items, &why))
+    if (!maker::ReadWholeFile(base, &baseBytes, &why))
         return Fail(maker::PrintableName(base) + ": " + why);
 
     Say("Fitting " + std::to_string(files.size()) + " files from " +
@@ -196,9 +144,8 @@ int Make(const CustomOptions& options) {
             maker::PrintableName(use.name) + (use.byPlan ? "  (plan file)" : ""));
 
     std::vector<unsigned char> written;
-    if (!Replace(result.resources, &items, &why) ||
-        !maker::WriteProgramFile(baseBytes.data(), baseBytes.size(), items, &written, &why) ||
-        !CheckWritten(written, result.resources, &why))
+    if (!maker::WritePersonalProgram(baseBytes.data(), baseBytes.size(), result.resources, &written,
+                                     &why))
         return Fail(why);
     if (!maker::WriteFileWhole(options.output, written, &why))
         return Fail(maker::PrintableName(options.output) + ": " + why);

@@ -1,14 +1,12 @@
 #include "linux/FolderShow.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <thread>
 
-#include "StandIn.h"
 #include "linux/ShowCache.h"
 #include "maker/NameText.h"
+#include "maker/ServeShow.h"
 #include "maker/ShowMaker.h"
 
 namespace {
@@ -20,13 +18,7 @@ void Tell(const std::string& folder, const std::string& what) {
 
 bool MakeFolderShow(const std::string& folder, const std::vector<maker::FolderFile>& files,
                     const maker::PictureSet& base, MadeResources* made) {
-    maker::ShowRequest request;
-    for (const maker::FolderFile& file : files)
-        request.names.push_back(file.name);
-    request.read = [&folder](const std::string& name, std::vector<unsigned char>* bytes,
-                             std::string* why) {
-        return maker::ReadPhotoFile(folder, name, bytes, why);
-    };
+    maker::ShowRequest request = maker::FolderRequest(folder, files);
     request.basePictures = base;
     request.threads = int(std::max(1u, std::thread::hardware_concurrency()));
     maker::ShowResult result;
@@ -70,7 +62,5 @@ void ServeFolderShow(const std::string& folder) {
         if (!path.empty())
             StoreCachedShow(path, key, *made);
     }
-    for (const auto& entry : *made)
-        standin::ReplaceResource(WORD(ULONG_PTR(RT_RCDATA)), WORD(entry.first), entry.second.data(),
-                                 DWORD(entry.second.size()));
+    maker::ServeShow(*made);
 }

@@ -90,4 +90,13 @@ bool ReadPhotoFile(const std::string& folder, const std::string& name,
     return ReadWholeFile(PathOf(folder, name), bytes, why);
 }
 
+ShowRequest FolderRequest(const std::string& folder, const std::vector<FolderFile>& files) {
+    ShowRequest request;
+    for (const FolderFile& file : files)
+        request.names.push_back(file.name);
+    request.read = [folder](const std::string& name, std::vector<unsigned char>* bytes,
+                            std::string* why) { return ReadPhotoFile(folder, name, bytes, why); };
+    return request;
+}
+
 }  // namespace maker

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "maker/ShowMaker.h"
+
 namespace maker {
 
 struct FolderFile {
@@ -26,5 +28,9 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 // The whole of file `name` of `folder`, as ReadWholeFile.
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why);
+
+// The maker's request for the photos of `folder` as listed: their names,
+// each read from the folder when the maker needs it.
+ShowRequest FolderRequest(const std::string& folder, const std::vector<FolderFile>& files);
 
 }  // namespace maker

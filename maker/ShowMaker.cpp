@@ -44,14 +44,6 @@ void ForEach(int count, int threads, const std::function<void(int)>& job) {
         helper.join();
 }
 
-// One slot's photo, fitted and encoded.
-struct Filled {
-    std::string name;  // empty: not filled yet
-    RgbImage image;
-    std::vector<unsigned char> jpeg;
-    double enlargement = 1;
-};
-
 struct Slot {
     int id = 0;
     PictureFacts facts;
@@ -74,10 +66,34 @@ bool ReadSlots(const ShowRequest& request, std::vector<Slot>* slots, std::string
     return true;
 }
 
-// Fits `name` into `slot` and encodes it; false with the reason the photo
-// cannot be used.
-bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& name, Filled* filled,
-              std::string* why) {
+std::vector<int> SlotIds(const std::vector<Slot>& slots) {
+    std::vector<int> ids;
+    for (const Slot& slot : slots)
+        ids.push_back(slot.id);
+    return ids;
+}
+
+// The folder's names in order, the plan and the slots, as MakeShow starts.
+bool Prepare(const ShowRequest& request, std::vector<std::string>* names, Plan* plan,
+             std::vector<Slot>* slots, std::string* why) {
+    *names = request.names;
+    SortNames(names);
+    if (request.hasPlan && !ReadPlan(request.planText, request.planName, *names, plan, why))
+        return false;
+    return ReadSlots(request, slots, why);
+}
+
+// Fits `name` into `slot` and encodes it (or takes it from request.fitted); false with the reason
+// the photo cannot be used.
+bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& name,
+              FittedSlot* filled, std::string* why) {
+    for (const FittedSlot& before : request.fitted) {
+        if (before.slot == slot.id && before.name == name) {
+            *filled = before;
+            *why = before.why;
+            return before.why.empty();
+        }
+    }
     std::vector<unsigned char> bytes;
     if (!request.read(name, &bytes, why))
         return false;
@@ -97,13 +113,15 @@ bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& n
     return true;
 }
 
-// Fills every slot. A photo that cannot be used is skipped and the slots
-// assigned again without it; slots whose photo stays the same keep what
-// was made for them. False when no photo is usable.
+// Fills every slot (one whose name is empty is not filled yet). A photo
+// that cannot be used is skipped and the slots assigned again without it;
+// slots whose photo stays the same keep what was made for them. False when
+// no photo is usable.
 bool FillSlots(const ShowRequest& request, const std::vector<std::string>& names, const Plan& plan,
-               const std::vector<Slot>& slots, std::vector<Filled>* filled, ShowResult* result) {
+               const std::vector<Slot>& slots, std::vector<FittedSlot>* filled,
+               ShowResult* result) {
     std::vector<std::string> usable = names;
-    filled->assign(slots.size(), Filled());
+    filled->assign(slots.size(), FittedSlot());
     std::mutex reporting;
     int done = 0;
     while (!usable.empty()) {
@@ -111,16 +129,13 @@ bool FillSlots(const ShowRequest& request, const std::vector<std::string>& names
         for (const auto& entry : plan)
             if (std::find(usable.begin(), usable.end(), entry.second) != usable.end())
                 kept.insert(entry);
-        std::vector<int> ids;
-        for (const Slot& slot : slots)
-            ids.push_back(slot.id);
-        auto assigned = AssignSlots(ids, usable, kept);
+        auto assigned = AssignSlots(SlotIds(slots), usable, kept);
         std::vector<int> open;
         for (size_t i = 0; i < slots.size(); ++i) {
             if ((*filled)[i].name != assigned[i].second) {
                 if (!(*filled)[i].name.empty())
                     --done;
-                (*filled)[i] = Filled();
+                (*filled)[i] = FittedSlot();
                 open.push_back(int(i));
             }
         }
@@ -133,7 +148,7 @@ bool FillSlots(const ShowRequest& request, const std::vector<std::string>& names
                 if (refusedNow.count(assigned[i].second) != 0)
                     return;
             }
-            Filled made;
+            FittedSlot made;
             std::string why;
             if (!FillSlot(request, slots[i], assigned[i].second, &made, &why)) {
                 std::lock_guard<std::mutex> hold(reporting);
@@ -180,16 +195,13 @@ std::string EnlargementWarning(const std::string& name, const Slot& slot, double
 
 MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string* why) {
     *result = ShowResult();
-    std::vector<std::string> names = request.names;
-    SortNames(&names);
+    std::vector<std::string> names;
     Plan plan;
-    if (request.hasPlan && !ReadPlan(request.planText, request.planName, names, &plan, why))
-        return MakeOutcome::Failed;
     std::vector<Slot> slots;
-    if (!ReadSlots(request, &slots, why))
+    if (!Prepare(request, &names, &plan, &slots, why))
         return MakeOutcome::Failed;
 
-    std::vector<Filled> filled;
+    std::vector<FittedSlot> filled;
     bool any = !names.empty() && FillSlots(request, names, plan, slots, &filled, result);
     // in name order, whichever round found them
     std::map<std::string, size_t> position;
@@ -249,6 +261,55 @@ MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string
     result->resources[kPaletteId] = std::move(palette);
     result->resources[kColourTableId] = std::move(table);
     return MakeOutcome::Made;
+}
+
+bool FitShare(const ShowRequest& request, int share, int shares, std::vector<FittedSlot>* fitted,
+              std::string* why) {
+    fitted->clear();
+    std::vector<std::string> names;
+    Plan plan;
+    std::vector<Slot> slots;
+    if (!Prepare(request, &names, &plan, &slots, why))
+        return false;
+    // The round MakeShow comes to next: the photos refused so far left out.
+    auto refused = [&](const std::string& name) {
+        return std::any_of(request.fitted.begin(), request.fitted.end(),
+                           [&](const FittedSlot& f) { return f.name == name && !f.why.empty(); });
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), refused), names.end());
+    if (names.empty() || shares < 1 || share < 0 || share >= shares)
+        return true;
+    Plan kept;
+    for (const auto& entry : plan)
+        if (!refused(entry.second))
+            kept.insert(entry);
+    auto assigned = AssignSlots(SlotIds(slots), names, kept);
+    std::vector<size_t> open;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        bool done =
+            std::any_of(request.fitted.begin(), request.fitted.end(), [&](const FittedSlot& f) {
+                return f.slot == slots[i].id && f.name == assigned[i].second;
+            });
+        if (!done && open.size() % size_t(shares) == size_t(share))
+            open.push_back(i);
+        else if (!done)
+            open.push_back(slots.size());  // another maker's
+    }
+    open.erase(std::remove(open.begin(), open.end(), slots.size()), open.end());
+    for (size_t i : open) {
+        FittedSlot made;
+        std::string failed;
+        if (!FillSlot(request, slots[i], assigned[i].second, &made, &failed)) {
+            made = FittedSlot();
+            made.why = failed.empty() ? "cannot be used" : failed;
+        }
+        made.slot = slots[i].id;
+        made.name = assigned[i].second;
+        fitted->push_back(std::move(made));
+        if (request.progress)
+            request.progress({int(fitted->size()), int(open.size()), slots[i].id, made.name});
+    }
+    return true;
 }
 
 }  // namespace maker

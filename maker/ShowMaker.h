@@ -41,6 +41,17 @@ struct SlotProgress {
     std::string name;
 };
 
+// One slot's photo fitted and encoded beforehand (FitShare), or why that
+// photo cannot be used.
+struct FittedSlot {
+    int slot = 0;
+    std::string name;
+    std::string why;  // empty: fitted
+    RgbImage image;
+    std::vector<unsigned char> jpeg;
+    double enlargement = 1;
+};
+
 struct ShowRequest {
     std::vector<std::string> names;  // the folder's files, in any order
     PhotoReader read;
@@ -54,6 +65,9 @@ struct ShowRequest {
     PictureSet basePictures;
     int threads = 1;  // photos fitted at once, up to kMaxThreads
     std::function<void(const SlotProgress&)> progress;
+    // Slots fitted beforehand: a slot whose photo is among them takes it
+    // from here instead of fitting it again.
+    std::vector<FittedSlot> fitted;
 };
 
 struct SlotUse {
@@ -79,5 +93,16 @@ enum class MakeOutcome {
 };
 
 MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string* why);
+
+// For makers that cannot share memory (the web page's workers), one round
+// of MakeShow's slot filling shared out: each of `shares` makers fits its
+// share (every shares-th) of the slots that the round after those in
+// request.fitted leaves open, reporting progress over its share. Rounds go
+// on, each with every share's results added to request.fitted, until one
+// refuses no photo; then one maker makes the show with them all, which
+// gives MakeShow's bytes without fitting a photo again. False, with `why`,
+// where MakeShow fails before it fits a photo (a bad plan or base).
+bool FitShare(const ShowRequest& request, int share, int shares, std::vector<FittedSlot>* fitted,
+              std::string* why);
 
 }  // namespace maker

@@ -2,7 +2,8 @@
 // still-picture slot filled and nothing else, unusable files skipped with
 // their reason and the rest taken in turn, a photo of known content where
 // the crop rule puts it, a palette designed anew that keeps every rule, and
-// the same bytes whatever the number of threads.
+// the same bytes whatever the number of threads, or of makers sharing the
+// slots.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -219,6 +220,42 @@ TEST_F(ShowMaker, TheSameFolderGivesTheSameBytesWithAnyNumberOfThreads) {
         std::string why;
         ASSERT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, &again, &why)) << why;
         EXPECT_TRUE(again.resources == result.resources) << threads << " threads";
+    }
+}
+
+// As the page's workers make a show: each fits its share of a round's
+// slots, rounds until none refuses a photo, then one makes the show.
+TEST_F(ShowMaker, SharesFittedApartGiveTheSameBytesAndReasons) {
+    for (int shares : {1, 2, 3}) {
+        maker::ShowRequest request = folder->Request();
+        request.hasPlan = true;
+        request.planText = "1000 03-stripes.jpg\n";
+        int rounds = 0;
+        for (bool refusing = true; refusing; ++rounds) {
+            std::vector<maker::FittedSlot> round;
+            for (int share = 0; share < shares; ++share) {
+                std::vector<maker::FittedSlot> fitted;
+                std::string why;
+                ASSERT_TRUE(maker::FitShare(request, share, shares, &fitted, &why)) << why;
+                round.insert(round.end(), fitted.begin(), fitted.end());
+            }
+            refusing = std::any_of(round.begin(), round.end(),
+                                   [](const maker::FittedSlot& f) { return !f.why.empty(); });
+            request.fitted.insert(request.fitted.end(), round.begin(), round.end());
+        }
+        EXPECT_EQ(2, rounds) << "the broken file and the text file refused in the first";
+        int reads = 0;
+        auto read = request.read;
+        request.read = [&](const std::string& name, Bytes* bytes, std::string* why) {
+            ++reads;
+            return read(name, bytes, why);
+        };
+        maker::ShowResult again;
+        std::string why;
+        ASSERT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, &again, &why)) << why;
+        EXPECT_TRUE(again.resources == result.resources) << shares << " shares";
+        EXPECT_EQ(result.skipped, again.skipped);
+        EXPECT_EQ(0, reads) << "every slot fitted beforehand";
     }
 }
 
