@@ -55,19 +55,28 @@ windows64: libjpeg64
 
 # The show in a browser page: build/web/avrel.html, one file that plays
 # from disk or from any static server (WebAssembly by Debian's emscripten,
-# with libjpeg built for it once into .cache/libjpeg-wasm).
-web: setup
+# with libjpeg and the photo libraries of its maker built for it once into
+# .cache from Debian's source packages). It carries the product build's
+# Avrel.scr, from which it writes personal ones: the Windows build comes
+# first.
+web: setup windows
 	bash tools/build/build-libjpeg.sh wasm
+	bash tools/build/build-photo-libs.sh
 	cmake --preset web >/dev/null
 	cmake --build --preset web -j $(JOBS)
 
 # avrel.html in headless Chromium, from disk and from a loopback server,
-# against what avrel-render draws of the same show, and a personal saver's
-# second pass when the Windows build is there (about three minutes).
+# against what avrel-render draws of the same show and a personal saver's
+# second pass (about three minutes), then the show of a person's photos
+# made in it against avrel-custom's of the same photos (about 40 s).
 test-web: web native
 	$(PY) tests/web/web_page_test.py --page build/web/avrel.html \
 	    --render build/native/render/avrel-render --screenshot build/web/screenshot.png \
 	    --custom build/native/custom/avrel-custom --base build/windows/shell/Avrel.scr
+	$(PY) tests/web/web_photos_test.py \
+	    --page build/web/avrel.html --render build/native/render/avrel-render \
+	    --custom build/native/custom/avrel-custom --scr build/windows/shell/Avrel.scr \
+	    --screenshot build/web/screenshot-maker.png
 
 test-native: native
 	ctest --preset native

@@ -3,7 +3,6 @@
 // compiler. Progress, the plan it used and a summary go to stdout; what went
 // wrong goes to stderr as one line. File names that are not UTF-8 are
 // printed with \xNN escapes.
-#include <windows.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,8 +20,8 @@
 #include "custom/CustomOptions.h"
 #include "maker/FaceFolder.h"
 #include "maker/NameText.h"
-#include "maker/PhotoFolder.h"
 #include "maker/PersonalProgram.h"
+#include "maker/PhotoFolder.h"
 #include "maker/ProgramFile.h"
 #include "maker/SaverName.h"
 #include "maker/ShowMaker.h"
@@ -158,12 +157,7 @@ int Make(CustomOptions options) {
     if (files.empty())
         return Fail(maker::PrintableName(options.folder) + " holds no files");
 
-    maker::ShowRequest request;
-    maker::AddPhotoTree(tree, &request);
-    request.read = [&options](const std::string& name, std::vector<unsigned char>* bytes,
-                              std::string* reason) {
-        return maker::ReadPhotoFile(options.folder, name, bytes, reason);
-    };
+    maker::ShowRequest request = maker::FolderRequest(options.folder, tree);
     if (!options.plan.empty()) {
         std::vector<unsigned char> plan;
         if (!maker::ReadWholeFile(options.plan, &plan, &why))
@@ -226,8 +220,8 @@ int Make(CustomOptions options) {
             maker::PrintableName(use.name) + (use.byPlan ? "  (plan file)" : ""));
 
     std::vector<unsigned char> written;
-    if (!maker::WritePersonalProgram(baseBytes, result.resources, request.words.name, &written,
-                                     &why))
+    if (!maker::WritePersonalProgram(baseBytes.data(), baseBytes.size(), result.resources,
+                                     request.words.name, &written, &why))
         return Fail(why);
     if (!maker::WriteFileWhole(output, written, &why))
         return Fail(maker::PrintableName(output) + ": " + why);

@@ -1,15 +1,13 @@
 #include "linux/FolderShow.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <thread>
 
-#include "standin/StandIn.h"
 #include "linux/ShowCache.h"
 #include "maker/FaceFolder.h"
 #include "maker/NameText.h"
+#include "maker/ServeShow.h"
 #include "maker/ShowMaker.h"
 
 namespace {
@@ -35,16 +33,11 @@ std::string Settings(const maker::ShowWords& words, bool shuffle) {
 bool MakeFolderShow(const std::string& folder, const maker::PhotoTree& tree,
                     const maker::ShowWords& words, bool shuffle, const maker::PictureSet& base,
                     MadeResources* made) {
-    maker::ShowRequest request;
-    maker::AddPhotoTree(tree, &request);
+    maker::ShowRequest request = maker::FolderRequest(folder, tree);
     request.words = words;
     request.faces = maker::ReadShowFace;
     request.shuffle = shuffle;
     request.seed = kShuffleSeed;
-    request.read = [&folder](const std::string& name, std::vector<unsigned char>* bytes,
-                             std::string* why) {
-        return maker::ReadPhotoFile(folder, name, bytes, why);
-    };
     request.basePictures = base;
     request.threads = int(std::max(1u, std::thread::hardware_concurrency()));
     maker::ShowResult result;
@@ -88,7 +81,5 @@ void ServeFolderShow(const std::string& folder, const maker::ShowWords& words, b
         if (!path.empty())
             StoreCachedShow(path, key, *made);
     }
-    for (const auto& entry : *made)
-        standin::ReplaceResource(WORD(ULONG_PTR(RT_RCDATA)), WORD(entry.first), entry.second.data(),
-                                 DWORD(entry.second.size()));
+    maker::ServeShow(*made);
 }

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "maker/BasePictures.h"
+#include "maker/MadeShow.h"
 #include "maker/PhotoFolder.h"
 
-using MadeResources = std::map<int, std::vector<unsigned char>>;
+using maker::MadeResources;
 
 // The cache file of `folder`, or "" when neither XDG_CACHE_HOME nor HOME
 // says where the cache is.

@@ -1,5 +1,8 @@
 #include "maker/PersonalProgram.h"
 
+#include <windows.h>
+
+#include <map>
 #include <set>
 #include <utility>
 
@@ -15,8 +18,8 @@ namespace {
 // The base's resources with the maker's in place of those of the same type
 // and id (in every language the base has them), and the maker's others
 // beside them in the language of the base's palette.
-bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::string& name,
-             std::vector<ResourceItem>* items, std::string* why) {
+bool Replace(const MadeResources& made, const std::string& name, std::vector<ResourceItem>* items,
+             std::string* why) {
     std::map<std::pair<WORD, WORD>, std::vector<unsigned char>> wanted;
     for (const auto& entry : made)
         wanted[{WORD(ULONG_PTR(RT_RCDATA)), WORD(entry.first)}] = entry.second;
@@ -55,8 +58,8 @@ bool Replace(const std::map<int, std::vector<unsigned char>>& made, const std::s
 
 // The written file read back: every resource the show needs is there, and
 // every made resource holds exactly what was made.
-bool CheckWritten(const std::vector<unsigned char>& file,
-                  const std::map<int, std::vector<unsigned char>>& made, std::string* why) {
+bool CheckWritten(const std::vector<unsigned char>& file, const MadeResources& made,
+                  std::string* why) {
     std::vector<ResourceItem> items;
     if (!ReadResourceItems(file.data(), file.size(), &items, why))
         return false;
@@ -81,15 +84,12 @@ bool CheckWritten(const std::vector<unsigned char>& file,
 
 }  // namespace
 
-bool WritePersonalProgram(const std::vector<unsigned char>& base,
-                          const std::map<int, std::vector<unsigned char>>& made,
+bool WritePersonalProgram(const unsigned char* base, size_t size, const MadeResources& made,
                           const std::string& name, std::vector<unsigned char>* out,
                           std::string* why) {
     std::vector<ResourceItem> items;
-    return ReadResourceItems(base.data(), base.size(), &items, why) &&
-           Replace(made, name, &items, why) &&
-           WriteProgramFile(base.data(), base.size(), items, out, why) &&
-           CheckWritten(*out, made, why);
+    return ReadResourceItems(base, size, &items, why) && Replace(made, name, &items, why) &&
+           WriteProgramFile(base, size, items, out, why) && CheckWritten(*out, made, why);
 }
 
 }  // namespace maker

@@ -86,18 +86,6 @@ bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why)
     return true;
 }
 
-void AddPhotoTree(const PhotoTree& tree, ShowRequest* request) {
-    for (const FolderFile& file : tree.files)
-        request->names.push_back(file.name);
-    for (const PhotoTree::SubFolder& folder : tree.folders) {
-        ChapterFolder chapter;
-        chapter.name = folder.name;
-        for (const FolderFile& file : folder.files)
-            chapter.photos.push_back(file.name);
-        request->chapters.push_back(chapter);
-    }
-}
-
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why) {
     int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) {
@@ -135,6 +123,22 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why) {
     return ReadWholeFile(PathOf(folder, name), bytes, why);
+}
+
+ShowRequest FolderRequest(const std::string& folder, const PhotoTree& tree) {
+    ShowRequest request;
+    for (const FolderFile& file : tree.files)
+        request.names.push_back(file.name);
+    for (const PhotoTree::SubFolder& sub : tree.folders) {
+        ChapterFolder chapter;
+        chapter.name = sub.name;
+        for (const FolderFile& file : sub.files)
+            chapter.photos.push_back(file.name);
+        request.chapters.push_back(chapter);
+    }
+    request.read = [folder](const std::string& name, std::vector<unsigned char>* bytes,
+                            std::string* why) { return ReadPhotoFile(folder, name, bytes, why); };
+    return request;
 }
 
 }  // namespace maker

@@ -1,18 +1,18 @@
-// A folder of photos as the native front ends read it: its regular files
-// (symbolic links followed) whose names do not start with '.', the same of
-// each of its sub-folders (one level down), and each file's bytes (plan,
-// words and face files and kept shows are read the same way). The maker
-// itself never touches the file system; the page gets its files from the
-// browser instead.
+// A folder of photos as the front ends read it: its regular files (symbolic
+// links followed) whose names do not start with '.', the same of each of
+// its sub-folders (one level down), and each file's bytes (plan, words and
+// face files and kept shows are read the same way). The maker itself never
+// touches the file system; the page's maker reads the visitor's files
+// through this too, from the folder its worker makes of them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace maker {
+#include "maker/ShowMaker.h"
 
-struct ShowRequest;
+namespace maker {
 
 struct FolderFile {
     std::string name;  // the bytes the folder holds
@@ -41,10 +41,6 @@ struct PhotoTree {
 // sub-folder that cannot be read holds no files.
 bool ListPhotoTree(const std::string& folder, PhotoTree* tree, std::string* why);
 
-// The tree's photos as the maker takes them: the files beside the
-// sub-folders as names, each sub-folder as a chapter.
-void AddPhotoTree(const PhotoTree& tree, ShowRequest* request);
-
 // The whole of the file at `path`; false with a one-line reason. Files
 // larger than any photo the maker takes are refused unread.
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* why);
@@ -52,4 +48,10 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes, s
 // The whole of file `name` of `folder`, as ReadWholeFile.
 bool ReadPhotoFile(const std::string& folder, const std::string& name,
                    std::vector<unsigned char>* bytes, std::string* why);
+
+// The maker's request for the photos of `folder` as listed: the files
+// beside the sub-folders as names, each sub-folder as a chapter, each photo
+// read from the folder when the maker needs it.
+ShowRequest FolderRequest(const std::string& folder, const PhotoTree& tree);
+
 }  // namespace maker

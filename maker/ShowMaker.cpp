@@ -46,13 +46,6 @@ void ForEach(int count, int threads, const std::function<void(int)>& job) {
         helper.join();
 }
 
-// One picture made from a photo, fitted and encoded.
-struct Filled {
-    RgbImage image;
-    std::vector<unsigned char> jpeg;
-    double enlargement = 1;
-};
-
 struct Slot {
     int id = 0;
     PictureFacts facts;
@@ -186,10 +179,17 @@ Arrangement Arrange(const ShowRequest& request, const Photos& photos, const Plan
     return arrangement;
 }
 
-// Fits `name` into `slot` and encodes it; false with the reason the photo
-// cannot be used.
-bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& name, Filled* filled,
-              std::string* why) {
+// Fits `name` into `slot` and encodes it (or takes it from request.fitted);
+// false with the reason the photo cannot be used.
+bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& name,
+              FittedSlot* filled, std::string* why) {
+    for (const FittedSlot& before : request.fitted) {
+        if (before.name == name && (before.slot == slot.id || !before.why.empty())) {
+            *filled = before;
+            *why = before.why;
+            return before.why.empty();
+        }
+    }
     std::vector<unsigned char> bytes;
     if (!request.read(name, &bytes, why))
         return false;
@@ -213,7 +213,7 @@ bool FillSlot(const ShowRequest& request, const Slot& slot, const std::string& n
 // keep what was made for them. False when no photo is usable.
 bool FillPlaces(const ShowRequest& request, const Photos& photos, const Plan& plan,
                 const std::vector<Slot>& slots, Arrangement* arrangement,
-                std::map<PlaceKey, Filled>* filled, ShowResult* result) {
+                std::map<PlaceKey, FittedSlot>* filled, ShowResult* result) {
     std::set<std::string> refused;
     std::mutex reporting;
     for (;;) {
@@ -227,7 +227,7 @@ bool FillPlaces(const ShowRequest& request, const Photos& photos, const Plan& pl
         for (size_t k = 0; k < arrangement->order.size(); ++k)
             if (filled->count(arrangement->order[k]) == 0)
                 open.push_back(k);
-        std::vector<Filled> made(open.size());
+        std::vector<FittedSlot> made(open.size());
         std::vector<std::string> refusals(open.size());
         std::vector<char> passed(open.size(), 0);  // not tried: its photo was refused already
         std::set<std::string> refusedNow;          // tried once is enough
@@ -320,29 +320,37 @@ bool LetterTitles(const ShowRequest& request, const Photos& photos, ShowResult* 
     return true;
 }
 
+// The photos sorted, the plan and the slots, as MakeShow starts; false with
+// why where the show cannot be made before any photo is fitted.
+bool Prepare(const ShowRequest& request, Photos* photos, Plan* plan, std::vector<Slot>* slots,
+             ShowResult* result, std::string* why) {
+    *photos = SortPhotos(request, result);
+    if (photos->all.size() > size_t(kMaxPhotos)) {
+        *why = std::to_string(photos->all.size()) + " files are more than a show holds (" +
+               std::to_string(kMaxPhotos) + " photos)";
+        return false;
+    }
+    if (request.hasPlan && !ReadPlan(request.planText, request.planName, photos->all, plan, why))
+        return false;
+    return ReadSlots(request, slots, why);
+}
+
 }  // namespace
 
 MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string* why) {
     *result = ShowResult();
-    Photos photos = SortPhotos(request, result);
-    if (photos.all.size() > size_t(kMaxPhotos)) {
-        *why = std::to_string(photos.all.size()) + " files are more than a show holds (" +
-               std::to_string(kMaxPhotos) + " photos)";
-        return MakeOutcome::Failed;
-    }
-    // Words first: a title that cannot be lettered stops the show before a
-    // photo is fitted.
-    if (!LetterTitles(request, photos, result, why))
-        return MakeOutcome::Failed;
+    Photos photos;
     Plan plan;
-    if (request.hasPlan && !ReadPlan(request.planText, request.planName, photos.all, &plan, why))
-        return MakeOutcome::Failed;
     std::vector<Slot> slots;
-    if (!ReadSlots(request, &slots, why))
+    if (!Prepare(request, &photos, &plan, &slots, result, why))
+        return MakeOutcome::Failed;
+    // Words before photos: a title that cannot be lettered stops the show
+    // before a photo is fitted.
+    if (!LetterTitles(request, photos, result, why))
         return MakeOutcome::Failed;
 
     Arrangement arrangement;
-    std::map<PlaceKey, Filled> filled;
+    std::map<PlaceKey, FittedSlot> filled;
     bool any = !photos.all.empty() &&
                FillPlaces(request, photos, plan, slots, &arrangement, &filled, result);
     // in name order, whichever round found them
@@ -430,6 +438,56 @@ MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string
     result->resources[kPaletteId] = std::move(palette);
     result->resources[kColourTableId] = std::move(table);
     return MakeOutcome::Made;
+}
+
+bool FitShare(const ShowRequest& request, int share, int shares, std::vector<FittedSlot>* fitted,
+              std::string* why) {
+    fitted->clear();
+    Photos photos;
+    Plan plan;
+    std::vector<Slot> slots;
+    ShowResult ignored;
+    if (!Prepare(request, &photos, &plan, &slots, &ignored, why))
+        return false;
+    if (shares < 1 || share < 0 || share >= shares)
+        return true;
+    // The round MakeShow comes to next: the photos refused so far left out.
+    std::set<std::string> refused;
+    for (const FittedSlot& before : request.fitted)
+        if (!before.why.empty())
+            refused.insert(before.name);
+    Arrangement arrangement = Arrange(request, photos, plan, slots, refused);
+    std::vector<size_t> open;  // this maker's share of the pictures not made yet
+    size_t others = 0;
+    for (size_t k = 0; k < arrangement.order.size(); ++k) {
+        const PlaceKey& key = arrangement.order[k];
+        bool done =
+            std::any_of(request.fitted.begin(), request.fitted.end(), [&](const FittedSlot& f) {
+                return f.slot == slots[key.first].id && f.name == key.second;
+            });
+        if (!done && others++ % size_t(shares) == size_t(share))
+            open.push_back(k);
+    }
+    std::set<std::string> refusedNow;  // tried once is enough
+    for (size_t k : open) {
+        const PlaceKey& key = arrangement.order[k];
+        if (refusedNow.count(key.second) != 0)
+            continue;
+        FittedSlot made;
+        std::string failed;
+        if (!FillSlot(request, slots[key.first], key.second, &made, &failed)) {
+            made = FittedSlot();
+            made.why = failed.empty() ? "cannot be used" : failed;
+            refusedNow.insert(key.second);
+        }
+        made.slot = slots[key.first].id;
+        made.name = key.second;
+        fitted->push_back(std::move(made));
+        if (request.progress)
+            request.progress({int(fitted->size()), int(open.size()), slots[key.first].id,
+                              arrangement.firstPass[k] + 1, key.second});
+    }
+    return true;
 }
 
 }  // namespace maker

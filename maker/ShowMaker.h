@@ -60,6 +60,17 @@ struct ChapterFolder {
     std::vector<std::string> photos;  // names as `read` takes them, e.g. "day 1/a.jpg"
 };
 
+// One photo fitted into one slot and encoded beforehand (FitShare), or why
+// that photo cannot be used.
+struct FittedSlot {
+    int slot = 0;
+    std::string name;
+    std::string why;  // empty: fitted
+    RgbImage image;
+    std::vector<unsigned char> jpeg;
+    double enlargement = 1;
+};
+
 struct ShowRequest {
     std::vector<std::string> names;  // the folder's files, in any order (beside `chapters`)
     // The folder's sub-folders, in any order; the first five in name order
@@ -83,6 +94,10 @@ struct ShowRequest {
     PictureSet basePictures;
     int threads = 1;  // photos fitted at once, up to kMaxThreads
     std::function<void(const SlotProgress&)> progress;
+    // Photos fitted beforehand: a slot whose photo is among them takes it
+    // from here instead of fitting it again, and a photo refused here is
+    // refused for every slot.
+    std::vector<FittedSlot> fitted;
 };
 
 // One picture made from a photo.
@@ -113,5 +128,18 @@ enum class MakeOutcome {
 };
 
 MakeOutcome MakeShow(const ShowRequest& request, ShowResult* result, std::string* why);
+
+// For makers that cannot share memory (the web page's workers), one round
+// of MakeShow's photo fitting shared out: each of `shares` makers fits its
+// share (every shares-th) of the pictures, over every pass, that the round
+// after those in request.fitted leaves open, reporting progress over its
+// share. Rounds go on, each with every share's results added to
+// request.fitted, until one refuses no photo; then one maker makes the show
+// with them all, which gives MakeShow's bytes without fitting a photo
+// again. False, with `why`,
+// where MakeShow fails before it fits a photo (a bad plan or base, too
+// many photos); words that cannot be lettered are MakeShow's to report.
+bool FitShare(const ShowRequest& request, int share, int shares, std::vector<FittedSlot>* fitted,
+              std::string* why);
 
 }  // namespace maker

@@ -4,12 +4,15 @@
 // holds the stage centred with the corner logo beyond its lower-right
 // corner; CanvasScreen puts what they change on the page's canvas. The
 // page's script (web/page/avrel.js) scales and places the canvas and
-// handles input, full screen and program files.
+// handles input, full screen, program files and the visitor's photos,
+// which a maker of their own makes into a personal show in a worker
+// (web/MakerMain.cpp); that show plays here (PersonalShow).
 #include <windows.h>
 
 #include <emscripten.h>
 
 #include <string>
+#include <vector>
 
 #include "standin/StandIn.h"
 #include "standin/WebThreads.h"
@@ -17,6 +20,7 @@
 #include "show/Stage.h"
 #include "show/StageGeometry.h"
 #include "web/CanvasScreen.h"
+#include "web/PersonalShow.h"
 #include "web/ProgramChoice.h"
 
 namespace {
@@ -24,9 +28,11 @@ namespace {
 struct Page {
     CanvasScreen canvas;
     ProgramChoice choice;
+    PersonalShow personal;
     HWND screen = nullptr;
     bool restart = false;
     std::string message;
+    std::vector<unsigned char> out;  // a block for the page's script to copy
 };
 
 Page& ThePage() {
@@ -35,6 +41,7 @@ Page& ThePage() {
 }
 
 void StartShow(Page& page) {
+    page.personal.Apply();
     page.screen = standin::CreateScreenWindow(kFullViewWidth, kFullViewHeight);
     page.canvas.Watch(page.screen);
     StartRenderThread(page.screen);
@@ -77,9 +84,49 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* avrelOpenProgramFile(const char* path) {
     Page& page = ThePage();
     page.message = page.choice.Open(path);
+    if (page.message.empty()) {
+        // A program file plays its own pictures.
+        page.personal.Drop();
+        page.restart = true;
+    }
+    return page.message.c_str();
+}
+
+// Plays the personal show packed in `size` bytes at `bytes` from its start;
+// "" when it is one, else the message.
+EMSCRIPTEN_KEEPALIVE const char* avrelServeShow(const unsigned char* bytes, int size) {
+    Page& page = ThePage();
+    page.message = page.personal.Take(bytes, size_t(size));
     if (page.message.empty())
         page.restart = true;
     return page.message.c_str();
+}
+
+// The show's own pictures again (or those of the chosen program file).
+EMSCRIPTEN_KEEPALIVE void avrelOwnPictures() {
+    Page& page = ThePage();
+    page.personal.Drop();
+    page.restart = true;
+}
+
+// The pictures a personal show is made over, packed for the maker, in the
+// page's block (avrelBlock, avrelBlockSize).
+EMSCRIPTEN_KEEPALIVE void avrelBasePictures() {
+    Page& page = ThePage();
+    page.out = page.personal.BasePictures();
+}
+
+EMSCRIPTEN_KEEPALIVE const unsigned char* avrelBlock() {
+    return ThePage().out.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int avrelBlockSize() {
+    return int(ThePage().out.size());
+}
+
+// The block has been copied out.
+EMSCRIPTEN_KEEPALIVE void avrelFreeBlock() {
+    std::vector<unsigned char>().swap(ThePage().out);
 }
 
 // Holds the show (and its clock) or lets it go on.

@@ -2,7 +2,8 @@
 // still-picture slot filled and nothing else, unusable files skipped with
 // their reason and the rest taken in turn, a photo of known content where
 // the crop rule puts it, a palette designed anew that keeps every rule, and
-// the same bytes whatever the number of threads.
+// the same bytes whatever the number of threads, or of makers sharing the
+// pictures (over passes and chapters too).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include "maker/ColourTable.h"
 #include "maker/DecodePicture.h"
 #include "maker/EncodePicture.h"
+#include "maker/FaceFolder.h"
 #include "maker/ShowMaker.h"
 #include "maker/ShowPlan.h"
 #include "maker/MemoryFolder.h"
@@ -201,6 +203,77 @@ TEST_F(ShowMaker, TheSameFolderGivesTheSameBytesWithAnyNumberOfThreads) {
         ASSERT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, &again, &why)) << why;
         EXPECT_TRUE(again.resources == result.resources) << threads << " threads";
     }
+}
+
+// As the page's workers make a show: each fits its share of a round's
+// pictures, rounds until none refuses a photo, then one makes the show of
+// all they fitted, with no photo read again. The rounds it took.
+int MakeInShares(maker::ShowRequest request, int shares, maker::ShowResult* made) {
+    int rounds = 0;
+    for (bool refusing = true; refusing; ++rounds) {
+        std::vector<maker::FittedSlot> round;
+        for (int share = 0; share < shares; ++share) {
+            std::vector<maker::FittedSlot> fitted;
+            std::string why;
+            EXPECT_TRUE(maker::FitShare(request, share, shares, &fitted, &why)) << why;
+            round.insert(round.end(), fitted.begin(), fitted.end());
+        }
+        refusing = std::any_of(round.begin(), round.end(),
+                               [](const maker::FittedSlot& f) { return !f.why.empty(); });
+        request.fitted.insert(request.fitted.end(), round.begin(), round.end());
+    }
+    int reads = 0;
+    auto read = request.read;
+    request.read = [&](const std::string& name, Bytes* bytes, std::string* why) {
+        ++reads;
+        return read(name, bytes, why);
+    };
+    std::string why;
+    EXPECT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, made, &why)) << why;
+    EXPECT_EQ(0, reads) << "every picture fitted beforehand";
+    return rounds;
+}
+
+TEST_F(ShowMaker, SharesFittedApartGiveTheSameBytesAndReasons) {
+    for (int shares : {1, 2, 3}) {
+        maker::ShowRequest request = folder->Request();
+        request.hasPlan = true;
+        request.planText = "1000 03-stripes.jpg\n";
+        maker::ShowResult again;
+        EXPECT_EQ(2, MakeInShares(request, shares, &again))
+            << "the broken file and the text file refused in the first";
+        EXPECT_TRUE(again.resources == result.resources) << shares << " shares";
+        EXPECT_EQ(result.skipped, again.skipped);
+    }
+}
+
+// More photos than pictures, in chapters from folders: every pass's
+// pictures shared out, and the titles lettered from the folders' names.
+TEST_F(ShowMaker, SharesFittedApartOverPassesAndChapters) {
+    Folder nested = Mixed();
+    maker::ShowRequest request = nested.Request();
+    for (const char* day : {"Day 1", "Day 2 Alfama"}) {
+        maker::ChapterFolder chapter{day, {}};
+        for (int i = 0; i < 16; ++i) {
+            std::string name = std::string(day) + "/" + std::to_string(10 + i) + ".jpg";
+            nested.files[name] = Scene(160, 120, i + 20 * int(chapter.name.size()));
+            chapter.photos.push_back(name);
+        }
+        request.chapters.push_back(chapter);
+    }
+    request.faces = maker::ReadShowFace;
+    request.shuffle = true;
+    request.seed = 3;
+    maker::ShowResult whole;
+    std::string why;
+    ASSERT_EQ(maker::MakeOutcome::Made, maker::MakeShow(request, &whole, &why)) << why;
+    ASSERT_GT(whole.passes, 1);
+    ASSERT_EQ(1u, whole.resources.count(6001)) << "chapter 2's title from its folder";
+    maker::ShowResult shared;
+    MakeInShares(request, 2, &shared);
+    EXPECT_TRUE(shared.resources == whole.resources);
+    EXPECT_EQ(whole.skipped, shared.skipped);
+    EXPECT_EQ(whole.passes, shared.passes);
 }
 
 TEST(ShowMakerRefusals, NothingUsableAndBadPlansAndBasesAreSaid) {

@@ -124,6 +124,12 @@ class Checks:
     def __init__(self):
         self.passed = self.failed = 0
 
+    def summary(self, what, started):
+        """Prints how long `what` took and the tally; the exit status."""
+        print(f"{what} took {time.monotonic() - started:.0f} s")
+        print(f"{self.passed} passed, {self.failed} failed")
+        return 0 if self.failed == 0 else 1
+
     def check(self, ok, what, detail=""):
         if ok:
             self.passed += 1
@@ -446,15 +452,19 @@ def test_full_screen(c, browser, url):
     page.call("Page.close")
 
 
-def choose_file(page, path):
+def choose_file(page, path, selector="#file"):
+    """Gives the page's file input `selector` the file at `path` (or the
+    files of a list), as a person choosing them would."""
     document = page.call("DOM.getDocument")
     node = page.call("DOM.querySelector", {"nodeId": document["root"]["nodeId"],
-                                           "selector": "#file"})
-    page.call("DOM.setFileInputFiles", {"files": [path], "nodeId": node["nodeId"]})
+                                           "selector": selector})
+    files = path if isinstance(path, list) else [path]
+    page.call("DOM.setFileInputFiles", {"files": files, "nodeId": node["nodeId"]})
 
 
 def drop_file(page, path):
-    data = {"items": [], "files": [path], "dragOperationsMask": 1}
+    data = {"items": [], "files": path if isinstance(path, list) else [path],
+            "dragOperationsMask": 1}
     for kind in ("dragEnter", "dragOver", "drop"):
         page.call("Input.dispatchDragEvent", {"type": kind, "x": 400, "y": 300, "data": data})
 
@@ -611,9 +621,7 @@ def main(argv):
         server.shutdown()
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)
-    print(f"web page tests took {time.monotonic() - started:.0f} s")
-    print(f"{c.passed} passed, {c.failed} failed")
-    return 0 if c.failed == 0 else 1
+    return c.summary("web page tests", started)
 
 
 if __name__ == "__main__":

@@ -18,22 +18,7 @@ if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
     exit 0
 fi
 
-sudo=""
-if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
-
-# Source packages need deb-src entries; add them beside the binary ones.
-if ! apt-get source --print-uris libjpeg-turbo >/dev/null 2>&1; then
-    src=/etc/apt/sources.list.d/avrel-deb-src.sources
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $sudo tee "$src" >/dev/null
-    else
-        grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | sed 's/^deb /deb-src /' |
-            $sudo tee /etc/apt/sources.list.d/avrel-deb-src.list >/dev/null
-    fi
-    # A list that a mirror serves short (mid-sync) fails the update as a
-    # whole; the source lists it did fetch are all this needs.
-    $sudo apt-get update -q || echo "build-libjpeg: some package lists could not be fetched"
-fi
+bash "$root/tools/build/deb-src.sh" libjpeg-turbo
 
 rm -rf "$work"
 mkdir -p "$work"

@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Writes avrel.html: the page template with its style, the show's geometry
-(show/StageGeometry.h, as `avrelGeometry`), its script and the compiled
-program (a script that carries the WebAssembly inside) put in place, so
-that one file holds everything and fetches nothing.
+"""Writes avrel.html: the page template with its parts and the show's
+geometry (show/StageGeometry.h, as `avrelGeometry`, at @GEOMETRY@) put in
+place, so that one file holds everything and fetches nothing.
 
-make_web_page.py TEMPLATE STYLE PAGE_SCRIPT PROGRAM_SCRIPT OUT
+make_web_page.py TEMPLATE OUT NAME=FILE...
+
+The template holds each part once: @NAME@ for a text (a style, a script;
+every script is inlined so that it cannot end its element early), or
+@NAME:gzip@ for the bytes of a file compressed with gzip, in base64 (the
+page's script inflates them with DecompressionStream).
 """
+import base64
+import gzip
 import json
 import os
 import re
@@ -27,26 +33,37 @@ def geometry_script():
 
 
 def main(argv):
-    if len(argv) != 6:
+    if len(argv) < 4 or not all("=" in part for part in argv[3:]):
         sys.stderr.write(__doc__)
         return 2
-    template, style, page_script, program, out = argv[1:]
+    template, out = argv[1:3]
     with open(template, encoding="utf-8") as f:
         page = f.read()
-    parts = {"GEOMETRY": geometry_script()}
-    for name, path in (("STYLE", style), ("PAGE_SCRIPT", page_script), ("PROGRAM", program)):
-        with open(path, encoding="utf-8") as f:
-            parts[name] = f.read()
-    for name in ("PAGE_SCRIPT", "PROGRAM"):
-        parts[name] = inline_script(parts[name])
-    for name, text in parts.items():
-        marker = "@" + name + "@"
+    # Found in the template first: a part's own text may hold '@' too.
+    places = []
+    for part in argv[3:] + ["GEOMETRY="]:
+        name, path = part.split("=", 1)
+        encoded = "@" + name + ":gzip@" in page
+        marker = "@" + name + (":gzip@" if encoded else "@")
         if page.count(marker) != 1:
             sys.stderr.write("make_web_page: %s must hold %s once\n" % (template, marker))
             return 1
-        # Replaced by position, not by pattern: the program holds '@' too.
-        at = page.index(marker)
-        page = page[:at] + text + page[at + len(marker):]
+        places.append((page.index(marker), marker, path, encoded))
+    pieces, at = [], 0
+    for where, marker, path, encoded in sorted(places):
+        pieces.append(page[at:where])
+        if not path:
+            pieces.append(geometry_script())
+        elif encoded:
+            with open(path, "rb") as f:
+                packed = gzip.compress(f.read(), compresslevel=9, mtime=0)
+            pieces.append(base64.b64encode(packed).decode("ascii"))
+        else:
+            with open(path, encoding="utf-8") as f:
+                pieces.append(inline_script(f.read()))
+        at = where + len(marker)
+    pieces.append(page[at:])
+    page = "".join(pieces)
     partial = out + ".part"
     with open(partial, "w", encoding="utf-8") as f:
         f.write(page)

@@ -105,13 +105,22 @@ def plan():
         # Three minutes of two live programs, sampled every 10 s.
         ctest("soak-live-smoke", "wait", wine_preset, ["-L", "^soak$"],
               needs=["build-native", wine_build]),
-        build("web", needs=["setup"], before=[["bash", "tools/build/build-libjpeg.sh", "wasm"]]),
+        # The page carries the shipped Avrel.scr, and its maker the photo
+        # libraries built for WebAssembly.
+        build("web", needs=["setup", "build-windows"],
+              before=[["bash", "tools/build/build-libjpeg.sh", "wasm"],
+                      ["bash", "tools/build/build-photo-libs.sh"]]),
         Step("test-web", "wait",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
                "--render", "build/native/render/avrel-render",
                "--screenshot", "build/web/screenshot.png",
                "--custom", "build/native/custom/avrel-custom",
-               "--base", "build/windows/shell/Avrel.scr"]],
+               "--base", "build/windows/shell/Avrel.scr"],
+              [PY, "tests/web/web_photos_test.py", "--page", "build/web/avrel.html",
+               "--render", "build/native/render/avrel-render",
+               "--custom", "build/native/custom/avrel-custom",
+               "--scr", "build/windows/shell/Avrel.scr",
+               "--screenshot", "build/web/screenshot-maker.png"]],
              needs=["build-web", "build-native", "build-windows"]),
         # The maker's tests rewrite the Windows builds' programs.
         ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"],

@@ -71,6 +71,7 @@ class Browser:
         self.socket = None
         self.next_id = 0
         self.events = []  # (sessionId, method, params) not yet taken
+        self.parents = {}  # a worker's session -> its page's session
 
     def __enter__(self):
         self.profile = tempfile.mkdtemp(prefix="avrel-chromium-")
@@ -114,17 +115,26 @@ class Browser:
 
     def send(self, method, params=None, session=None, timeout=30):
         self.next_id += 1
-        message = {"id": self.next_id, "method": method, "params": params or {}}
+        wanted = self.next_id  # messages posted meanwhile take the next ones
+        message = {"id": wanted, "method": method, "params": params or {}}
         if session is not None:
             message["sessionId"] = session
         self.socket.send(json.dumps(message))
         deadline = time.monotonic() + timeout
         while True:
             reply = self._receive(deadline)
-            if reply.get("id") == self.next_id:
+            if reply.get("id") == wanted:
                 if "error" in reply:
                     raise BrowserError(f"{method}: {reply['error']}")
                 return reply.get("result", {})
+
+    def post(self, method, params=None, session=None):
+        """Sends without waiting for the answer."""
+        self.next_id += 1
+        message = {"id": self.next_id, "method": method, "params": params or {}}
+        if session is not None:
+            message["sessionId"] = session
+        self.socket.send(json.dumps(message))
 
     def _receive(self, deadline):
         left = deadline - time.monotonic()
@@ -134,7 +144,18 @@ class Browser:
         reply = json.loads(self.socket.recv())
         if "method" in reply:
             self.events.append((reply.get("sessionId"), reply["method"], reply.get("params", {})))
+            if reply["method"] == "Target.attachedToTarget" and "sessionId" in reply:
+                self._watch_worker(reply["sessionId"], reply["params"])
         return reply
+
+    def _watch_worker(self, parent, params):
+        # A worker of a watched page waits for this before it runs its first
+        # line: its requests and console are seen from the start.
+        child = params["sessionId"]
+        self.parents[child] = parent
+        for method in ("Network.enable", "Runtime.enable", "Log.enable",
+                       "Runtime.runIfWaitingForDebugger"):
+            self.post(method, session=child)
 
     def pump(self, seconds):
         """Takes in events for `seconds`."""
@@ -217,12 +238,31 @@ class Page:
             time.sleep(interval)
         return None
 
+    def watch_workers(self):
+        """From now on the workers this page starts are watched as the page
+        is: their console, exceptions and requests count as its own."""
+        self.call("Target.setAutoAttach", {"autoAttach": True, "waitForDebuggerOnStart": True,
+                                           "flatten": True})
+
+    def _own(self, session):
+        while session is not None and session != self.session:
+            session = self.browser.parents.get(session)
+        return session == self.session
+
+    def requests(self):
+        """Addresses this page and its watched workers asked for so far
+        (after Network.enable)."""
+        self.browser.pump(0.05)
+        return [params["request"]["url"] for session, method, params in self.browser.events
+                if method == "Network.requestWillBeSent" and self._own(session)]
+
     def problems(self):
-        """Console errors and uncaught exceptions of this page so far."""
+        """Console errors and uncaught exceptions of this page (and of its
+        watched workers) so far."""
         self.browser.pump(0.05)
         found = []
         for session, method, params in self.browser.events:
-            if session != self.session:
+            if not self._own(session):
                 continue
             if method == "Runtime.exceptionThrown":
                 found.append("exception: " + json.dumps(params["exceptionDetails"])[:300])

@@ -3,9 +3,10 @@
 // corner logo fit the window (as avrel does), runs the control bar, plays
 // the full screen as a saver (a key, a button, or a move of the pointer
 // away from where it was first reported, leaves it) and hands chosen or
-// dropped program files to the program. Where the show draws comes from
-// show/StageGeometry.h, put in the page before this script as
-// `avrelGeometry` (tools/build/make_web_page.py).
+// dropped program files to the program; the visitor's photos are
+// photos.js's. Where the show draws comes from show/StageGeometry.h, put in
+// the page before this script as `avrelGeometry`
+// (tools/build/make_web_page.py).
 "use strict";
 
 var avrel = {
@@ -75,6 +76,8 @@ function avrelSetUp(width, height) {
 var Module = {
   print: function (text) { console.log(text); },
   printErr: function (text) { console.warn(text); },
+  // Before the show starts: a saved page plays its own show from the start.
+  onRuntimeInitialized: function () { avrelPlayCarriedShow(); },
   avrelPresent: function (pixels, width, height, x, y, w, h) {
     if (avrel.areas.length === 0)
       avrelSetUp(width, height);
@@ -171,8 +174,12 @@ function avrelPlayFile(file) {
     // because a file refused later sends the program back to it.
     var refused = message !== "";
     var gone = refused ? dir : avrel.playing;
-    if (!refused)
+    if (!refused) {
       avrel.playing = dir;
+      // It plays its own pictures, not the visitor's photos.
+      avrelPhotos.show = avrelPhotos.files = null;
+      avrelShowControls();
+    }
     if (gone) {
       FS.readdir(gone).forEach(function (entry) {
         if (entry !== "." && entry !== "..")
@@ -257,6 +264,6 @@ document.addEventListener("DOMContentLoaded", function () {
   document.addEventListener("drop", function (event) {
     event.preventDefault();
     if (event.dataTransfer.files.length > 0)
-      avrelPlayFile(event.dataTransfer.files[0]);
+      avrelDropped(event.dataTransfer);
   });
 });
