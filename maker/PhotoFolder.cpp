@@ -58,10 +58,6 @@ bool ListEntries(const std::string& folder, std::vector<FolderFile>* files,
 
 }  // namespace
 
-bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why) {
-    return ListEntries(folder, files, nullptr, why);
-}
-
 std::vector<FolderFile> PhotoTree::AllFiles() const {
     std::vector<FolderFile> all = files;
     for (const SubFolder& folder : folders)

@@ -20,9 +20,6 @@ struct FolderFile {
     int64_t modified = 0;  // nanoseconds since 1970
 };
 
-// False with a message when `folder` is not a folder that can be read.
-bool ListPhotoFolder(const std::string& folder, std::vector<FolderFile>* files, std::string* why);
-
 // A photo folder with its sub-folders; the files of a sub-folder are named
 // "SUB/NAME", which ReadPhotoFile reads from the folder.
 struct PhotoTree {

@@ -121,6 +121,14 @@ def outside(page):
     return [url for url in page.requests() if not url.startswith(("blob:", "data:"))]
 
 
+def closed(c, page, where):
+    """The page (and its workers) asked for nothing beyond it and said no
+    error; then it is closed."""
+    c.check(not outside(page), f"{where}: no request beyond the page", str(outside(page)))
+    c.check(not page.problems(), f"{where}: no console error", "; ".join(page.problems()))
+    page.call("Page.close")
+
+
 def watched(browser, url):
     page = open_page(browser, url)
     page.wait_for("window.avrelNotes && avrelNotes.stage.length > 0", timeout=6)
@@ -189,13 +197,6 @@ def test_photos(c, browser, url, made, folders, downloads, work, screenshot):
             not page.evaluate("document.getElementById('save-scr').hidden"),
             "a folder of nothing usable: the show that plays stays")
 
-    c.check(not outside(page), "file://: no request beyond the page", str(outside(page)))
-    c.check(not page.problems(), "file://: no console error", "; ".join(page.problems()))
-    page.call("Page.close")
-
-
-def test_chapters(c, browser, url, made, folders, downloads):
-    page = watched(browser, url)
     choose_file(page, folders["days"], "#folder")
     _, report = making(page)
     c.check(report == ["Your show: 28 photos in its 24 pictures, each shown once over 7 passes."],
@@ -204,8 +205,8 @@ def test_chapters(c, browser, url, made, folders, downloads):
             "two day-folders: the stage shows the first photo as avrel-render draws it")
     c.check(same_bytes(save(page, "save-scr", downloads, "Avrel.scr"), made["days"]),
             "two day-folders: Save Avrel.scr gives avrel-custom's bytes, titles lettered alike")
-    c.check(not page.problems(), "two day-folders: no console error", "; ".join(page.problems()))
-    page.call("Page.close")
+
+    closed(c, page, "file://")
 
 
 def test_saved_page(c, browser, path, made, downloads):
@@ -214,9 +215,7 @@ def test_saved_page(c, browser, path, made, downloads):
             "the saved page, opened from disk, plays the photos from their first")
     c.check(same_bytes(save(page, "save-scr", downloads, "Avrel.scr"), made["cover"]),
             "the saved page's Save Avrel.scr gives avrel-custom's bytes")
-    c.check(not outside(page), "saved page: no request", str(outside(page)))
-    c.check(not page.problems(), "saved page: no console error", "; ".join(page.problems()))
-    page.call("Page.close")
+    closed(c, page, "saved page")
 
 
 def test_server(c, browser, url, made, folders, downloads):
@@ -228,9 +227,7 @@ def test_server(c, browser, url, made, folders, downloads):
             "http://: Save Avrel.scr gives avrel-custom's bytes")
     c.check(save(page, "save-page", downloads, "avrel.html") is not None,
             "http://: Save page downloads avrel.html")
-    c.check(not outside(page), "http://: no request beyond the page", str(outside(page)))
-    c.check(not page.problems(), "http://: no console error", "; ".join(page.problems()))
-    page.call("Page.close")
+    closed(c, page, "http://")
 
 
 def write_folders(work):
@@ -272,7 +269,6 @@ def run(c, args, work):
                          {"behavior": "allow", "downloadPath": downloads})
             test_photos(c, browser, "file://" + page, made, folders, downloads, work,
                         args.screenshot)
-            test_chapters(c, browser, "file://" + page, made, folders, downloads)
             personal = os.path.join(work, "personal.html")
             if os.path.exists(personal):
                 test_saved_page(c, browser, personal, made, downloads)

@@ -134,6 +134,8 @@ def main():
     parser.add_argument("--work", default="build/measure-web-maker")
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
+    # The browser takes the photos by absolute paths only.
+    args.work = os.path.abspath(args.work)
     os.makedirs(args.work, exist_ok=True)
     url = "file://" + os.path.abspath(args.page)
     twenty_four = folder_of(args.work, "photos-24", 24, 12)

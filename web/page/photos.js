@@ -224,11 +224,11 @@ function avrelProgress(done, total, text) {
   document.getElementById("making-text").textContent = text;
 }
 
-// Makes a show of `files` ({ name, data }, as avrelPhotos.files) with the fit chosen; the show that
-// plays goes on meanwhile, and stays when none of them is usable. The
-// workers fit their shares of the slots round by round (a round after one
-// that refused a photo fits the slots given another), and the first makes
-// the show with every slot fitted.
+// Makes a show of `files` (as avrelPhotos.files) with the fit chosen; the
+// show that plays goes on meanwhile, and stays when none of them is
+// usable. The workers fit their shares of the pictures round by round (a
+// round after one that refused a photo fits the pictures given another),
+// and the first makes the show with every picture fitted.
 function avrelMakeShow(files) {
   avrelPhotos.files = files;
   Module._avrelBasePictures();
