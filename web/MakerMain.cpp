@@ -5,7 +5,8 @@
 // photos, and writes a personal Avrel.scr of a show as avrel-custom does.
 // The photos are a folder here (/photos, read from their File objects as
 // the maker asks), listed and read as avrel-custom lists and reads a
-// folder, one photo at a time. The pictures the show is made over come
+// folder, one photo at a time; the faces the page carries for the titles'
+// lettering are another (/faces). The pictures the show is made over come
 // from the page's show. Where the browser lends two cores, two workers fit
 // the photos beside each other, each its share (maker::FitShare), and the
 // first makes the show. What happens goes to the worker's script as it
