@@ -20,7 +20,9 @@
 #include "maker/MadeShow.h"
 #include "maker/PersonalProgram.h"
 #include "maker/PhotoFolder.h"
+#include "maker/SaverName.h"
 #include "maker/ShowMaker.h"
+#include "maker/TitlePictures.h"
 #include "web/ShowBlocks.h"
 
 namespace {
@@ -41,9 +43,10 @@ EM_JS(void, TellMade, (const unsigned char* show, int size, int slots, int photo
                 [bytes.buffer]);
 });
 
-EM_JS(void, TellWritten, (const unsigned char* program, int size), {
+EM_JS(void, TellWritten, (const unsigned char* program, int size, const char* fileName), {
     var bytes = HEAPU8.slice(program, program + size);
-    postMessage({kind : "written", program : bytes}, [bytes.buffer]);
+    postMessage({kind : "written", program : bytes, fileName : UTF8ToString(fileName)},
+                [bytes.buffer]);
 });
 
 EM_JS(void, TellNone, (int files, const char* why),
@@ -89,11 +92,26 @@ std::vector<maker::FittedSlot>& Fitted() {
     return *fitted;
 }
 
+// The words a visitor set in the page, as the lines of a words file
+// (avrel-custom's --words), and the order of the photos.
+struct PageWords {
+    std::string text;
+    bool shuffle = false;
+    uint64_t seed = 0;
+
+    PageWords(const char* words, int wordsSize, int shuffled, double seedValue)
+        : text(words, size_t(wordsSize)), shuffle(shuffled != 0), seed(uint64_t(seedValue)) {}
+
+    bool Read(maker::ShowWords* words, std::string* why) const {
+        return maker::ReadWordsFile(text, "the words", words, why);
+    }
+};
+
 // The request for the photos in /photos (its sub-folders the chapters, as
 // avrel-custom reads a folder) over the packed base pictures in `size`
 // bytes at `base`, covering each slot or (`contain`) letterboxed; false,
 // told to the page, when there is none.
-bool FolderShowRequest(const unsigned char* base, int size, int contain,
+bool FolderShowRequest(const unsigned char* base, int size, int contain, const PageWords& words,
                        maker::ShowRequest* request, int* files) {
     maker::PhotoTree tree;
     std::string why;
@@ -107,6 +125,12 @@ bool FolderShowRequest(const unsigned char* base, int size, int contain,
         return false;
     }
     *request = maker::FolderRequest(kFolder, tree);
+    if (!words.Read(&request->words, &why)) {
+        TellNone(0, why.c_str());
+        return false;
+    }
+    request->shuffle = words.shuffle;
+    request->seed = words.seed;
     request->faces = ReadPageFace;
     request->basePictures = std::move(pictures);
     request->fit = contain ? maker::Fit::Contain : maker::Fit::Cover;
@@ -124,11 +148,13 @@ extern "C" {
 // Fits this worker's share (of `shares`) of the next round's slots for a
 // show of the photos in /photos (maker::FitShare); what it fits goes to the
 // page for the workers beside it, and stays here.
-EMSCRIPTEN_KEEPALIVE void avrelFitShare(const unsigned char* base, int size, int contain, int share,
-                                        int shares) {
+EMSCRIPTEN_KEEPALIVE void avrelFitShare(const unsigned char* base, int size, int contain,
+                                        const char* words, int wordsSize, int shuffle, double seed,
+                                        int share, int shares) {
     maker::ShowRequest request;
     int files = 0;
-    if (!FolderShowRequest(base, size, contain, &request, &files))
+    if (!FolderShowRequest(base, size, contain, PageWords(words, wordsSize, shuffle, seed),
+                           &request, &files))
         return;
     request.fitted = Fitted();
     std::vector<maker::FittedSlot> fitted;
@@ -162,10 +188,13 @@ EMSCRIPTEN_KEEPALIVE void avrelTakeFitted(int slot, const char* name, int nameSi
 
 // Makes the show of the photos in /photos (see FolderShowRequest), taking
 // every slot fitted before as it is.
-EMSCRIPTEN_KEEPALIVE void avrelMakeShow(const unsigned char* base, int size, int contain) {
+EMSCRIPTEN_KEEPALIVE void avrelMakeShow(const unsigned char* base, int size, int contain,
+                                        const char* words, int wordsSize, int shuffle,
+                                        double seed) {
     maker::ShowRequest request;
     int files = 0;
-    if (!FolderShowRequest(base, size, contain, &request, &files))
+    if (!FolderShowRequest(base, size, contain, PageWords(words, wordsSize, shuffle, seed),
+                           &request, &files))
         return;
     request.fitted = std::move(Fitted());
     Fitted().clear();
@@ -193,18 +222,27 @@ EMSCRIPTEN_KEEPALIVE void avrelMakeShow(const unsigned char* base, int size, int
 }
 
 // Writes a personal Avrel.scr from the program file of `programSize`
-// bytes at `program` with the packed show of `showSize` bytes at `show`.
+// bytes at `program` with the packed show of `showSize` bytes at `show`,
+// carrying the show's name (from the words) and named after it, as
+// avrel-custom writes it.
 EMSCRIPTEN_KEEPALIVE void avrelWriteProgram(const unsigned char* show, int showSize,
-                                            const unsigned char* program, int programSize) {
+                                            const unsigned char* program, int programSize,
+                                            const char* words, int wordsSize) {
     maker::MadeResources made;
+    maker::ShowWords set;
     std::vector<unsigned char> written;
     std::string why;
     if (!maker::UnpackShow(show, size_t(showSize), kPageShowKey, &made))
         TellNone(0, "the show is damaged");
-    else if (!maker::WritePersonalProgram(program, size_t(programSize), made, "", &written, &why))
+    else if (!PageWords(words, wordsSize, 0, 0).Read(&set, &why))
+        TellNone(0, why.c_str());
+    else if (!maker::WritePersonalProgram(program, size_t(programSize), made, set.name, &written,
+                                          &why))
         TellNone(0, why.c_str());
     else
-        TellWritten(written.data(), int(written.size()));
+        TellWritten(
+            written.data(), int(written.size()),
+            (set.name.empty() ? std::string("Avrel.scr") : maker::SaverFileName(set.name)).c_str());
 }
 
 }  // extern "C"

@@ -16,6 +16,9 @@ avrel-render of the same photos:
 - a folder of two day-folders with more photos than pictures: chapters
   from the folders, titled with their names in the show's own lettering,
   and every photo pass by pass; Save Avrel.scr gives avrel-custom's bytes;
+- the words panel: a name and a title lettered and the photos shuffled
+  give avrel-custom's bytes for the same words and seed, in a file named
+  after the show; a character the faces lack is named, the show stays;
 - Save page: the saved page, opened from disk, plays the photos with no
   console error and writes the same Avrel.scr; from a static server the
   page makes a show and saves both files too;
@@ -29,7 +32,9 @@ Usage: web_photos_test.py --page build/web/avrel.html
 """
 import argparse
 import filecmp
+import json
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -142,11 +147,11 @@ def files_of(folder):
     return [os.path.join(folder, name) for name in sorted(os.listdir(folder))]
 
 
-def test_photos(c, browser, url, made, folders, downloads, work, screenshot):
+def test_photos(c, browser, url, made, folders, downloads, work, args):
     page = watched(browser, url)
     page.mouse("mouseMoved", 500, 600)  # the control bar shows
     choose_file(page, files_of(folders["photos"]), "#photos")
-    progress, report = making(page, screenshot=screenshot)
+    progress, report = making(page, screenshot=args.screenshot)
     counts = [value for value, text in progress if text.startswith("Photo ")]
     c.check(len(set(counts)) >= 3 and max(counts) >= 20 and
             any(text == "Photo %d of 24" % value for value, text in progress),
@@ -206,11 +211,58 @@ def test_photos(c, browser, url, made, folders, downloads, work, screenshot):
     c.check(same_bytes(save(page, "save-scr", downloads, "Avrel.scr"), made["days"]),
             "two day-folders: Save Avrel.scr gives avrel-custom's bytes, titles lettered alike")
 
+    test_words(c, page, args, folders["days"], downloads, work)
     closed(c, page, "file://")
 
 
+def set_words(page, words, shuffle):
+    """Fills the words panel and makes the show again, as a change does."""
+    page.evaluate("document.getElementById('words-button').click()")
+    page.evaluate("var f = document.getElementById('words');"
+                  f" var words = {json.dumps(words)};"
+                  " Array.prototype.forEach.call(f.querySelectorAll('input:not([type])'),"
+                  " function (i) { i.value = words[i.name] || ''; });"
+                  f" f.elements.shuffle.checked = {json.dumps(shuffle)};"
+                  " f.elements.shuffle.dispatchEvent(new Event('change', {bubbles: true}))")
+
+
+def test_words(c, page, args, days, downloads, work):
+    """The words panel: a name and a title lettered and the photos shuffled
+    give avrel-custom's bytes with the same words and seed, in a file named
+    after the show; a character the faces lack is named and the show that
+    plays stays."""
+    set_words(page, {"name": "Lisbon 2026", "title 2": "Alfama"}, True)
+    _, report = making(page)
+    seed = next((line.split("--seed ")[1].split()[0] for line in report
+                 if "--seed " in line), None)
+    c.check(len(report) == 2 and report[0].startswith("Your show: 28 photos") and seed,
+            "words and shuffle: the show is made, and the seed of its order said", str(report))
+    if not seed:
+        return
+    custom = os.path.join(work, "words-custom")
+    os.makedirs(custom)
+    subprocess.run([os.path.abspath(args.custom), days, "--scr", os.path.abspath(args.scr),
+                    "--name", "Lisbon 2026", "--title", "2", "Alfama", "--shuffle", "--seed", seed],
+                   cwd=custom, check=True, stdout=subprocess.DEVNULL)
+    saved = save(page, "save-scr", downloads, "Lisbon 2026.scr")
+    c.check(saved is not None and
+            filecmp.cmp(saved, os.path.join(custom, "Lisbon 2026.scr"), shallow=False),
+            "words and shuffle: Save gives 'Lisbon 2026.scr', avrel-custom's bytes for the same"
+            " words and seed")
+
+    before = page.evaluate("avrelNotes.stage.length")
+    set_words(page, {"title 2": "\u91cc\u65af\u672c"}, False)
+    _, report = making(page)
+    c.check(len(report) == 1 and report[0].startswith("No show could be made:") and
+            "U+91CC" in report[0],
+            "a title the faces cannot letter: the character is named", str(report))
+    time.sleep(1.0)
+    c.check(page.evaluate("avrelNotes.stage.length") > before + 3,
+            "a title the faces cannot letter: the show that plays stays")
+
+
 def test_saved_page(c, browser, path, made, downloads):
-    page = watched(browser, "file://" + path)
+    page = watched(browser, pathlib.Path(path).as_uri())
     c.check(shows(page, made["cover"].first, 6),
             "the saved page, opened from disk, plays the photos from their first")
     c.check(same_bytes(save(page, "save-scr", downloads, "Avrel.scr"), made["cover"]),
@@ -267,8 +319,8 @@ def run(c, args, work):
         with Browser(1024, 768) as browser:
             browser.send("Browser.setDownloadBehavior",
                          {"behavior": "allow", "downloadPath": downloads})
-            test_photos(c, browser, "file://" + page, made, folders, downloads, work,
-                        args.screenshot)
+            test_photos(c, browser, pathlib.Path(page).as_uri(), made, folders, downloads, work,
+                        args)
             personal = os.path.join(work, "personal.html")
             if os.path.exists(personal):
                 test_saved_page(c, browser, personal, made, downloads)

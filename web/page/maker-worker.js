@@ -8,13 +8,15 @@
 //   { kind: "share", files: the visitor's photos ({ name, data: a File },
 //     named as in their folder), faces: the lettering's ({ name, data }),
 //     base: the pictures the show is made over (a packed block), contain:
-//     the fit, share, shares }: the first round; "fitted" for each slot,
-//     then "round";
+//     the fit, words: the visitor's ({ text: the lines of a words file,
+//     shuffle, seed }), share, shares }: the first round; "fitted" for each
+//     slot, then "round";
 //   { kind: "round", others: what the other workers fitted last round }:
 //     the next round, likewise;
 //   { kind: "finish", others }: the show made, "done".
 // A personal Avrel.scr is one step:
-//   { kind: "write", show: a packed show, program: the shipped Avrel.scr }.
+//   { kind: "write", show: a packed show, program: the shipped Avrel.scr,
+//     words: the show's (its name names the file) }.
 "use strict";
 
 var avrelMaker = null;  // the maker, once loaded (a promise)
@@ -80,20 +82,24 @@ function avrelStep(maker, step) {
     avrelTake(maker, step.others);
   }
   var share = avrelShare;
+  var words = new TextEncoder().encode((step.kind === "write" ? step : share).words.text);
   if (step.kind === "share" || step.kind === "round") {
-    avrelWithBytes(maker, [share.base], function (base) {
-      maker._avrelFitShare(base, share.base.length, share.contain ? 1 : 0, share.share,
+    avrelWithBytes(maker, [share.base, words], function (base, w) {
+      maker._avrelFitShare(base, share.base.length, share.contain ? 1 : 0, w, words.length,
+                           share.words.shuffle ? 1 : 0, share.words.seed, share.share,
                            share.shares);
     });
     postMessage({ kind: "round" });
   } else if (step.kind === "finish") {
-    avrelWithBytes(maker, [share.base], function (base) {
-      maker._avrelMakeShow(base, share.base.length, share.contain ? 1 : 0);
+    avrelWithBytes(maker, [share.base, words], function (base, w) {
+      maker._avrelMakeShow(base, share.base.length, share.contain ? 1 : 0, w, words.length,
+                           share.words.shuffle ? 1 : 0, share.words.seed);
     });
     postMessage({ kind: "done" });
   } else {
-    avrelWithBytes(maker, [step.show, step.program], function (show, program) {
-      maker._avrelWriteProgram(show, step.show.length, program, step.program.length);
+    avrelWithBytes(maker, [step.show, step.program, words], function (show, program, w) {
+      maker._avrelWriteProgram(show, step.show.length, program, step.program.length, w,
+                               words.length);
     });
     postMessage({ kind: "done" });
   }

@@ -18,7 +18,30 @@ var avrelPhotos = {
   faces: null,  // the lettering's faces, inflated: { name, data: a Blob } (a promise)
   makerUrl: null,
   source: null,  // this page's elements as they came
+  // The words the show that plays was made with (as avrelWords gives them);
+  // a saved page carries them with its show, for the name of its saver.
+  words: { text: "", shuffle: false, seed: 0 },
 };
+
+// The words set in the panel as the lines of a words file (avrel-custom's
+// --words), and the photos' order: shuffled, a new order each time, with
+// the seed that gives it again.
+function avrelWords() {
+  var form = document.getElementById("words"), lines = [];
+  Array.prototype.forEach.call(form.querySelectorAll("input:not([type])"), function (field) {
+    var text = field.value.trim();
+    if (text !== "")
+      lines.push(field.name + ": " + text);
+  });
+  var shuffle = form.elements.shuffle.checked;
+  var seed = 0;
+  if (shuffle) {
+    var drawn = new Uint32Array(1);
+    crypto.getRandomValues(drawn);
+    seed = drawn[0];
+  }
+  return { text: lines.join("\n") + "\n", shuffle: shuffle, seed: seed };
+}
 
 // The page as the browser read it, kept before any script changes it (a
 // copy of its elements costs next to nothing: their texts are shared); a
@@ -101,9 +124,10 @@ function avrelPlayShow(show) {
 
 // A saved page plays the show it carries from its first picture on.
 function avrelPlayCarriedShow() {
-  var text = document.getElementById("personal-show").textContent.trim();
-  if (text !== "")
-    avrelPlayShow(avrelFromBase64(text));
+  var carried = document.getElementById("personal-show");
+  var text = carried.textContent.trim();
+  if (text !== "" && avrelPlayShow(avrelFromBase64(text)))
+    avrelPhotos.words.text = carried.dataset.words || "";
 }
 
 // A browser without DecompressionStream (or WebAssembly SIMD, below)
@@ -234,6 +258,7 @@ function avrelMakeShow(files) {
   Module._avrelBasePictures();
   var base = avrelTakeBlock();
   var contain = document.getElementById("fit").value === "contain";
+  var words = avrelWords();
   var lines = [], notes = [];
   var before = { done: 0, total: 0 }, now = [], fitted = [], rounds = 0, finishing = false;
   avrelReport([]);
@@ -254,8 +279,13 @@ function avrelMakeShow(files) {
     } else if (m.kind === "warning") {
       notes.push("Note: " + m.text);
     } else if (m.kind === "made") {
-      if (avrelPlayShow(m.show))
-        lines.push(m.passes > 1 ? "Your show: " + m.photos + " photos in its " + m.slots +
+      if (!avrelPlayShow(m.show))
+        return;
+      avrelPhotos.words = words;
+      if (words.shuffle)
+        lines.push("In a random order: avrel-custom --shuffle --seed " + words.seed +
+                   " gives it again.");
+      lines.unshift(m.passes > 1 ? "Your show: " + m.photos + " photos in its " + m.slots +
                                   " pictures, each shown once over " + m.passes + " passes." :
                    "Your show: " + m.slots + " pictures from " + m.photos +
                    (m.photos === 1 ? " photo." : " photos."));
@@ -311,8 +341,8 @@ function avrelMakeShow(files) {
     avrelPost(workers[0], { kind: "finish", others: last }, buffers(last));
   };
   startRound(function (index) {
-    return { kind: "share", files: files, base: base, contain: contain, share: index,
-             shares: workers.length };
+    return { kind: "share", files: files, base: base, contain: contain, words: words,
+             share: index, shares: workers.length };
   });
 }
 
@@ -415,20 +445,23 @@ function avrelSaveProgram() {
   var shipped = avrelFromBase64(document.getElementById("shipped-program").textContent);
   var worker = avrelStartMakers(1, function (index, m) {
     if (m.kind === "written")
-      avrelDownload([m.program], "Avrel.scr", "application/octet-stream");
+      avrelDownload([m.program], m.fileName, "application/octet-stream");
     else if (m.kind === "none")
       avrelEndJob(["Avrel.scr could not be written: " + m.why + "."]);
     else if (m.kind === "done")
       avrelEndJob([]);
   })[0];
   avrelInflate(shipped).then(function (program) {
-    avrelPost(worker, { kind: "write", show: show, program: new Uint8Array(program) });
+    avrelPost(worker, { kind: "write", show: show, program: new Uint8Array(program),
+                        words: avrelPhotos.words });
   }, function () {});  // the maker cannot run either: said already
 }
 
 function avrelSavePage() {
   var source = avrelPhotos.source;
-  source.querySelector("#personal-show").textContent = avrelToBase64(avrelPhotos.show);
+  var carried = source.querySelector("#personal-show");
+  carried.textContent = avrelToBase64(avrelPhotos.show);
+  carried.dataset.words = avrelPhotos.words.text;
   avrelDownload(["<!DOCTYPE html>\n", source.outerHTML], "avrel.html", "text/html");
 }
 
@@ -462,9 +495,16 @@ document.addEventListener("DOMContentLoaded", function () {
         avrelUsePhotos(found);
     });
   });
-  document.getElementById("fit").addEventListener("change", function () {
+  var remake = function () {
     if (avrelPhotos.files !== null)
       avrelMakeShow(avrelPhotos.files);
+  };
+  document.getElementById("fit").addEventListener("change", remake);
+  var words = document.getElementById("words");
+  words.addEventListener("change", remake);
+  words.addEventListener("submit", function (event) { event.preventDefault(); });
+  document.getElementById("words-button").addEventListener("click", function () {
+    words.hidden = !words.hidden;
   });
   document.getElementById("own").addEventListener("click", avrelOwnPictures);
   document.getElementById("save-scr").addEventListener("click", avrelSaveProgram);
