@@ -177,8 +177,7 @@ int Make(CustomOptions options) {
     request.seed = options.seed;
     std::string output = options.output;
     if (output.empty())
-        output =
-            request.words.name.empty() ? "Avrel.scr" : maker::SaverFileName(request.words.name);
+        output = maker::SaverFileName(request.words.name);
 
     // The base passes the same check the players make of a program file.
     std::string base = options.base.empty() ? InstalledBase() : options.base;

@@ -240,9 +240,7 @@ EMSCRIPTEN_KEEPALIVE void avrelWriteProgram(const unsigned char* show, int showS
                                           &why))
         TellNone(0, why.c_str());
     else
-        TellWritten(
-            written.data(), int(written.size()),
-            (set.name.empty() ? std::string("Avrel.scr") : maker::SaverFileName(set.name)).c_str());
+        TellWritten(written.data(), int(written.size()), maker::SaverFileName(set.name).c_str());
 }
 
 }  // extern "C"

@@ -135,6 +135,7 @@ TEST(SaverName, WindowsListsTheNameAndTheFileIsNamedAfterIt) {
     EXPECT_EQ("Lisbon 2026.scr", maker::SaverFileName("Lisbon 2026"));
     EXPECT_EQ("Λισαβόνα.scr", maker::SaverFileName("Λισαβόνα"));
     EXPECT_EQ("Day 1 ab-b.scr", maker::SaverFileName("  Day\t1: a/b*?\"<>|\\-b..."));
+    EXPECT_EQ("Avrel.scr", maker::SaverFileName(""));
     EXPECT_EQ("Avrel.scr", maker::SaverFileName("..."));
     EXPECT_EQ("Avrel.scr", maker::SaverFileName("con"));
     EXPECT_EQ("Avrel.scr", maker::SaverFileName("LPT1.txt"));
