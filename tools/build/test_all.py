@@ -53,6 +53,7 @@ class Step:
         self.start = self.end = None
         self.process = None
         self.why = ""
+        self.cpu = 0.0  # CPU seconds of the step and everything it waited for
 
     @property
     def seconds(self):
@@ -216,12 +217,25 @@ def finish(step, code):
         print("".join("    " + line for line in tail), end="", flush=True)
 
 
+def reap(step):
+    """The step's exit code once it has ended, else None; records the CPU
+    time its commands used."""
+    pid, status, usage = os.wait4(step.process.pid, os.WNOHANG)
+    if pid == 0:
+        return None
+    step.cpu = usage.ru_utime + usage.ru_stime
+    step.process.returncode = os.waitstatus_to_exitcode(status)
+    return step.process.returncode
+
+
 def schedule(steps):
     by_name = {s.name: s for s in steps}
     while True:
         for s in steps:
-            if s.state == "running" and s.process.poll() is not None:
-                finish(s, s.process.returncode)
+            if s.state == "running":
+                ended = reap(s)
+                if ended is not None:
+                    finish(s, ended)
         for s in steps:
             if s.state == "waiting" and any(by_name[n].state in ("failed", "not run")
                                             for n in s.needs if n in by_name):
@@ -270,9 +284,9 @@ def junit_tests(step):
 
 def report(steps, meter, wall):
     lines = [f"make test: {wall / 60:.1f} min wall; {meter.summary()}", "",
-             "Steps, slowest first (lane, seconds, result):"]
+             "Steps, slowest first (lane, seconds, CPU seconds, result):"]
     for s in sorted(steps, key=lambda s: -s.seconds):
-        lines.append(f"  {s.seconds:7.1f} s  {s.lane:5}  {s.state:7}  {s.name}")
+        lines.append(f"  {s.seconds:7.1f} s  {s.lane:5}  {s.cpu:7.1f} s  {s.state:7}  {s.name}")
     tests = [t for s in steps for t in junit_tests(s)]
     # The page's own test is one script, not a CTest run.
     tests += [(s.name, s.seconds, s.state) for s in steps
