@@ -33,7 +33,14 @@
 //                                  its present geometry) and MotionNotify
 //                                  events, as a busy desktop would; it
 //                                  prints "flooding" once the first are
-//                                  through, and the number sent at the end.
+//                                  through, and the number sent at the end;
+//   avrel_x_probe states           keeps WM_STATE on every top-level window
+//                                  as a window manager does: NormalState
+//                                  once it is mapped, none once it is
+//                                  unmapped or withdrawn. Prints "watching"
+//                                  once it is, and runs until standard input
+//                                  closes. Wine's managed windows wait for
+//                                  those changes (two seconds, then go on).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
@@ -284,6 +291,48 @@ int Flood(Display* display, const char* id, double seconds) {
     return 0;
 }
 
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;  // a window that went away between its event and our answer
+}
+
+int States(Display* display) {
+    XSetErrorHandler(IgnoreErrors);
+    Window root = DefaultRootWindow(display);
+    Atom wmState = XInternAtom(display, "WM_STATE", False);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    XSync(display, False);
+    std::printf("watching\n");
+    std::fflush(stdout);
+    const int x = ConnectionNumber(display);
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify && event.xmap.event == root &&
+                !event.xmap.override_redirect) {
+                const long normal[2] = {NormalState, None};
+                XChangeProperty(display, event.xmap.window, wmState, wmState, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(normal),
+                                2);
+            } else if (event.type == UnmapNotify && event.xunmap.event == root) {
+                // Both the unmapping and the withdrawal a client sends
+                // after it (ICCCM 4.1.4) come here.
+                XDeleteProperty(display, event.xunmap.window, wmState);
+            }
+        }
+        XFlush(display);
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(0, &ready);
+        FD_SET(x, &ready);
+        if (select(x + 1, &ready, nullptr, nullptr, nullptr) < 0)
+            return 1;
+        char buffer[64];
+        if (FD_ISSET(0, &ready) && read(0, buffer, sizeof buffer) <= 0)
+            return 0;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,12 +340,13 @@ int main(int argc, char** argv) {
     bool good = ((mode == "window" || mode == "argbwindow") && argc == 3) ||
                 ((mode == "close" || mode == "alpha") && argc == 3) ||
                 (mode == "grab" && argc == 6) || (mode == "flood" && argc == 4) ||
-                ((mode == "first" || mode == "pushes") && argc == 7);
+                ((mode == "first" || mode == "pushes") && argc == 7) ||
+                (mode == "states" && argc == 2);
     if (!good) {
         std::fprintf(stderr,
                      "usage: avrel_x_probe window|argbwindow WxH+X+Y | close ID | alpha ID |"
                      " grab X Y W H |"
-                     " first|pushes X Y W H SECONDS | flood ID SECONDS\n");
+                     " first|pushes X Y W H SECONDS | flood ID SECONDS | states\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -313,6 +363,8 @@ int main(int argc, char** argv) {
         status = Alpha(display, argv[2]);
     } else if (mode == "close") {
         status = Close(display, argv[2]);
+    } else if (mode == "states") {
+        status = States(display);
     } else if (mode == "flood") {
         status = Flood(display, argv[2], std::atof(argv[3]));
     } else {

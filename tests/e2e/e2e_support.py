@@ -133,25 +133,35 @@ def prefix_lock(prefix):
         yield
 
 
-def run_wine_scenario(scenario, args, unmanaged=True):
+def run_wine_scenario(scenario, args, states_keeper=None):
     """Runs `scenario` (session, checks, args) on a private Xvfb with a Wine
-    server of its own; its exit status. `unmanaged` keeps Wine from acting
-    as a window manager would, as on the tests' bare X server."""
+    server of its own; its exit status. Without `states_keeper` Wine runs
+    unmanaged, as suits the tests' bare X server. With it (avrel_x_probe)
+    Wine runs managed, as in a fresh prefix, and the probe keeps the
+    windows' WM_STATE as a window manager would: Wine waits for that when
+    a managed window opens and closes."""
     args.program = os.path.abspath(args.program)
     args.workdir = os.path.dirname(os.path.abspath(args.prefix))
     os.makedirs(args.workdir, exist_ok=True)
     checks = Checks(args.scenario)
     with prefix_lock(args.prefix):
         xvfb = saver_session.Xvfb(*SCREEN)
-        session = None
+        session = keeper = None
         try:
             session = saver_session.WineSession(args.prefix, args.arch, xvfb.display,
-                                                unmanaged=unmanaged)
+                                                unmanaged=states_keeper is None)
             session.program = args.program
+            if states_keeper is not None:
+                keeper = subprocess.Popen([states_keeper, "states"], env=session.env,
+                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                if keeper.stdout.readline() != b"watching\n":
+                    raise RuntimeError(f"{states_keeper} states did not start")
             scenario(session, checks, args)
         finally:
+            if keeper is not None:
+                keeper.stdin.close()
+                keeper.wait(10)
             if session is not None:
                 session.close()
             xvfb.stop()
     return checks.finish()
-

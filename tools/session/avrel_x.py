@@ -3,7 +3,6 @@
 screenshots of 16- and 32-bit screens, the show's reference
 colours. Everything ends only what it started.
 """
-import io
 import os
 import subprocess
 
@@ -22,23 +21,19 @@ class Xvfb(saver_session.Xvfb):
     only a part of the screen."""
 
     def __init__(self, width=1024, height=768, depth=24, open_access=False, probe=None):
-        """`probe` is the avrel_x_probe program: with it, screenshots of a
-        part of the screen read only that part, which is fast enough to poll
-        on large screens; without it every screenshot dumps the whole screen."""
+        """`probe` is the avrel_x_probe program, for the measurements that
+        watch the screen from outside. A screenshot of a part of the screen
+        reads only that part, which is fast enough to poll on large screens;
+        one of the whole screen dumps it with xwd."""
         super().__init__(width, height, depth, open_access)
         self.probe = probe
 
     def screenshot(self, box=None):
-        if box and self.probe:
-            x, y, right, bottom = box
-            data = subprocess.run([self.probe, "grab", str(x), str(y), str(right - x),
-                                   str(bottom - y)], env=self.env, stdout=subprocess.PIPE,
-                                  check=True, timeout=30).stdout
-            return Image.open(io.BytesIO(data)).convert("RGB")
+        if box:
+            return saver_session.grab_root(self.display, box)
         data = subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdout=subprocess.PIPE,
                               check=True, timeout=30).stdout
-        image = read_xwd(data)
-        return image.crop(box) if box else image
+        return read_xwd(data)
 
 
 def to_565(colour):
