@@ -7,11 +7,15 @@ both cores kept busy, then says where the time went.
 Steps run in three kinds of lane:
 - cpu: builds and CPU-bound tests, one at a time (each uses both cores);
 - wait: tests that mostly wait on a real clock, each on an X server, Wine
-  prefix or browser of its own (the live soak, the page in a browser). They
-  start as soon as what they need is built and run beside the cpu lane;
+  prefix or browser of its own (the live soak, the page in a browser),
+  three at a time. They start as soon as what they need is built and run
+  beside the cpu lane;
 - alone: tests whose timings or deliberate load need the machine to
   themselves (40 starts in a row, the close-within-100-ms checks). They run
   last, one at a time, with nothing else.
+
+A configured build tree is not configured again unless the presets
+changed: its own ninja files configure it again when a CMakeLists.txt does.
 
 Every step's output goes to build/test-logs/STEP.log; a failed step's tail
 is printed. Every CTest run also writes JUnit results, from which the
@@ -24,6 +28,7 @@ Exit status 0 when every step passed.
 """
 
 import argparse
+import hashlib
 import os
 import shlex
 import subprocess
@@ -65,15 +70,35 @@ class Step:
 # timings hold as on a quiet machine, while builds and CPU-bound tests
 # still take every cycle those tests leave.
 NICE = ["nice", "-n", "19"]
+# Wait steps side by side: together they keep less than a core busy.
+WAIT_SLOTS = 3
 
 
-def build(preset, needs=(), before=()):
-    """Configure and build one preset."""
+def build(preset, needs=(), before=(), targets=(), options=()):
+    """Configure (once: the build tree's own ninja files configure it again
+    when a CMakeLists.txt changes, and a change of the presets does it
+    here) and build one preset, or only `targets` of it."""
+    stamp = os.path.join("build", preset, ".configured-by")
+    presets = read(os.path.join(ROOT, "CMakePresets.json")) or ""
+    wanted = hashlib.sha1("\0".join([presets, *options]).encode()).hexdigest()
+    configure = []
+    if not (os.path.exists(os.path.join(BUILD, preset, "build.ninja"))
+            and read(os.path.join(ROOT, stamp)) == wanted):
+        configure = [["cmake", "--preset", preset, *options],
+                     ["bash", "-c", f"echo -n {wanted} > {shlex.quote(stamp)}"]]
+    target = ["--target", *targets] if targets else []
     return Step(f"build-{preset}", "cpu",
-                [NICE + c for c in before] + [["cmake", "--preset", preset],
-                                              NICE + ["cmake", "--build", "--preset", preset,
-                                                      "-j", JOBS]],
+                [NICE + c for c in before] + configure +
+                [NICE + ["cmake", "--build", "--preset", preset, "-j", JOBS, *target]],
                 needs=needs)
+
+
+def read(path):
+    try:
+        with open(path) as f:
+            return f.read()
+    except OSError:
+        return None
 
 
 def ctest(name, lane, preset, args=(), needs=(), xvfb=False, env=None):
@@ -93,31 +118,49 @@ def plan():
     both = win32_runs()
     # The product is 32-bit; where the kernel cannot run it, its 64-bit
     # twin runs the whole Windows suite instead. Where both run, the twin
-    # keeps only what can differ between the two (label twin).
+    # keeps only what can differ between the two (label twin). The tree
+    # that runs the suite builds everything; the other only the programs
+    # its tests use, and the 32-bit tree at least Avrel.scr, from which
+    # the page, the maker's tests and the packages start (its packing then
+    # installs what is built, without building the rest).
     wine_preset = "windows" if both else "windows64"
     wine_build = f"build-{wine_preset}"
     serial = ["-j", "1"]
     steps = [
         Step("setup", "cpu", [["bash", "tools/build/setup.sh"]]),
         build("native", needs=["setup"]),
-        build("windows", needs=["setup"], before=[["bash", "tools/build/build-libjpeg.sh", "i686"]]),
-        build("windows64", needs=["setup"],
-              before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]]),
+        *sorted([build("windows", needs=["setup"],
+                       before=[["bash", "tools/build/build-libjpeg.sh", "i686"]],
+                       targets=() if both else ["Avrel"],
+                       options=["-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"]),
+                 build("windows64", needs=["setup"],
+                       before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]],
+                       targets=["Avrel", "avrel_sheet_probe"] if both else ())],
+                key=lambda step: step.name != wine_build),  # the suite's first
         # Three minutes of two live programs, sampled every 10 s.
         ctest("soak-live-smoke", "wait", wine_preset, ["-L", "^soak$"],
               needs=["build-native", wine_build]),
+        # Two at a time, but the damaged copies (four savers at once) alone.
+        ctest("test-windows-wait", "wait", wine_preset, ["-L", "^wait$", "-j", "2"],
+              needs=[wine_build, "build-native"], xvfb=True),
         # The page carries the shipped Avrel.scr, and its maker the photo
         # libraries built for WebAssembly.
         build("web", needs=["setup", "build-windows"],
               before=[["bash", "tools/build/build-libjpeg.sh", "wasm"],
                       ["bash", "tools/build/build-photo-libs.sh"]]),
-        Step("test-web", "wait",
+        build("tsan", needs=["setup"], targets=["real_threads_show", "avrel"]),
+        Step("test-web-page", "wait",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
                "--render", "build/native/render/avrel-render",
                "--screenshot", "build/web/screenshot.png",
                "--custom", "build/native/custom/avrel-custom",
-               "--base", "build/windows/shell/Avrel.scr"],
-              [PY, "tests/web/web_photos_test.py", "--page", "build/web/avrel.html",
+               "--base", "build/windows/shell/Avrel.scr"]],
+             needs=["build-web", "build-native", "build-windows"]),
+        # The packages' install test packs every tree.
+        ctest("test-native-wait", "wait", "native", ["-L", "^wait$", "-j", "2"],
+              needs=["build-native", "build-windows", "build-windows64", "build-web"]),
+        Step("test-web-photos", "wait",
+             [[PY, "tests/web/web_photos_test.py", "--page", "build/web/avrel.html",
                "--render", "build/native/render/avrel-render",
                "--custom", "build/native/custom/avrel-custom",
                "--scr", "build/windows/shell/Avrel.scr",
@@ -126,31 +169,27 @@ def plan():
         # The maker's tests rewrite the Windows builds' programs.
         ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"],
               needs=["build-native", "build-windows", "build-windows64"]),
-        # The packages' install test packs every tree.
-        ctest("test-native-wait", "wait", "native", ["-L", "^wait$"],
-              needs=["build-native", "build-windows", "build-windows64", "build-web"]),
         ctest("test-windows", "cpu", wine_preset, ["-LE", "^(alone|wait|soak)$"],
               needs=[wine_build, "build-native"], xvfb=True),
+        ctest("test-tsan", "wait", "tsan", ["-R", "^tsan_"], needs=["build-tsan"]),
         build("native-asan", needs=["setup"]),
         ctest("test-asan", "cpu", "native-asan", ["-LE", "^(alone|wait)$"],
               needs=["build-native-asan"],
               env={"ASAN_OPTIONS": "detect_leaks=1", "UBSAN_OPTIONS": "print_stacktrace=1"}),
-        Step("build-tsan", "cpu",
-             [["cmake", "--preset", "tsan"],
-              NICE + ["cmake", "--build", "--preset", "tsan", "-j", JOBS, "--target",
-                      "real_threads_show", "avrel"]], needs=["setup"]),
-        ctest("test-tsan", "wait", "tsan", ["-R", "^tsan_"], needs=["build-tsan"]),
-        # Two at a time, but the damaged copies (four savers at once) alone.
-        ctest("test-windows-wait", "wait", wine_preset, ["-L", "^wait$", "-j", "2"],
-              needs=[wine_build, "build-native"], xvfb=True),
         ctest("test-native-alone", "alone", "native", ["-L", "^alone$", *serial],
               needs=["build-native", "build-windows", "build-web"]),
         ctest("test-windows-alone", "alone", wine_preset, ["-L", "^alone$", *serial],
               needs=[wine_build, "build-native"], xvfb=True),
     ]
     if both:
-        steps.append(ctest("test-windows64-twin", "cpu", "windows64", ["-L", "^twin$"],
-                           needs=["build-windows64", "build-native"], xvfb=True))
+        # The twin's share, each test in the lane its label gives it.
+        steps += [
+            ctest("test-windows64-twin-wait", "wait", "windows64", ["-L", "^twin$", "-L", "^wait$"],
+                  needs=["build-windows64", "build-native"], xvfb=True),
+            ctest("test-windows64-twin-alone", "alone", "windows64",
+                  ["-L", "^twin$", "-L", "^alone$", *serial],
+                  needs=["build-windows64", "build-native"], xvfb=True),
+        ]
     return steps
 
 
@@ -254,7 +293,7 @@ def schedule(steps):
                 if s.lane == "cpu" and "cpu" not in busy:
                     start(s)
                     busy.add("cpu")
-                elif s.lane == "wait" and sum(r.lane == "wait" for r in running) < 2:
+                elif s.lane == "wait" and sum(r.lane == "wait" for r in running) < WAIT_SLOTS:
                     start(s)
                     running.append(s)
                     busy.add("wait")
@@ -288,16 +327,17 @@ def report(steps, meter, wall):
     for s in sorted(steps, key=lambda s: -s.seconds):
         lines.append(f"  {s.seconds:7.1f} s  {s.lane:5}  {s.cpu:7.1f} s  {s.state:7}  {s.name}")
     tests = [t for s in steps for t in junit_tests(s)]
-    # The page's own test is one script, not a CTest run.
+    # The page's own tests are scripts, not CTest runs.
     tests += [(s.name, s.seconds, s.state) for s in steps
-              if s.name == "test-web" and s.state in ("passed", "failed")]
+              if s.name.startswith("test-web") and s.state in ("passed", "failed")]
     lines += ["", "Tests, slowest first (the 40 slowest of %d):" % len(tests)]
     for name, seconds, status in sorted(tests, key=lambda t: -t[1])[:40]:
         lines.append(f"  {seconds:7.1f} s  {status:7}  {name}")
     passed = sum(t[2] == "passed" for t in tests)
     failed = sum(t[2] == "failed" for t in tests)
     skipped = sum(t[2] == "skipped" for t in tests)
-    failed += sum(s.state != "passed" and not s.junit and s.name != "test-web" for s in steps)
+    failed += sum(s.state != "passed" and not s.junit and not s.name.startswith("test-web")
+                  for s in steps)
     text = "\n".join(lines) + "\n"
     os.makedirs(BUILD, exist_ok=True)
     with open(REPORT, "w") as f:
