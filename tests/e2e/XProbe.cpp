@@ -311,9 +311,8 @@ int States(Display* display) {
             if (event.type == MapNotify && event.xmap.event == root &&
                 !event.xmap.override_redirect) {
                 const long normal[2] = {NormalState, None};
-                XChangeProperty(display, event.xmap.window, wmState, wmState, 32,
-                                PropModeReplace, reinterpret_cast<const unsigned char*>(normal),
-                                2);
+                XChangeProperty(display, event.xmap.window, wmState, wmState, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(normal), 2);
             } else if (event.type == UnmapNotify && event.xunmap.event == root) {
                 // Both the unmapping and the withdrawal a client sends
                 // after it (ICCCM 4.1.4) come here.
