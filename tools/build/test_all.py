@@ -4,11 +4,8 @@ both cores kept busy, then says where the time went.
 
     test_all.py [--only STEP,...] [--list]
 
-Steps run in four kinds of lane:
+Steps run in three kinds of lane:
 - cpu: builds and CPU-bound tests, one at a time (each uses both cores);
-- deps: the libraries built from Debian's source packages into .cache
-  (libjpeg for each target, the page's photo libraries), one at a time
-  beside the cpu lane: mostly downloading and configuring, once;
 - wait: tests that mostly wait on a real clock, each on an X server, Wine
   prefix or browser of its own (the live soak, the page in a browser),
   three at a time. They start as soon as what they need is built and run
@@ -77,7 +74,7 @@ NICE = ["nice", "-n", "19"]
 WAIT_SLOTS = 3
 
 
-def build(preset, needs=(), targets=(), options=()):
+def build(preset, needs=(), before=(), targets=(), options=()):
     """Configure (once: the build tree's own ninja files configure it again
     when a CMakeLists.txt changes, and a change of the presets does it
     here) and build one preset, or only `targets` of it."""
@@ -91,13 +88,9 @@ def build(preset, needs=(), targets=(), options=()):
                      ["bash", "-c", f"echo -n {wanted} > {shlex.quote(stamp)}"]]
     target = ["--target", *targets] if targets else []
     return Step(f"build-{preset}", "cpu",
-                configure +
+                [NICE + c for c in before] + configure +
                 [NICE + ["cmake", "--build", "--preset", preset, "-j", JOBS, *target]],
                 needs=needs)
-
-
-def deps(arch, commands):
-    return Step(f"deps-{arch}", "deps", [NICE + c for c in commands], needs=["setup"])
 
 
 def read(path):
@@ -132,22 +125,16 @@ def plan():
     # installs what is built, without building the rest).
     wine_preset = "windows" if both else "windows64"
     wine_build = f"build-{wine_preset}"
-    wine_arch = "i686" if both else "x86_64"
     serial = ["-j", "1"]
     steps = [
         Step("setup", "cpu", [["bash", "tools/build/setup.sh"]]),
         build("native", needs=["setup"]),
-        # The libraries built from Debian's source packages into .cache, one
-        # at a time beside the builds (mostly downloading and configuring).
-        *sorted([deps("i686", [["bash", "tools/build/build-libjpeg.sh", "i686"]]),
-                 deps("x86_64", [["bash", "tools/build/build-libjpeg.sh", "x86_64"]])],
-                key=lambda step: step.name != f"deps-{wine_arch}"),
-        deps("wasm", [["bash", "tools/build/build-libjpeg.sh", "wasm"],
-                      ["bash", "tools/build/build-photo-libs.sh"]]),
-        *sorted([build("windows", needs=["setup", "deps-i686"],
+        *sorted([build("windows", needs=["setup"],
+                       before=[["bash", "tools/build/build-libjpeg.sh", "i686"]],
                        targets=() if both else ["Avrel"],
                        options=["-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"]),
-                 build("windows64", needs=["setup", "deps-x86_64"],
+                 build("windows64", needs=["setup"],
+                       before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]],
                        targets=["Avrel", "avrel_sheet_probe"] if both else ())],
                 key=lambda step: step.name != wine_build),  # the suite's first
         # Three minutes of two live programs, sampled every 10 s.
@@ -158,7 +145,9 @@ def plan():
               needs=[wine_build, "build-native"], xvfb=True),
         # The page carries the shipped Avrel.scr, and its maker the photo
         # libraries built for WebAssembly.
-        build("web", needs=["setup", "build-windows", "deps-wasm"]),
+        build("web", needs=["setup", "build-windows"],
+              before=[["bash", "tools/build/build-libjpeg.sh", "wasm"],
+                      ["bash", "tools/build/build-photo-libs.sh"]]),
         build("tsan", needs=["setup"], targets=["real_threads_show", "avrel"]),
         Step("test-web-page", "wait",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
@@ -304,9 +293,6 @@ def schedule(steps):
                 if s.lane == "cpu" and "cpu" not in busy:
                     start(s)
                     busy.add("cpu")
-                elif s.lane == "deps" and "deps" not in busy:
-                    start(s)
-                    busy.add("deps")
                 elif s.lane == "wait" and sum(r.lane == "wait" for r in running) < WAIT_SLOTS:
                     start(s)
                     running.append(s)
