@@ -15,8 +15,6 @@
 //                                  as "x y pixel", or "-";
 //   avrel_x_probe close ID         asks window ID to close, as a window
 //                                  manager's close button does;
-//   avrel_x_probe grab X Y W H     prints that part of the root window as
-//                                  a binary PPM (channels stretched to 0-255);
 //   avrel_x_probe first X Y W H SECONDS
 //                                  reads that part of the root window every
 //                                  millisecond or so and prints the
@@ -143,37 +141,6 @@ int Close(Display* display, const char* id) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
     XSync(display, False);
-    return 0;
-}
-
-unsigned Channel(unsigned long pixel, unsigned long mask) {
-    if (mask == 0)
-        return 0;
-    int shift = 0;
-    while ((mask >> shift & 1) == 0)
-        ++shift;
-    unsigned long top = mask >> shift;
-    return unsigned((pixel & mask) >> shift) * 255u / unsigned(top);
-}
-
-int Grab(Display* display, int x, int y, int w, int h) {
-    Window root = DefaultRootWindow(display);
-    XImage* image = XGetImage(display, root, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return 1;
-    std::vector<unsigned char> rgb;
-    rgb.reserve(size_t(w) * size_t(h) * 3);
-    for (int j = 0; j < h; ++j) {
-        for (int i = 0; i < w; ++i) {
-            unsigned long pixel = XGetPixel(image, i, j);
-            rgb.push_back((unsigned char)Channel(pixel, image->red_mask));
-            rgb.push_back((unsigned char)Channel(pixel, image->green_mask));
-            rgb.push_back((unsigned char)Channel(pixel, image->blue_mask));
-        }
-    }
-    XDestroyImage(image);
-    std::printf("P6\n%d %d\n255\n", w, h);
-    std::fwrite(rgb.data(), 1, rgb.size(), stdout);
     return 0;
 }
 
@@ -336,15 +303,13 @@ int States(Display* display) {
 
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
-    bool good = ((mode == "window" || mode == "argbwindow") && argc == 3) ||
-                ((mode == "close" || mode == "alpha") && argc == 3) ||
-                (mode == "grab" && argc == 6) || (mode == "flood" && argc == 4) ||
-                ((mode == "first" || mode == "pushes") && argc == 7) ||
-                (mode == "states" && argc == 2);
+    bool good =
+        ((mode == "window" || mode == "argbwindow") && argc == 3) ||
+        ((mode == "close" || mode == "alpha") && argc == 3) || (mode == "flood" && argc == 4) ||
+        ((mode == "first" || mode == "pushes") && argc == 7) || (mode == "states" && argc == 2);
     if (!good) {
         std::fprintf(stderr,
                      "usage: avrel_x_probe window|argbwindow WxH+X+Y | close ID | alpha ID |"
-                     " grab X Y W H |"
                      " first|pushes X Y W H SECONDS | flood ID SECONDS | states\n");
         return 2;
     }
@@ -369,9 +334,7 @@ int main(int argc, char** argv) {
     } else {
         int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
         int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        if (mode == "grab")
-            status = Grab(display, x, y, w, h);
-        else if (mode == "first")
+        if (mode == "first")
             status = FirstLight(display, x, y, w, h, std::atof(argv[6]));
         else
             status = Pushes(display, x, y, w, h, std::atof(argv[6]));

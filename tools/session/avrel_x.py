@@ -10,7 +10,6 @@ from PIL import Image
 
 import saver_session
 import stage_geometry
-from saver_session import read_xwd
 from stage_geometry import FULL_VIEW_SIZE
 
 ROOT = saver_session.ROOT
@@ -29,11 +28,7 @@ class Xvfb(saver_session.Xvfb):
         self.probe = probe
 
     def screenshot(self, box=None):
-        if box:
-            return saver_session.grab_root(self.display, box)
-        data = subprocess.run(["xwd", "-root", "-silent"], env=self.env, stdout=subprocess.PIPE,
-                              check=True, timeout=30).stdout
-        return read_xwd(data)
+        return saver_session.screenshot(self.display, box)
 
 
 def to_565(colour):

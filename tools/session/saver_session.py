@@ -1,7 +1,8 @@
 """Running Avrel.scr under Wine on an X display, for the end-to-end tests,
 `make run` and the measurements: a private Xvfb, a Wine prefix with a server
 of the session's own, screenshots (read straight from the X server through
-Xlib, or from an xwd dump) and input through xdotool. A session ends only what it started.
+Xlib, or from an xwd dump) and input through xdotool. A session ends only
+what it started.
 """
 import argparse
 import contextlib
@@ -173,9 +174,16 @@ def grab_root(display, box):
                 lib.XFree(image)
     finally:
         lib.XCloseDisplay(connection)
+    return screenshot(display).crop(box)
+
+
+def screenshot(display, box=None):
+    """The root window of `display`, or the part of it in `box`, as RGB."""
+    if box:
+        return grab_root(display, box)
     data = subprocess.run(["xwd", "-root", "-silent"], env=dict(os.environ, DISPLAY=display),
                           stdout=subprocess.PIPE, check=True, timeout=30).stdout
-    return read_xwd(data).crop(box)
+    return read_xwd(data)
 
 
 class WineSession:
@@ -248,11 +256,7 @@ class WineSession:
         return None
 
     def screenshot(self, box=None):
-        if box:
-            return grab_root(self.display, box)
-        data = subprocess.run(["xwd", "-root", "-silent"], env=self.env,
-                              stdout=subprocess.PIPE, check=True, timeout=30).stdout
-        return read_xwd(data)
+        return screenshot(self.display, box)
 
     def close(self):
         for process in self.started:
