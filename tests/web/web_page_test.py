@@ -4,7 +4,9 @@ DevTools protocol):
 - it loads from a file:// address and from a static server on the loopback
   with no console error or uncaught exception;
 - picture 1000 is on the canvas, pixel-exact in the show palette's colours,
-  within 2 s of opening the page;
+  within 2 s of opening the page, at each of seven starts from disk and the
+  first from the server (the part `starts`, which times the machine's start
+  of a browser page: `make test` runs it with the machine to itself);
 - the first chapter plays its steady holds in order at real-time pacing:
   the stage states that last longer than one frame in avrel-render's run of
   the same show, each seen on the canvas in the same order and at the same
@@ -23,6 +25,7 @@ notes a hash of the stage and the logo area after every change.
 
 Usage: web_page_test.py --page build/web/avrel.html
        --render build/native/render/avrel-render [--work DIR] [--screenshot PNG]
+       [--only passes|starts | --skip starts]
 """
 import argparse
 import functools
@@ -255,11 +258,9 @@ def test_show(c, browser, url, where, expect, picture_1000, holds, all_states, f
     seen = page.wait_for(f"(function(){{var n=window.avrelNotes; if(!n) return 0;"
                          f"for(var s of n.stage) if(s.h==={picture_1000}) return s.t; return 0}})()",
                          timeout=6)
-    c.check(seen is not None and seen <= 2000,
-            f"{where}: picture 1000 on the canvas, pixel-exact, within 2 s of opening",
-            f"first seen at {seen} ms" if seen else "never seen")
+    c.check(seen is not None, f"{where}: picture 1000 on the canvas, pixel-exact",
+            "never seen")
     if seen:
-        print(f"  {where}: picture 1000 complete {seen:.0f} ms after opening")
         c.check(page.evaluate("avrelNotes.canvas1000") == picture_1000,
                 f"{where}: the canvas read back then holds picture 1000")
     if not expect:
@@ -351,9 +352,9 @@ def cross_fade_gaps(stage, samples):
     return gaps
 
 
-def test_starts(c, browser, url, picture_1000, starts=6):
-    """The page opened again and again: every start shows picture 1000
-    within 2 s and says nothing on the console."""
+def test_starts(c, browser, url, where, picture_1000, starts):
+    """The page opened `starts` times: every start shows picture 1000 within
+    2 s and says nothing on the console."""
     times, problems = [], []
     for _ in range(starts):
         page = open_page(browser, url)
@@ -363,13 +364,14 @@ def test_starts(c, browser, url, picture_1000, starts=6):
         times.append(seen if seen else float("inf"))
         problems += page.problems()
         page.call("Page.close")
-    c.check(max(times) <= 2000, f"{starts} more starts: picture 1000 within 2 s each",
+    what = f"{where}: {starts} start{'s' if starts > 1 else ''}"
+    c.check(max(times) <= 2000, f"{what}: picture 1000 within 2 s of opening",
             str([round(t) for t in times]))
-    c.check(not problems, f"{starts} more starts: no console error", "; ".join(problems))
+    c.check(not problems, f"{what}: no console error", "; ".join(problems))
     finite = sorted(t for t in times if t != float("inf"))
     if finite:
-        print(f"  open to picture 1000 over {starts} starts: median "
-              f"{finite[len(finite) // 2]:.0f} ms, max {finite[-1]:.0f} ms")
+        print(f"  {what}: open to picture 1000 median {finite[len(finite) // 2]:.0f} ms,"
+              f" max {finite[-1]:.0f} ms")
 
 
 def test_layout(c, browser, url):
@@ -580,7 +582,8 @@ def main(argv):
     # Avrel.scr it starts from; without them that part is skipped
     parser.add_argument("--custom")
     parser.add_argument("--base")
-    parser.add_argument("--only", help="run only this part: passes")
+    parser.add_argument("--only", choices=["passes", "starts"], help="run only this part")
+    parser.add_argument("--skip", choices=["starts"], help="run all but this part")
     args = parser.parse_args(argv)
     started = time.monotonic()
     page_path = os.path.abspath(args.page)
@@ -589,7 +592,9 @@ def main(argv):
     c = Checks()
 
     every = 60
-    shots = render_show(args.render, os.path.join(work, "render"), every, CHAPTER_END)
+    # The starts need only picture 1000 of the renderer's run.
+    to = PICTURE_1000_DONE + every if args.only == "starts" else CHAPTER_END
+    shots = render_show(args.render, os.path.join(work, "render"), every, to)
     holds, all_states = expected_holds(shots, every)
     samples = [(ms, region_hash(crop(rgb, STAGE))) for ms, rgb in shots]
     picture_1000 = [region_hash(crop(rgb, STAGE)) for ms, rgb in shots
@@ -602,7 +607,14 @@ def main(argv):
     file_url = pathlib.Path(page_path).as_uri()  # spaces and the like escaped
     try:
         with Browser(1024, 768) as browser:
-            if args.custom and args.base and os.path.isfile(args.base):
+            if args.skip != "starts" and args.only in (None, "starts"):
+                # The browser's first page is among them: the slowest start.
+                test_starts(c, browser, file_url, "file://", picture_1000, 7)
+                test_starts(c, browser, http_url, "http://", picture_1000, 1)
+                if args.only == "starts":
+                    return c.summary("web page starts", started)
+            if args.only in (None, "passes") and args.custom and args.base and \
+                    os.path.isfile(args.base):
                 test_passes(c, browser, file_url, args.render, args.custom, args.base, work)
             else:
                 print("skipped the passes: no --custom or no --base (make native windows)")
@@ -612,7 +624,6 @@ def main(argv):
                       frames, palette, samples=samples)
             test_show(c, browser, http_url, "http://", False, picture_1000, holds, all_states,
                       frames, palette, args.screenshot)
-            test_starts(c, browser, file_url, picture_1000)
             test_layout(c, browser, file_url)
             test_full_screen(c, browser, file_url)
             test_program_files(c, browser, file_url, args.render, work)
