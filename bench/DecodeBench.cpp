@@ -21,13 +21,9 @@
 #include "imaging/PaletteCellMap.h"
 #include "imaging/PaletteDither.h"
 #include "imaging/ShowPalette.h"
+#include "BenchPalette.h"
 
 namespace {
-
-ShowPalette& Palette() {
-    static ShowPalette palette(4098, 256);
-    return palette;
-}
 
 void SetPixelCounters(benchmark::State& state, int width, int height) {
     state.counters["Mpixel/s"] = benchmark::Counter(double(width) * height / 1e6,

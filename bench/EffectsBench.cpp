@@ -19,14 +19,10 @@
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
+#include "BenchPalette.h"
 #include "show/StageGeometry.h"
 
 namespace {
-
-ShowPalette& Palette() {
-    static ShowPalette palette(4098, 256);
-    return palette;
-}
 
 BlendTable& Blend() {
     static BlendTable blend(&Palette(), 3);

@@ -124,7 +124,7 @@ std::string Scale(const std::string& value, Options* o) {
     return "";
 }
 
-std::string Display(const std::string& value, Options* o) {
+std::string DisplayName(const std::string& value, Options* o) {
     o->display = value;
     return "";
 }
@@ -175,7 +175,7 @@ const OptionRow kOptions[] = {
     {"geometry", true, Geometry},
     {"fullscreen", false, Fullscreen},
     {"scale", true, Scale},
-    {"display", true, Display},
+    {"display", true, DisplayName},
     {"scr", true, ProgramFile},
     {"pictures", true, Pictures},
     {"words", true, Words},

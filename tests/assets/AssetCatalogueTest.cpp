@@ -10,44 +10,10 @@
 
 #include <cstring>
 
+#include "ResourceBytes.h"
 #include "support/PictureCatalogue.h"
 
 namespace {
-
-const WORD kCursor = 1, kIcon = 3, kDialog = 5, kString = 6, kRcData = 10;
-const WORD kGroupCursor = 12, kGroupIcon = 14, kVersion = 16;
-
-struct Blob {
-    const unsigned char* data;
-    DWORD size;
-};
-
-Blob Load(WORD type, WORD id) {
-    Blob blob = {nullptr, 0};
-    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(type));
-    if (found == NULL)
-        return blob;
-    HGLOBAL loaded = LoadResource(NULL, found);
-    if (loaded == NULL)
-        return blob;
-    blob.data = static_cast<const unsigned char*>(LockResource(loaded));
-    if (blob.data != nullptr)
-        blob.size = SizeofResource(NULL, found);
-    return blob;
-}
-
-unsigned Word(const unsigned char* p) {
-    return p[0] | (p[1] << 8);
-}
-unsigned BigWord(const unsigned char* p) {
-    return (p[0] << 8) | p[1];
-}
-unsigned long DWordAt(const unsigned char* p) {
-    return Word(p) | (static_cast<unsigned long>(Word(p + 2)) << 16);
-}
-long SignedDWordAt(const unsigned char* p) {
-    return static_cast<long>(DWordAt(p));
-}
 
 // ------------------------------------------------------------------ pictures
 

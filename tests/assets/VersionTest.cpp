@@ -6,14 +6,9 @@
 #include <string>
 
 #include "AvrelVersion.h"
+#include "ResourceBytes.h"
 
 namespace {
-
-const WORD kVersion = 16;
-
-DWORD DWordAt(const unsigned char* p) {
-    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
-}
 
 // The UTF-16 value that follows `key` in the block, as ASCII; "" if absent.
 std::string StringValue(const unsigned char* block, DWORD size, const char* key) {
@@ -38,12 +33,10 @@ std::string StringValue(const unsigned char* block, DWORD size, const char* key)
 }
 
 TEST(Version, TheProgramFilesVersionBlockCarriesTheBuildsVersion) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(kVersion));
-    ASSERT_NE(nullptr, found) << "expected RT_VERSION 1";
-    const auto* block =
-        static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-    const DWORD size = SizeofResource(nullptr, found);
-    ASSERT_NE(nullptr, block);
+    const Blob version = Load(kVersion, 1);
+    const unsigned char* block = version.data;
+    const DWORD size = version.size;
+    ASSERT_NE(nullptr, block) << "expected RT_VERSION 1";
     ASSERT_GE(size, 92u);
     const unsigned char* fixed = block + 40;  // after the header and "VS_VERSION_INFO"
     ASSERT_EQ(0xFEEF04BDu, DWordAt(fixed)) << "expected the fixed-info signature";

@@ -11,6 +11,7 @@
 
 #include "effects/CrossFade.h"
 #include "support/DrawSurface.h"
+#include "support/ImagePixel.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
@@ -20,10 +21,6 @@ namespace {
 using Points = std::set<std::pair<int, int>>;  // (column, row) from the top-left
 
 const BYTE kSentinel = 0xAB;
-
-BYTE& At(IndexedImage& image, int x, int y) {
-    return *image.PixelAddress(x, y + 1);
-}
 
 void Fill(IndexedImage& image, BYTE value) {
     for (int y = 0; y < image.Height(); ++y)

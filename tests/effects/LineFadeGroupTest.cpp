@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "support/DrawSurface.h"
+#include "support/ImagePixel.h"
 #include "effects/LineFadeGroup.h"
 #include "imaging/BlendTable.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 
 namespace {
-
-BYTE& At(IndexedImage& image, int x, int y) {
-    return *image.PixelAddress(x, y + 1);
-}
 
 class LineFadeGroupTest : public ::testing::Test {
 protected:

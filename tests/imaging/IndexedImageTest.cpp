@@ -7,6 +7,7 @@
 
 #include "imaging/DeviceBitmap.h"
 #include "support/DrawSurface.h"
+#include "support/ImagePixel.h"
 #include "imaging/IndexedImage.h"
 #include "imaging/ShowPalette.h"
 
@@ -14,9 +15,6 @@ namespace {
 
 class IndexedImageTest : public ::testing::Test {
 protected:
-    // Pixel (x, y), rows from the top, through the lower-edge addressing.
-    static BYTE& At(IndexedImage& image, int x, int y) { return *image.PixelAddress(x, y + 1); }
-
     // Every pixel a distinct-ish index: 16 * row + column.
     static void Number(IndexedImage& image) {
         for (int y = 0; y < image.Height(); ++y)

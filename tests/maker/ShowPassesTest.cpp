@@ -26,7 +26,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-const DWORD kPassMs = 84245;
 const int kPlaces = 24;
 
 // A small photo of one flat colour, different for every `index`.

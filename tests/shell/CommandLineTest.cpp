@@ -7,6 +7,7 @@
 
 #include "shell/CommandLine.h"
 #include "shell/SaverMode.h"
+#include "LeadBytes.h"
 
 // Modes by name in failure messages.
 void PrintTo(SaverMode mode, std::ostream* out) {
@@ -15,14 +16,6 @@ void PrintTo(SaverMode mode, std::ostream* out) {
 }
 
 namespace {
-
-bool NoLeadBytes(unsigned char) {
-    return false;
-}
-// Shift-JIS style: 0x81-0x9F and 0xE0-0xFC start a two-byte character.
-bool ShiftJisLeadBytes(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 std::string Tail(std::string line, LeadByteTest isLead = NoLeadBytes) {
     char* start = &line[0];

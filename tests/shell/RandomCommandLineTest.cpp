@@ -9,12 +9,9 @@
 
 #include "shell/CommandLine.h"
 #include "shell/SaverMode.h"
+#include "LeadBytes.h"
 
 namespace {
-
-bool NoLeadBytes(unsigned char) {
-    return false;
-}
 
 // Bytes 1 to 255 that are not blanks and, for names, not quotes.
 char RandomNameByte(std::mt19937& random, bool allowBlanks) {

@@ -17,8 +17,6 @@
 
 namespace {
 
-const DWORD kPassMs = 84245;
-
 struct TimedPass {
     DWORD passMs = 0;               // from the first step of pass 1 to that of pass 2
     std::vector<DWORD> zoomGaps;    // between frames of the first ZoomLogoIn

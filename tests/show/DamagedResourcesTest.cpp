@@ -16,8 +16,6 @@
 
 namespace {
 
-const DWORD kPassMs = 84245;
-
 std::vector<BYTE> ResourceBytes(WORD id) {
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
     if (resource == nullptr)

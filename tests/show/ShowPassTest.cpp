@@ -14,8 +14,6 @@
 
 namespace {
 
-const DWORD kPassMs = 84245;
-
 // The 98 operations of a pass, the four chapter openings expanded.
 const char kExpectedCalls[] = R"(ShowPicture 1000 0 0
 ShowPicture 1001 195 230

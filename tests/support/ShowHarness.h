@@ -15,6 +15,9 @@
 
 class IndexedImage;
 
+// One pass of the show script, from its first operation to the next pass's.
+const DWORD kPassMs = 84245;
+
 // A screen window on the virtual clock with the render thread started on it,
 // recording every block transfer (standin::BlitLog) unless `recordBlits` is
 // false. The destructor stops both show threads, releases the stage and
