@@ -70,13 +70,26 @@ function(avrel_resource_set name rc)
     endif()
 endfunction()
 
+# The resources program `target` carries: the set named, or on the stand-in
+# the empty one. The stand-in's resource table refers to a set, and a unity
+# build links whole batches of a library's files, the table's callers among
+# them, into programs that never read a resource.
+function(avrel_carry_resources target)
+    if(ARGC GREATER 1 AND ARGV1)
+        target_link_libraries(${target} PRIVATE ${ARGV1})
+    elseif(TARGET avrel_no_resources)
+        target_link_libraries(${target} PRIVATE avrel_no_resources)
+    endif()
+endfunction()
+
 # A GoogleTest program. Natively every test case is its own CTest test;
 # under Wine each program is one test, to pay Wine's start-up once.
 function(avrel_add_test name)
     cmake_parse_arguments(ARG "" "RESOURCES" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE avrel_core ${ARG_RESOURCES} ${ARG_LIBRARIES}
+    target_link_libraries(${name} PRIVATE avrel_core ${ARG_LIBRARIES}
                           GTest::gtest GTest::gtest_main)
+    avrel_carry_resources(${name} ${ARG_RESOURCES})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     avrel_warnings(${name})
     if(WIN32)
