@@ -5,8 +5,8 @@ DevTools protocol):
   with no console error or uncaught exception;
 - picture 1000 is on the canvas, pixel-exact in the show palette's colours,
   within 2 s of opening the page, at each of seven starts from disk and the
-  first from the server (the part `starts`, which times the machine's start
-  of a browser page: `make test` runs it with the machine to itself);
+  first from the server (the part `starts`: the time includes the browser's
+  own start of a page, so `make test` runs it with the machine to itself);
 - the first chapter plays its steady holds in order at real-time pacing:
   the stage states that last longer than one frame in avrel-render's run of
   the same show, each seen on the canvas in the same order and at the same

@@ -12,8 +12,8 @@ Steps run in three kinds of lane:
   beside the cpu lane;
 - alone: tests whose timings or deliberate load need the machine to
   themselves (40 starts in a row, the close-within-100-ms checks, the
-  page's start within 2 s). They run
-  last, one at a time, with nothing else.
+  page's start within 2 s). They run last, one at a time, with nothing
+  else.
 
 A configured build tree is not configured again unless the presets
 changed: its own ninja files configure it again when a CMakeLists.txt does.
