@@ -155,7 +155,7 @@ def plan():
                "--render", "build/native/render/avrel-render",
                "--screenshot", "build/web/screenshot.png",
                "--custom", "build/native/custom/avrel-custom",
-               "--base", "build/windows/shell/Avrel.scr", "--skip", "starts"]],
+               "--base", "build/windows/shell/Avrel.scr", "--skip", "timing"]],
              needs=["build-web", "build-native", "build-windows"]),
         # The packages' install test packs every tree.
         ctest("test-native-wait", "wait", "native", ["-L", "^wait$", "-j", "2"],
@@ -182,10 +182,11 @@ def plan():
         ctest("test-windows-alone", "alone", wine_preset, ["-L", "^alone$", *serial],
               needs=[wine_build, "build-native"], xvfb=True),
         # The page's starts are timed from opening to picture 1000, the
-        # browser's own start of a page included.
-        Step("test-web-starts", "alone",
+        # browser's own start of a page included, and its first chapter
+        # against the clock: a frame held up by a busy machine is never made up.
+        Step("test-web-timing", "alone",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
-               "--render", "build/native/render/avrel-render", "--only", "starts"]],
+               "--render", "build/native/render/avrel-render", "--only", "timing"]],
              needs=["build-web", "build-native"]),
     ]
     if both:
