@@ -468,6 +468,10 @@ bool FitShare(const ShowRequest& request, int share, int shares, std::vector<Fit
         if (!done && others++ % size_t(shares) == size_t(share))
             open.push_back(k);
     }
+    // The share's size first, so that a page adding up the shares knows
+    // the whole before the first photo is fitted.
+    if (request.progress)
+        request.progress({0, int(open.size()), 0, 1, std::string()});
     std::set<std::string> refusedNow;  // tried once is enough
     for (size_t k : open) {
         const PlaceKey& key = arrangement.order[k];

@@ -210,12 +210,19 @@ TEST_F(ShowMaker, TheSameFolderGivesTheSameBytesWithAnyNumberOfThreads) {
 // all they fitted, with no photo read again. The rounds it took.
 int MakeInShares(maker::ShowRequest request, int shares, maker::ShowResult* made) {
     int rounds = 0;
+    std::vector<maker::SlotProgress> told;
+    request.progress = [&](const maker::SlotProgress& p) { told.push_back(p); };
     for (bool refusing = true; refusing; ++rounds) {
         std::vector<maker::FittedSlot> round;
         for (int share = 0; share < shares; ++share) {
             std::vector<maker::FittedSlot> fitted;
+            told.clear();
             std::string why;
             EXPECT_TRUE(maker::FitShare(request, share, shares, &fitted, &why)) << why;
+            // The share's size before its first photo, for a page adding them up.
+            EXPECT_TRUE(!told.empty() && told.front().done == 0 &&
+                        told.front().total >= int(fitted.size()) &&
+                        told.front().total == told.back().total);
             round.insert(round.end(), fitted.begin(), fitted.end());
         }
         refusing = std::any_of(round.begin(), round.end(),

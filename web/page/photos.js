@@ -266,9 +266,14 @@ function avrelMakeShow(files) {
   var workers = avrelStartMakers(avrelFitters(), function (index, m) {
     if (m.kind === "progress" && !finishing) {
       now[index] = m;
-      var done = before.done, total = before.total;
-      now.forEach(function (p) { done += p.done; total += p.total; });
-      avrelProgress(done, total, "Photo " + done + " of " + total);
+      var done = before.done, total = before.total, told = 0;
+      now.forEach(function (p) { done += p.done; total += p.total; ++told; });
+      // The whole is known once every worker has told its share; one slow
+      // to start must not make the bar claim a part as the whole.
+      if (told === workers.length)
+        avrelProgress(done, total, "Photo " + done + " of " + total);
+      else if (done > 0)
+        avrelProgress(0, 1, "Photo " + done + "\u2026");
       avrelWakeControls();
     } else if (m.kind === "fitted") {
       fitted[index].push(m.fitted);
