@@ -12,18 +12,15 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 arch=${1:-i686}
 prefix=$root/.cache/libjpeg-$arch
-work=$root/.cache/libjpeg-src-$arch
+work=$root/.cache/libjpeg-build-$arch
 
 if [ -f "$prefix/lib/libjpeg.a" ] && [ -f "$prefix/include/jpeglib.h" ]; then
     exit 0
 fi
 
-bash "$root/tools/build/deb-src.sh" libjpeg-turbo
-
+srcdir=$(bash "$root/tools/build/fetch-sources.sh" libjpeg-turbo)
 rm -rf "$work"
 mkdir -p "$work"
-(cd "$work" && apt-get source -q libjpeg-turbo >/dev/null)
-srcdir=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
 
 if [ "$arch" = fuzz ]; then
     flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"

@@ -12,7 +12,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$root/.cache/photo-libs-wasm
-work=$root/.cache/photo-libs-src-wasm
+work=$root/.cache/photo-libs-build-wasm
 project=$root/tools/build/photo-libs
 jobs=${JOBS:-2}
 
@@ -22,19 +22,14 @@ if [ -f "$prefix/recipe" ] && [ "$(cat "$prefix/recipe")" = "$recipe" ]; then
     exit 0
 fi
 
-bash "$root/tools/build/deb-src.sh" zlib
-
 export NODE_PATH=/usr/share/nodejs  # Debian's emcc needs Debian's node modules
 mkdir -p "$work"
-# Each source package once: unpacked (with Debian's patches) and kept.
-source_of() {
-    find "$work" -maxdepth 1 -mindepth 1 -type d -name "$1-*" | head -n 1
-}
-for package in zlib libpng1.6 lcms2 libwebp freetype; do
-    if [ -z "$(source_of "$package")" ]; then
-        (cd "$work" && apt-get source -q "$package" >/dev/null)
-    fi
-done
+fetch() { bash "$root/tools/build/fetch-sources.sh" "$1"; }
+zlib=$(fetch zlib)
+png=$(fetch libpng1.6)
+lcms2=$(fetch lcms2)
+webp=$(fetch libwebp)
+freetype=$(fetch freetype)
 
 rm -rf "$prefix" "$work/build"
 log=$work/build.log
@@ -42,9 +37,8 @@ log=$work/build.log
 # person waits for.
 emcmake cmake -S "$project" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DZLIB_SOURCE="$(source_of zlib)" -DPNG_SOURCE="$(source_of libpng1.6)" \
-    -DLCMS2_SOURCE="$(source_of lcms2)" -DWEBP_SOURCE="$(source_of libwebp)" \
-    -DFREETYPE_SOURCE="$(source_of freetype)" >"$log" 2>&1 &&
+    -DZLIB_SOURCE="$zlib" -DPNG_SOURCE="$png" -DLCMS2_SOURCE="$lcms2" -DWEBP_SOURCE="$webp" \
+    -DFREETYPE_SOURCE="$freetype" >"$log" 2>&1 &&
     cmake --build "$work/build" -j "$jobs" >>"$log" 2>&1 &&
     cmake --install "$work/build" >>"$log" 2>&1 || {
     tail -n 40 "$log"

@@ -129,12 +129,16 @@ def plan():
     serial = ["-j", "1"]
     steps = [
         Step("setup", "cpu", [["bash", "tools/build/setup.sh"]]),
+        # The libraries' source packages download beside the native build,
+        # which needs none of them.
+        Step("fetch-sources", "wait", [["bash", "tools/build/fetch-sources.sh"]],
+             needs=["setup"]),
         build("native", needs=["setup"]),
-        *sorted([build("windows", needs=["setup"],
+        *sorted([build("windows", needs=["setup", "fetch-sources"],
                        before=[["bash", "tools/build/build-libjpeg.sh", "i686"]],
                        targets=() if both else ["Avrel"],
                        options=["-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"]),
-                 build("windows64", needs=["setup"],
+                 build("windows64", needs=["setup", "fetch-sources"],
                        before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]],
                        targets=["Avrel", "avrel_sheet_probe"] if both else ())],
                 key=lambda step: step.name != wine_build),  # the suite's first
@@ -146,7 +150,7 @@ def plan():
               needs=[wine_build, "build-native"], xvfb=True),
         # The page carries the shipped Avrel.scr, and its maker the photo
         # libraries built for WebAssembly.
-        build("web", needs=["setup", "build-windows"],
+        build("web", needs=["setup", "fetch-sources", "build-windows"],
               before=[["bash", "tools/build/build-libjpeg.sh", "wasm"],
                       ["bash", "tools/build/build-photo-libs.sh"]]),
         build("tsan", needs=["setup"], targets=["real_threads_show", "avrel"]),
