@@ -11,6 +11,10 @@ PY := tools/py
 # Objects compiled in one checkout are reused by another (a second clone, a
 # worktree): ccache hashes paths relative to the checkout.
 export CCACHE_BASEDIR := $(CURDIR)
+# A miss then costs one compiler run instead of two (the preprocessor's
+# first): a tenth of a fresh build, half of it for emscripten, whose every
+# run starts Python and node.
+export CCACHE_DEPEND := 1
 
 # Whether this machine runs 32-bit Windows programs (some kernels cannot):
 # asked once, when a recipe first needs it, after setup has installed Wine.
@@ -60,8 +64,7 @@ windows64: libjpeg64
 # Avrel.scr, from which it writes personal ones: the Windows build comes
 # first.
 web: setup windows
-	bash tools/build/build-libjpeg.sh wasm
-	bash tools/build/build-photo-libs.sh
+	bash tools/build/build-wasm-libs.sh
 	cmake --preset web >/dev/null
 	cmake --build --preset web -j $(JOBS)
 

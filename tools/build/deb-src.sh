@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes `apt-get source PACKAGE` work: adds deb-src entries beside the
 # binary ones, once. The scripts that build libraries from Debian's source
-# packages (build-libjpeg.sh, build-photo-libs.sh) call it first.
+# packages call it first, through fetch-sources.sh.
 #
 # deb-src.sh PACKAGE   (a source package to try the lists with)
 set -euo pipefail

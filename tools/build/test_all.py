@@ -151,8 +151,7 @@ def plan():
         # The page carries the shipped Avrel.scr, and its maker the photo
         # libraries built for WebAssembly.
         build("web", needs=["setup", "fetch-sources", "build-windows"],
-              before=[["bash", "tools/build/build-libjpeg.sh", "wasm"],
-                      ["bash", "tools/build/build-photo-libs.sh"]]),
+              before=[["bash", "tools/build/build-wasm-libs.sh"]]),
         build("tsan", needs=["setup"], targets=["real_threads_show", "avrel"]),
         Step("test-web-page", "wait",
              [[PY, "tests/web/web_page_test.py", "--page", "build/web/avrel.html",
