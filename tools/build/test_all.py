@@ -133,6 +133,10 @@ def plan():
         # which needs none of them.
         Step("fetch-sources", "wait", [["bash", "tools/build/fetch-sources.sh"]],
              needs=["setup"]),
+        # The Wine prefix of the tests that run last, alone, made meanwhile.
+        Step("wine-prefix", "wait",
+             [[PY, "tools/session/make_prefix.py", f"build/{wine_preset}/e2e/wineprefix",
+               "win32" if both else "win64"]], needs=["setup"]),
         build("native", needs=["setup"]),
         *sorted([build("windows", needs=["setup", "fetch-sources"],
                        before=[["bash", "tools/build/build-libjpeg.sh", "i686"]],
