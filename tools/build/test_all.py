@@ -8,12 +8,12 @@ Steps run in three kinds of lane:
 - cpu: builds and CPU-bound tests, one at a time (each uses both cores);
 - wait: tests that mostly wait on a real clock, each on an X server, Wine
   prefix or browser of its own (the live soak, the page in a browser),
-  three at a time. They start as soon as what they need is built and run
-  beside the cpu lane;
+  and set-up that waits on the network or Wine, three at a time. They
+  start as soon as what they need is built and run beside the cpu lane;
 - alone: tests whose timings or deliberate load need the machine to
   themselves (40 starts in a row, the close-within-100-ms checks, the
-  page's start within 2 s). They run last, one at a time, with nothing
-  else.
+  page's starts and first chapter). They run last, one at a time, with
+  nothing else.
 
 A configured build tree is not configured again unless the presets
 changed: its own ninja files configure it again when a CMakeLists.txt does.
