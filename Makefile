@@ -8,9 +8,13 @@ JOBS ?= 2
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 # Every script runs through tools/py, which alone knows the modules' path.
 PY := tools/py
-# Objects compiled in one checkout are reused by another (a second clone, a
-# worktree): ccache hashes paths relative to the checkout.
-export CCACHE_BASEDIR := $(CURDIR)
+# ccache never rewrites the compilers' paths (even where its own settings
+# name a base folder): with relative paths in a compiler's arguments the
+# programs' debug information, and so their build ID, would depend on
+# whether an object came from the cache, and the packages would not build
+# the same twice. -ffile-prefix-map keeps the absolute ones out of the
+# programs.
+export CCACHE_BASEDIR :=
 # A miss then costs one compiler run instead of two (the preprocessor's
 # first): a tenth of a fresh build, half of it for emscripten, whose every
 # run starts Python and node.

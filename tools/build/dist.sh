@@ -23,13 +23,19 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Each run packs into a folder of its own, and one at a time per tree
+# (CPack first brings the tree up to date), so two runs on the same trees
+# (the tests' packing beside each other) never take each other's files.
 for tree in windows native; do
     if [ ! -f "$root/build/$tree/CPackConfig.cmake" ]; then
         echo "dist: build/$tree is not configured; run make dist" >&2
         exit 1
     fi
-    rm -rf "$root/build/$tree/packages"
-    (cd "$root/build/$tree" && cpack >/dev/null)
+    (cd "$root/build/$tree" &&
+        flock .packing cpack -B "$work/$tree" -D CPACK_OUTPUT_FILE_PREFIX="$work/$tree" >/dev/null)
 done
 
 setting() {
@@ -40,10 +46,7 @@ architecture=$(setting CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
 zip=Avrel-$version-windows.zip
 deb=avrel_${version}_${architecture}.deb
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-/usr/bin/python3 - "$root/build/windows/packages/$zip" "$out/$zip" <<'EOF'
+/usr/bin/python3 - "$work/windows/$zip" "$out/$zip" <<'EOF'
 import os, sys, time, zipfile
 epoch = max(int(os.environ["SOURCE_DATE_EPOCH"]), 315532800)  # zip dates start in 1980
 stamp = time.gmtime(epoch)[:6]
@@ -56,7 +59,7 @@ with zipfile.ZipFile(sys.argv[1]) as packed, zipfile.ZipFile(sys.argv[2] + ".par
 os.replace(sys.argv[2] + ".part", sys.argv[2])
 EOF
 
-dpkg-deb --raw-extract "$root/build/native/packages/$deb" "$work/deb"
+dpkg-deb --raw-extract "$work/native/$deb" "$work/deb"
 find "$work/deb" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +
 dpkg-deb --root-owner-group -Zxz -z6 --build "$work/deb" "$out/$deb" >/dev/null
 

@@ -65,6 +65,10 @@ class Step:
     def seconds(self):
         return (self.end or time.monotonic()) - self.start if self.start else 0.0
 
+    @property
+    def log(self):
+        return os.path.join(LOGS, f"{self.name}.log")
+
 
 # The cpu lane runs at the lowest priority: the real-time tests beside them
 # (which mostly sleep) then get a core the moment they wake, and their
@@ -96,7 +100,7 @@ def build(preset, needs=(), before=(), targets=(), options=()):
 
 def read(path):
     try:
-        with open(path) as f:
+        with open(path, errors="replace") as f:
             return f.read()
     except OSError:
         return None
@@ -246,7 +250,7 @@ def start(step):
     for junit in step.junit or []:
         if os.path.exists(junit):
             os.remove(junit)
-    log = open(os.path.join(LOGS, f"{step.name}.log"), "w")
+    log = open(step.log, "w")
     # The commands of a step run in turn in one shell, stopping at the first
     # that fails.
     script = " && ".join(shlex.join(c) for c in step.commands)
@@ -266,9 +270,8 @@ def finish(step, code):
     step.state = "passed" if code == 0 else "failed"
     say(f"{step.state} {step.name} in {step.seconds:.0f} s")
     if code != 0:
-        with open(os.path.join(LOGS, f"{step.name}.log"), errors="replace") as f:
-            tail = f.readlines()[-40:]
-        print("".join("    " + line for line in tail), end="", flush=True)
+        tail = (read(step.log) or "").splitlines()[-40:]
+        print("".join("    " + line + "\n" for line in tail), end="", flush=True)
 
 
 def reap(step):
@@ -319,7 +322,8 @@ def schedule(steps):
 
 
 def junit_tests(step):
-    """(name, seconds, status) of each test a step's CTest runs wrote."""
+    """(name, seconds, status, output) of each test a step's CTest runs
+    wrote."""
     found = []
     for path in step.junit or []:
         if not os.path.exists(path):
@@ -332,8 +336,13 @@ def junit_tests(step):
                 status = "skipped"
             else:
                 status = "passed"
-            found.append((f"{step.name}: {case.get('name')}", float(case.get("time", 0)), status))
+            output = case.findtext("system-out") or ""
+            found.append((f"{step.name}: {case.get('name')}", float(case.get("time", 0)), status,
+                           output))
     return found
+
+
+FAILURE_LINES = 30
 
 
 def report(steps, meter, wall):
@@ -342,12 +351,21 @@ def report(steps, meter, wall):
     for s in sorted(steps, key=lambda s: -s.seconds):
         lines.append(f"  {s.seconds:7.1f} s  {s.lane:5}  {s.cpu:7.1f} s  {s.state:7}  {s.name}")
     tests = [t for s in steps for t in junit_tests(s)]
-    # The page's own tests are scripts, not CTest runs.
-    tests += [(s.name, s.seconds, s.state) for s in steps
-              if s.name.startswith("test-web") and s.state in ("passed", "failed")]
+    # The page's own tests are scripts, not CTest runs: their log is their
+    # output.
+    tests += [(s.name, s.seconds, s.state, read(s.log) if s.state == "failed" else "")
+              for s in steps if s.name.startswith("test-web") and s.state in ("passed", "failed")]
     lines += ["", "Tests, slowest first (the 40 slowest of %d):" % len(tests)]
-    for name, seconds, status in sorted(tests, key=lambda t: -t[1])[:40]:
+    for name, seconds, status, _ in sorted(tests, key=lambda t: -t[1])[:40]:
         lines.append(f"  {seconds:7.1f} s  {status:7}  {name}")
+    # Why each failure failed comes last, where a CI log's tail shows it (a
+    # CTest step's own log ends with only the failed tests' names).
+    failures = [(name, output) for name, _, status, output in tests if status == "failed"]
+    failures += [(s.name, read(s.log) or "") for s in steps
+                 if s.state == "failed" and not s.junit and not s.name.startswith("test-web")]
+    for name, output in failures:
+        lines += ["", f"{name} failed; its last lines:"]
+        lines += ["    " + line for line in output.rstrip().splitlines()[-FAILURE_LINES:]]
     passed = sum(t[2] == "passed" for t in tests)
     failed = sum(t[2] == "failed" for t in tests)
     skipped = sum(t[2] == "skipped" for t in tests)
