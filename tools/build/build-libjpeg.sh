@@ -21,6 +21,7 @@ fi
 srcdir=$(bash "$root/tools/build/fetch-sources.sh" libjpeg-turbo)
 rm -rf "$work"
 mkdir -p "$work"
+launcher=ccache
 
 if [ "$arch" = fuzz ]; then
     flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
@@ -28,6 +29,8 @@ if [ "$arch" = fuzz ]; then
 elif [ "$arch" = wasm ]; then
     # Debian's emcc needs Debian's node modules beside this machine's node.
     export NODE_PATH=/usr/share/nodejs
+    bash "$root/tools/build/emcc-launcher.sh" "$work/compile"
+    launcher=$work/compile
     # Its type-size probes cannot run their test programs here: wasm32 has
     # 4-byte size_t and long.
     target=(-DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
@@ -37,7 +40,7 @@ else
     target=("-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-$arch.cmake" -DWITH_SIMD=ON -DREQUIRE_SIMD=ON)
 fi
 cmake -S "$srcdir" -B "$work/build" -G Ninja "${target[@]}" \
-    -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_C_COMPILER_LAUNCHER="$launcher" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \

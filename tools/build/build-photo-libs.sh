@@ -32,11 +32,12 @@ webp=$(fetch libwebp)
 freetype=$(fetch freetype)
 
 rm -rf "$prefix" "$work/build"
+bash "$root/tools/build/emcc-launcher.sh" "$work/compile"
 log=$work/build.log
 # Optimised for speed, as libjpeg is: the page's making time is what a
 # person waits for.
 emcmake cmake -S "$project" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_C_COMPILER_LAUNCHER="$work/compile" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DZLIB_SOURCE="$zlib" -DPNG_SOURCE="$png" -DLCMS2_SOURCE="$lcms2" -DWEBP_SOURCE="$webp" \
     -DFREETYPE_SOURCE="$freetype" >"$log" 2>&1 &&
     cmake --build "$work/build" -j "$jobs" >>"$log" 2>&1 &&
