@@ -20,7 +20,8 @@ changed: its own ninja files configure it again when a CMakeLists.txt does.
 
 Every step's output goes to build/test-logs/STEP.log; a failed step's tail
 is printed. Every CTest run also writes JUnit results, from which the
-report takes each test's time. build/test-times.txt (printed at the end;
+report takes each test's time and, for a failed test, its last lines,
+which end the report. build/test-times.txt (printed at the end;
 `make test-times` prints it again) lists the steps and the tests slowest
 first and the share of the run in which both cores were busy. A step whose
 requirement failed is not run and counts as failed.
@@ -181,7 +182,8 @@ def plan():
         # The maker's tests rewrite the Windows builds' programs.
         ctest("test-native", "cpu", "native", ["-LE", "^(alone|wait)$"],
               needs=["build-native", "build-windows", "build-windows64"]),
-        ctest("test-windows", "cpu", wine_preset, ["-LE", "^(alone|wait|soak)$"],
+        # Six test programs under Wine: they mostly wait on it.
+        ctest("test-windows", "wait", wine_preset, ["-LE", "^(alone|wait|soak)$"],
               needs=[wine_build, "build-native"], xvfb=True),
         ctest("test-tsan", "wait", "tsan", ["-R", "^tsan_"], needs=["build-tsan"]),
         build("native-asan", needs=["setup"]),
