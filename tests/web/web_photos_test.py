@@ -73,6 +73,23 @@ def shows(page, picture, timeout=10):
                          f"{{return s.h==={picture}}})", timeout=timeout)
 
 
+# Every state of the progress bar while the maker's panel shows, as the page
+# sets it: polling alone misses states when the machine is busy.
+PROGRESS_WATCH = r"""
+(function () {
+  var seen = window.avrelProgressSeen = [];
+  var panel = document.getElementById('making');
+  var bar = document.getElementById('progress');
+  var text = document.getElementById('making-text');
+  new MutationObserver(function () {
+    var last = seen[seen.length - 1];
+    if (!panel.hidden && !(last && last[0] === bar.value && last[1] === text.textContent))
+      seen.push([bar.value, text.textContent]);
+  }).observe(text, { childList: true, characterData: true, subtree: true });
+})();
+"""
+
+
 def making(page, timeout=40, screenshot=None):
     """Watches a job of the maker from its start to its end: the progress
     bar's values and texts as they came, and the report after it. With
@@ -96,7 +113,10 @@ def making(page, timeout=40, screenshot=None):
         time.sleep(0.02)
     report = page.evaluate("Array.prototype.map.call(document.querySelectorAll"
                            "('#report-lines div'), function (d) { return d.textContent; })")
-    return seen, report
+    # The page's own record where it keeps one (watched() starts it), from
+    # this job's start: the next job's starts empty.
+    recorded = page.evaluate("window.avrelProgressSeen ? avrelProgressSeen.splice(0) : null")
+    return recorded if recorded else seen, report
 
 
 def save(page, button, folder, name, timeout=20):
@@ -137,6 +157,7 @@ def closed(c, page, where):
 def watched(browser, url):
     page = open_page(browser, url)
     page.wait_for("window.avrelNotes && avrelNotes.stage.length > 0", timeout=6)
+    page.evaluate(PROGRESS_WATCH)
     page.call("Network.enable")
     page.watch_workers()
     page.call("DOM.enable")

@@ -366,8 +366,11 @@ def report(steps, meter, wall):
     failures += [(s.name, read(s.log) or "") for s in steps
                  if s.state == "failed" and not s.junit and not s.name.startswith("test-web")]
     for name, output in failures:
-        lines += ["", f"{name} failed; its last lines:"]
-        lines += ["    " + line for line in output.rstrip().splitlines()[-FAILURE_LINES:]]
+        text = output.rstrip().splitlines()
+        said = [line for line in text if line.lstrip().startswith("FAIL")][:10]
+        lines += ["", f"{name} failed; what it said failed, then its last lines:"]
+        lines += ["    " + line for line in said + [t for t in text[-FAILURE_LINES:]
+                                                    if t not in said]]
     passed = sum(t[2] == "passed" for t in tests)
     failed = sum(t[2] == "failed" for t in tests)
     skipped = sum(t[2] == "skipped" for t in tests)
