@@ -355,7 +355,7 @@ def report(steps, meter, wall):
     tests = [t for s in steps for t in junit_tests(s)]
     # The page's own tests are scripts, not CTest runs: their log is their
     # output.
-    tests += [(s.name, s.seconds, s.state, read(s.log) if s.state == "failed" else "")
+    tests += [(s.name, s.seconds, s.state, (read(s.log) or "") if s.state == "failed" else "")
               for s in steps if s.name.startswith("test-web") and s.state in ("passed", "failed")]
     lines += ["", "Tests, slowest first (the 40 slowest of %d):" % len(tests)]
     for name, seconds, status, _ in sorted(tests, key=lambda t: -t[1])[:40]:
