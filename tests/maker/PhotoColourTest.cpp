@@ -10,7 +10,7 @@
 #ifdef AVREL_HEIF
 #include <libheif/heif.h>
 #endif
-#ifdef __SANITIZE_ADDRESS__
+#ifdef AVREL_ADDRESS_SANITIZER
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -121,7 +121,7 @@ heif_error Append(heif_context*, const void* data, size_t size, void* out) {
 // clockwise", an EXIF block that says "turn it half round", and nclx
 // colours with P3 primaries. Empty when this libheif cannot encode HEVC.
 std::vector<unsigned char> TurnedP3Heic() {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef AVREL_ADDRESS_SANITIZER
     // x265 keeps a block from every encoder it opens; not ours to free.
     __lsan::ScopedDisabler x265Leaks;
 #endif

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef AVREL_ADDRESS_SANITIZER
 // From the sanitizer runtime's allocator interface, which gcc ships no header for.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
@@ -35,7 +35,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 namespace {
 
 size_t LiveHeapBytes() {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef AVREL_ADDRESS_SANITIZER
     return __sanitizer_get_current_allocated_bytes();
 #else
     return mallinfo2().uordblks;
@@ -166,7 +166,7 @@ TEST(SoakTest, EveryPassStartsWithTheSameHeapHandlesAndDraws) {
         EXPECT_EQ(second.gdiObjects - second.logoFrameHeld, f.gdiObjects - f.logoFrameHeld)
             << "live GDI objects at pass " << f.pass;
         EXPECT_EQ(second.globalBlocks, f.globalBlocks) << "live global blocks at pass " << f.pass;
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef AVREL_ADDRESS_SANITIZER
         // Only the sanitizer's allocator counts live bytes exactly.
         for (size_t k = 1; k < i; ++k) {
             if (meter.figures[k].logoFrameHeld == f.logoFrameHeld) {
