@@ -204,12 +204,10 @@ class WineSession:
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         self.env.pop("XAUTHORITY", None)
         self.started = []
-        if not os.path.isfile(os.path.join(prefix, "system.reg")):
-            os.makedirs(os.path.dirname(prefix), exist_ok=True)
-            subprocess.run([self.loader, "wineboot", "-i"], env=self.env,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=900)
-            subprocess.run([self.server, "-w"], env=self.env, timeout=300)
+        subprocess.run([os.path.join(os.path.dirname(os.path.abspath(__file__)), "new-prefix.sh"),
+                        prefix, arch], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=900,
+                       check=True)
         # A server of our own, kept alive between programs, stopped in close().
         subprocess.run([self.server, "-p"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)

@@ -30,10 +30,7 @@ fi
 mkdir -p "$(dirname "$prefix")"
 (
     flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-        "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&-
-        "$server" -w 9>&-
-    fi
+    "$(dirname "$0")/new-prefix.sh" "$prefix" "$arch" 9>&-
     # -p keeps the server alive between programs; its output must not hold
     # the caller's pipes open, nor may it inherit the lock (9), or every later
     # program waits for the lock as long as the server lives.
