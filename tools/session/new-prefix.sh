@@ -6,8 +6,8 @@
 # for an architecture and Wine version is kept as a template
 # (build/wine-template), and every later one is a copy of it: the same files
 # as a prefix made anew, in a fraction of a second. A copy has an inode of
-# its own, so its Wine server is its own too. The caller holds the prefix's
-# own lock and sets DISPLAY as for the programs it will run there.
+# its own, so its Wine server is its own too. Callers that share a prefix
+# hold its lock; DISPLAY is set as for the programs to be run there.
 set -eu
 prefix=$1 arch=$2
 [ -f "$prefix/system.reg" ] && exit 0
