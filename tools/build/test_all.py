@@ -128,10 +128,11 @@ def plan():
     # The product is 32-bit; where the kernel cannot run it, its 64-bit
     # twin runs the whole Windows suite instead. Where both run, the twin
     # keeps only what can differ between the two (label twin). The tree
-    # that runs the suite builds everything; the other only the programs
-    # its tests use, and the 32-bit tree at least Avrel.scr, from which
-    # the page, the maker's tests and the packages start (its packing then
-    # installs what is built, without building the rest).
+    # that runs the suite builds everything; the other only what its
+    # tests use (programs and the reference pictures), and the 32-bit tree
+    # at least Avrel.scr, from which the page, the maker's tests and the
+    # packages start (its packing then installs what is built, without
+    # building the rest).
     wine_preset = "windows" if both else "windows64"
     wine_build = f"build-{wine_preset}"
     serial = ["-j", "1"]
@@ -152,7 +153,8 @@ def plan():
                        options=["-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON"]),
                  build("windows64", needs=["setup", "fetch-sources"],
                        before=[["bash", "tools/build/build-libjpeg.sh", "x86_64"]],
-                       targets=["Avrel", "avrel_sheet_probe"] if both else ())],
+                       targets=["Avrel", "avrel_sheet_probe", "reference_pictures"]
+                       if both else ())],
                 key=lambda step: step.name != wine_build),  # the suite's first
         # Three minutes of two live programs, sampled every 10 s.
         ctest("soak-live-smoke", "wait", wine_preset, ["-L", "^soak$"],
