@@ -12,14 +12,7 @@ set -eu
 prefix=$1 arch=$2
 [ -f "$prefix/system.reg" ] && exit 0
 
-export WINEARCH=$arch WINEDEBUG=-all
-# No Mono or Gecko installers, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "$arch" = win64 ]; then
-    loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
-else
-    loader=/usr/lib/wine/wine server=/usr/bin/wineserver
-fi
+. "$(dirname "$0")/wine-env.sh"
 
 # Makes a prefix in place, as Wine makes one on first use.
 boot() {

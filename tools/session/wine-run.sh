@@ -17,15 +17,7 @@ for fd in /proc/$$/fd/*; do
 done
 
 export WINEPREFIX=$prefix
-export WINEARCH=$arch
-export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installers, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "$arch" = win64 ]; then
-    loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64
-else
-    loader=/usr/lib/wine/wine server=/usr/bin/wineserver
-fi
+. "$(dirname "$0")/wine-env.sh"
 
 mkdir -p "$(dirname "$prefix")"
 (
